@@ -1,0 +1,26 @@
+# Compiler settings shared by every target of ours.
+
+add_library(tessavel_options INTERFACE)
+target_compile_options(tessavel_options INTERFACE
+  -Wall -Wextra -Wpedantic -Werror -Wshadow -Wconversion -Wno-sign-conversion
+  $<$<COMPILE_LANGUAGE:CXX>:-Wnon-virtual-dtor -Wold-style-cast>)
+
+if(WIN32)
+  # ANSI entry points on purpose: paths and texts are narrow strings in the system code page.
+  target_compile_definitions(tessavel_options INTERFACE
+    WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+  # No MinGW runtime DLL: the program directory runs on a bare Windows.
+  target_link_options(tessavel_options INTERFACE -static -static-libgcc -static-libstdc++)
+endif()
+
+option(TESSAVEL_SANITIZE "Build with AddressSanitizer and UBSan (native only)" OFF)
+if(TESSAVEL_SANITIZE AND NOT WIN32)
+  target_compile_options(tessavel_options INTERFACE
+    -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  target_link_options(tessavel_options INTERFACE -fsanitize=address,undefined)
+endif()
+
+# Runs a target program: through Wine for the Windows builds.
+if(WIN32)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run CACHE FILEPATH "" FORCE)
+endif()

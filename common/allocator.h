@@ -1,0 +1,29 @@
+// Storage for the program's own buffers. Exhaustion is reported to the caller as a null
+// result, never by ending the process; tests can make any allocation fail.
+#pragma once
+
+#include <cstddef>
+
+void* AllocateStorage(std::size_t size);
+void* AllocateZeroedStorage(std::size_t count, std::size_t size);
+void FreeStorage(void* block);
+
+// Test seam: the next `successes` allocations succeed, the one after fails and so do all
+// later ones until the plan is reset with -1 (never fail).
+void PlanAllocationFailure(long successes);
+
+// Owns one block from AllocateStorage.
+struct StorageOwner {
+    void* block = nullptr;
+    StorageOwner() = default;
+    explicit StorageOwner(void* b) : block(b) {}
+    StorageOwner(const StorageOwner&) = delete;
+    StorageOwner& operator=(const StorageOwner&) = delete;
+    ~StorageOwner() { FreeStorage(block); }
+    template <class T> T* as() const { return static_cast<T*>(block); }
+    void* release() {
+        void* b = block;
+        block = nullptr;
+        return b;
+    }
+};

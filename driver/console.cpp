@@ -1,0 +1,34 @@
+#include "driver/console.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+ConsoleSink g_sink = nullptr;
+}
+
+void SetConsoleSink(ConsoleSink sink) { g_sink = sink; }
+
+void Print(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    if (g_sink == nullptr) {
+        std::vprintf(format, args);
+        std::fflush(stdout);
+    } else {
+        va_list copy;
+        va_copy(copy, args);
+        const int length = std::vsnprintf(nullptr, 0, format, copy);
+        va_end(copy);
+        if (length >= 0) {
+            char* text = static_cast<char*>(std::malloc(static_cast<size_t>(length) + 1));
+            if (text != nullptr) {
+                std::vsnprintf(text, static_cast<size_t>(length) + 1, format, args);
+                g_sink(text);
+                std::free(text);
+            }
+        }
+    }
+    va_end(args);
+}

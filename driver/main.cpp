@@ -1,0 +1,3 @@
+#include "driver/tesrun_entry.h"
+
+int main(int argc, char** argv) { return RunTesrun(argc, argv); }

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs what building and testing Tessavel needs, from Debian's packages. Idempotent:
+# packages already present are not touched, so a second run costs a second.
+set -euo pipefail
+packages=(
+  cmake ninja-build clang googletest          # build, tests, native sanitizer and fuzz builds
+  g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools   # the two Windows targets
+  wine64                                       # runs the Win64 programs (never wine32)
+  xvfb xauth x11-utils fonts-ipafont-gothic    # the dialog under a virtual display
+  imagemagick netpbm libimage-exiftool-perl    # test and sample images made by other tools
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo=sudo
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
