@@ -7,6 +7,7 @@
 #include "driver/extension_list.h"
 #include "imaging/plugin_set.h"
 #include "scripthost/script_info.h"
+#include "scripthost/script_runner.h"
 
 #include <cstring>
 
@@ -100,6 +101,7 @@ int RunTesrun(int argc, char** argv) {
     }
     ListLoadedPlugins();
 
+    SetInfoScriptRunner(RunScript); // tesrun's scripts see all ten user functions
     if (ReadScriptInfo(scriptPath)) {
         Print("Script Info\nName\t%s\nAuthor\t%s\nVersion\t%u.%u.%u.%u\n", ScriptInfo.name,
               ScriptInfo.author, ScriptInfo.version[0], ScriptInfo.version[1],

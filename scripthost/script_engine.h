@@ -50,3 +50,12 @@ struct ScriptEngine : ScriptEngineEntries {
 // The binding in use: the routine that owns a binding points this at it before anything
 // else, and the user functions reach the engine through it.
 extern ScriptEngine* CurrentScriptEngine;
+
+// Points CurrentScriptEngine at a binding for as long as the scope that owns the binding
+// runs, so that it never refers to a binding that no longer exists.
+struct CurrentEngineScope {
+    explicit CurrentEngineScope(ScriptEngine& engine) { CurrentScriptEngine = &engine; }
+    ~CurrentEngineScope() { CurrentScriptEngine = nullptr; }
+    CurrentEngineScope(const CurrentEngineScope&) = delete;
+    CurrentEngineScope& operator=(const CurrentEngineScope&) = delete;
+};

@@ -1,0 +1,29 @@
+// A Canvas: a DIB section selected into a memory DC. tesrun keeps two for the whole process.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+struct Canvas {
+    HBITMAP bitmap = nullptr; // the DIB section; none when empty
+    BITMAPINFO info{};        // header and one colour entry, cleared as a whole before filling
+    void* bits = nullptr;     // the DIB section's pixels
+    int32_t imageSize = 0;    // copy of info.bmiHeader.biSizeImage
+    HDC dc = nullptr;         // memory DC with bitmap selected; none when empty
+
+    // Releases what the Canvas holds and creates a blank (black) DIB section with its DC.
+    int Create(int32_t width, int32_t height, uint16_t bitCount);
+    // Decodes the file (Susie plug-ins first, GDI+ second) into a DIB section of bitCount.
+    // When no decoder accepts the file the Canvas keeps what it held.
+    int LoadFile(const char* path, uint16_t bitCount);
+    // Deletes the DC, then the bitmap, and zeroes every field.
+    void Release();
+};
+
+extern Canvas SourceCanvas; // the decoded input image
+extern Canvas TargetCanvas; // the output the script draws
+
+// Copies any GDI bitmap into a new DIB section described by info (a zero width or height
+// takes the source's). Does not take ownership of source.
+HBITMAP CopyToDibSection(BITMAPINFO* info, void** bitsOut, HBITMAP source);
