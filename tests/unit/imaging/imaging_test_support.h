@@ -8,6 +8,7 @@
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
+#include <psapi.h>
 #include <winternl.h>
 
 #include <cstdint>
@@ -101,6 +102,21 @@ inline long GdiObjectCount() {
 #else
     return -1;
 #endif
+}
+
+// Bytes of private memory the process has committed (heap included): GDI+ objects that are
+// never disposed of keep their pixels there. Wine reports PrivateUsage as 0 and counts the
+// same memory in PagefileUsage.
+inline long long PrivateBytes() {
+    PROCESS_MEMORY_COUNTERS_EX counters{};
+    counters.cb = sizeof counters;
+    if (!GetProcessMemoryInfo(GetCurrentProcess(),
+                              reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                              sizeof counters))
+        return -1;
+    const SIZE_T bytes = counters.PrivateUsage != 0 ? counters.PrivateUsage
+                                                    : counters.PagefileUsage;
+    return static_cast<long long>(bytes);
 }
 
 // Makes GDI create what it creates lazily on first use (the screen DC and its stock objects),

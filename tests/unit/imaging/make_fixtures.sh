@@ -41,6 +41,8 @@ $im -delay 10 -size 4x3 xc:red -size 4x3 xc:blue -loop 0 anim.gif
 $im -size 6x4 'xc:rgb(0,255,0)' -size 3x2 xc:blue -depth 8 multipage.tif
 
 $im -size 1x1 'xc:rgb(1,2,3)' PNG24:one.png
+# 128 x 128 (64 KiB decoded): a leaked copy per decode shows in the process's memory.
+$im -size 128x128 gradient:yellow-navy PNG24:medium.png
 
 # Large enough that cutting them leaves a valid header and broken pixel data.
 $im -size 256x256 gradient:red-blue -quality 90 whole.jpg
