@@ -89,6 +89,7 @@ bool FormatElements(const char* format, const ScriptElement* elements, char* res
         char spec[kSpecSize] = "%";
         std::size_t specLength = 1;
         bool specFits = true;
+        long number = 0;
         while (*p != '\0' && ConversionOf(*p) == Takes::NotALetter) {
             if (*p == 'I' && (std::strncmp(p + 1, "64", 2) == 0 || std::strncmp(p + 1, "32", 2) == 0)) {
                 p += 3; // a length prefix, not a width
@@ -99,6 +100,15 @@ bool FormatElements(const char* format, const ScriptElement* elements, char* res
                     specFits = false;
                 else
                     spec[specLength++] = *p;
+            }
+            // A width or precision beyond the result's size could never fit, and the C
+            // library would reserve room for it on the stack first.
+            if (*p >= '0' && *p <= '9') {
+                number = number * 10 + (*p - '0');
+                if (number >= static_cast<long>(kFormatTextSize))
+                    specFits = false;
+            } else {
+                number = 0;
             }
             ++p;
         }

@@ -23,6 +23,6 @@ constexpr int kFormatWordLimit = 32;            // as counted by the conversion 
 // Between the % and its letter, flags, digits and the point are kept; length letters
 // (h l L q j z t w, I32, I64), asterisks and other letters are dropped, so each value is
 // printed at the width above. A conversion that reaches the end of the format without a
-// letter is copied as written. False when anything does not fit (see Format); result is
-// then empty.
+// letter is copied as written. A width or precision over 1023 is refused, as is anything
+// else that does not fit (see Format); result is then empty.
 bool FormatElements(const char* format, const ScriptElement* elements, char* result);
