@@ -1,0 +1,18 @@
+// The size arithmetic of the DIB sections this program creates, done so that no negative
+// or wrapped-around size ever reaches an allocation.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+// The pixel data size of a DIB: |height| rows of ((width × bitCount + 31) / 32) × 4 bytes.
+// A negative height (a top-down DIB) has as many rows as its absolute value. False, and
+// nothing stored, when width is not positive, height is 0, bitCount is not 16, 24 or 32
+// (smaller counts need a colour table that one RGBQUAD cannot hold), or the size does not
+// fit a signed 32-bit integer.
+bool ComputeImageSize(int32_t width, int32_t height, uint16_t bitCount, int32_t* sizeOut);
+
+// Clears info (all 44 bytes) and fills the header of an uncompressed DIB of the given size,
+// biSizeImage included. False, with info cleared, when ComputeImageSize refuses the size.
+bool FillDibHeader(BITMAPINFO* info, int32_t width, int32_t height, uint16_t bitCount);
