@@ -9,7 +9,7 @@
 // time, each from the element the walk over the format assigns to it. Fails (0) when the
 // format or the result does not fit 1023 bytes, when a conversion needs a sixteenth
 // element or more than 32 words, a width or precision over 1023, or when one conversion's
-// own text is longer than 31 bytes.
+// flags, width and precision are longer than 29 characters.
 int32_t SCRIPTAPI Format(ScriptElement* arguments);
 // DoSubroutine(name, arguments...): calls the script function with the further arguments.
 int32_t SCRIPTAPI DoSubroutine(ScriptElement* arguments);

@@ -1,4 +1,5 @@
 // The scripts shipped in the program directory's script folder, run for real.
+#include "common/program_directory.h"
 #include "imaging/canvas.h"
 #include "scripthost/script_info.h"
 #include "support/console_capture.h"
@@ -57,6 +58,7 @@ const std::string kJpeg = "\xFF\xD8\xFF";
 
 TEST(BundledScripts, EachDescribesItselfAndConvertsTheFolder) {
     ConsoleCapture console;
+    ComputeProgramDirectory(); // the engine is looked for beside the test program
     TempDir source;
     const std::string fixtures = TestProgramDirectory() + "\\fixtures\\";
     ASSERT_TRUE(CopyFileA((fixtures + "red.png").c_str(), (source / "red.png").c_str(), FALSE));

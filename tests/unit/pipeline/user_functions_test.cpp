@@ -95,7 +95,7 @@ function BadSize() { Report(SetSize(0, 5)) }
     EXPECT_EQ(TargetCanvas.info.bmiHeader.biWidth, 3);
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 3; ++x)
-            EXPECT_EQ(PixelAt(TargetCanvas, x, y), 0xFF0000u) << "blue 255, red and green 0";
+            EXPECT_EQ(PixelAt(TargetCanvas, x, y), 0x0000FFu) << "blue 255, red and green 0";
 
     ASSERT_NE(script.Call("ModeLostBySetSize"), 0);
     EXPECT_EQ(GetStretchBltMode(TargetCanvas.dc), BLACKONWHITE) << "a new dc has the default";
@@ -116,7 +116,7 @@ TEST(UserFunctions, DrawStretchesUnderTheChosenMode) {
     ASSERT_EQ(SourceCanvas.Create(16, 16, 32), 1);
     auto* pixels = static_cast<uint32_t*>(SourceCanvas.bits);
     for (int i = 0; i < 16 * 16; ++i)
-        pixels[i] = (i % 2) ? 0xFFFFFF : 0x000000;
+        pixels[i] = (i % 2) ? 0xFFFFFFFFu : 0xFF000000u;
     ScriptHarness script;
     ASSERT_TRUE(script.Load(R"(
 function Halve(mode) {
@@ -147,6 +147,7 @@ function Part() {
     halve(1);
     for (int x = 0; x < 8; ++x) {
         const uint32_t grey = PixelAt(TargetCanvas, x, 3) & 0xFF;
+        printf("%d:%06x ", x, PixelAt(TargetCanvas, x, 3));
         EXPECT_GT(grey, 0x40u);
         EXPECT_LT(grey, 0xC0u);
     }
