@@ -19,8 +19,8 @@ struct Canvas {
     ~Canvas() { Release(); }
 
     // Releases what the Canvas holds and creates a blank (black) DIB section with its DC.
-    // A negative height makes a top-down DIB section (GDI's rule); its size counts the
-    // absolute height. On failure the Canvas is empty.
+    // Sizes that are not positive, or whose pixel data would exceed 2 GiB, are refused (see
+    // ComputeImageSize). On failure the Canvas is empty.
     int Create(int32_t width, int32_t height, uint16_t bitCount);
     // Decodes the file (Susie plug-ins first, GDI+ second) into a DIB section of bitCount.
     // When no decoder accepts the file the Canvas keeps what it held; a failure after that

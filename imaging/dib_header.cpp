@@ -3,14 +3,13 @@
 #include <cstring>
 
 bool ComputeImageSize(int32_t width, int32_t height, uint16_t bitCount, int32_t* sizeOut) {
-    if (width <= 0 || height == 0)
+    if (width <= 0 || height <= 0)
         return false;
     if (bitCount != 16 && bitCount != 24 && bitCount != 32)
         return false;
     // 64-bit arithmetic: width × 32 and rows × stride both stay far below its limit.
     const int64_t stride = (static_cast<int64_t>(width) * bitCount + 31) / 32 * 4;
-    const int64_t rows = height < 0 ? -static_cast<int64_t>(height) : height;
-    const int64_t size = stride * rows;
+    const int64_t size = stride * height;
     if (size > INT32_MAX)
         return false;
     *sizeOut = static_cast<int32_t>(size);

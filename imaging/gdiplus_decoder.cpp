@@ -50,8 +50,15 @@ HBITMAP DecodeWithGdiplus(const char* path) {
     ImageRecordOwner surface(NewImageRecord());
     if (!surface)
         return nullptr;
+    // The surface uses the DIB section's memory in place: GdipCreateBitmapFromScan0 is
+    // documented to, while GdipCreateBitmapFromGdiDib copies the pixels under Wine, where
+    // the drawing would then never reach the DIB section. Bottom-up rows: the scan starts at
+    // the last row in memory and steps backwards.
+    const INT stride = signedWidth * 4;
+    BYTE* topRow = static_cast<BYTE*>(bits) + static_cast<size_t>(signedHeight - 1) * stride;
     Gdiplus::GpBitmap* surfaceBitmap = nullptr;
-    surface.get()->status = GdipCreateBitmapFromGdiDib(&header, bits, &surfaceBitmap);
+    surface.get()->status = GdipCreateBitmapFromScan0(
+        signedWidth, signedHeight, -stride, PixelFormat32bppRGB, topRow, &surfaceBitmap);
     surface.get()->image = surfaceBitmap;
     if (surface.get()->status != Gdiplus::Ok)
         return nullptr;
