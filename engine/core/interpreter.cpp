@@ -48,7 +48,9 @@ struct CallGuard {
 };
 
 bool IsNumber(const Value& v) { return v.type == SCRIPT_INTEGER || v.type == SCRIPT_FLOAT; }
-double AsDouble(const Value& v) { return v.type == SCRIPT_FLOAT ? v.real : v.integer; }
+double AsDouble(const Value& v) {
+    return v.type == SCRIPT_FLOAT ? static_cast<double>(v.real) : static_cast<double>(v.integer);
+}
 float AsFloat(const Value& v) {
     return v.type == SCRIPT_FLOAT ? v.real : static_cast<float>(v.integer);
 }
