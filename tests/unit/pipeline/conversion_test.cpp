@@ -1,6 +1,7 @@
 // tesrun converting folders, in-process: console output and the files written.
 #include "common/allocator.h"
 #include "common/program_directory.h"
+#include "driver/conversion_run.h"
 #include "driver/header_prepend.h"
 #include "scripthost/conversion_settings.h"
 #include "scripthost/script_info.h"
@@ -291,6 +292,16 @@ TEST_F(ConversionTest, ScriptDescription) {
     EXPECT_EQ(described(""), "No Script Info exists.\n");
 }
 
+TEST_F(ConversionTest, NoStorageForTheNameTableFailsTheRunAfterTheSourceLine) {
+    ASSERT_TRUE(CopyFixture("blue.bmp", source / "blue.bmp"));
+    const std::string script = WriteScript(kNamingScript);
+    PlanAllocationFailure(1); // the extension list gets its storage, the name table none
+    const std::string text = Run(script, "bmp");
+    PlanAllocationFailure(-1);
+    EXPECT_EQ(text, kBanner + kNamingInfo + SourceLines() + "Unexcepted error.\n");
+    EXPECT_EQ(ConsoleCapture::pauses, std::vector<DWORD>{3000});
+}
+
 TEST(ProgramDirectoryLimit, TooLongForTheEnginePathFailsCleanly) {
     const std::string saved = ProgramDirectory;
     std::memset(ProgramDirectory, 'd', 249);
@@ -298,6 +309,9 @@ TEST(ProgramDirectoryLimit, TooLongForTheEnginePathFailsCleanly) {
     std::strcpy(ScriptInfo.name, "before");
     EXPECT_EQ(ReadScriptInfo("any.txt"), 0);
     EXPECT_STREQ(ScriptInfo.name, "before");
+    ConsoleCapture console;
+    EXPECT_EQ(RunConversion("any.txt", "a", "b"), 0);
+    EXPECT_EQ(ConsoleCapture::text, "");
     std::memset(ProgramDirectory, 0, sizeof ProgramDirectory);
     std::strcpy(ProgramDirectory, saved.c_str());
 }
