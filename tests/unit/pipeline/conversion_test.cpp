@@ -163,6 +163,17 @@ TEST_F(ConversionTest, AcceptedNamesByTheirLastExtension) {
     EXPECT_EQ(progressed, (std::set<std::string>{"A.JPG", "b.jpg", "c.Jpg"})) << text;
 }
 
+TEST_F(ConversionTest, JapaneseNamesWithABackslashTrailByte) {
+    // 表 is 0x95 0x5C in code page 932: its second byte is no path separator.
+    const std::string name = "\x95\x5c\x8e\xca.png";
+    ASSERT_TRUE(CopyFixture("red.png", source / name));
+    const std::string text =
+        Run(WriteScript("function Main(w, h, n, i) { SetName(n + \".bmp\"); return 1 }\n"), "PNG");
+    EXPECT_EQ(text, kBanner + "No Script Info exists.\n" + SourceLines() + "1/1\t" + name +
+                        "\nSave as\t" + name + ".bmp\t\nFinished.\n");
+    EXPECT_EQ(BmpSize(ReadFileBytes(destination / (name + ".bmp"))), std::make_pair(1, 1));
+}
+
 TEST_F(ConversionTest, DirectoriesAreJudgedByTheirNames) {
     ASSERT_TRUE(CreateDirectoryA((source / "x.png").c_str(), nullptr));
     std::string text = Run(WriteScript(kNamingScript), "png");
