@@ -1,6 +1,7 @@
 // The Netpbm and TGA plug-ins we ship: pictures written by Netpbm and ImageMagick decode
 // through the host to ImageMagick's own pixels; broken and truncated files are refused
 // without reading past the memory they are given.
+#include "imaging/canvas.h"
 #include "imaging/plugin_decoder.h"
 #include "imaging/plugin_set.h"
 #include "plugin_test_support.h"
@@ -123,6 +124,30 @@ TEST_F(ShippedPluginsTest, PicturesOfNetpbmAndImageMagickDecodeToImageMagicksPix
     }
 }
 
+// The way tesrun loads its input: Canvas::LoadFile asks the plug-ins first and converts
+// what they deliver (1, 8, 24 or 32 bits) to the 32-bit Canvas. Wine's GDI+ reads neither
+// format, so every picture here comes through a plug-in.
+TEST_F(ShippedPluginsTest, FolderOfPicturesLoadsIntoThe32BitCanvasWithImageMagicksPixels) {
+    Canvas canvas;
+    for (const Picture& picture : Manifest()) {
+        SCOPED_TRACE(picture.name);
+        ASSERT_EQ(canvas.LoadFile((ImagesDirectory() + "\\" + picture.name).c_str(), 32), 1);
+        const BITMAPINFOHEADER& header = canvas.info.bmiHeader;
+        ASSERT_EQ(header.biBitCount, 32);
+        ASSERT_EQ(header.biWidth, picture.width);
+        ASSERT_EQ(header.biHeight, picture.height) << "bottom-up";
+        const auto reference = Reference(picture.name);
+        ASSERT_EQ(reference.size(), static_cast<size_t>(picture.width) * picture.height);
+        const auto* bits = static_cast<const uint32_t*>(canvas.bits);
+        size_t differing = 0;
+        for (int32_t y = 0; y < picture.height; ++y)
+            for (int32_t x = 0; x < picture.width; ++x)
+                differing += (bits[static_cast<size_t>(picture.height - 1 - y) * picture.width + x] & 0xFFFFFF) !=
+                             reference[static_cast<size_t>(y) * picture.width + x];
+        EXPECT_EQ(differing, 0u);
+    }
+}
+
 TEST_F(ShippedPluginsTest, TruncatedFilesAreRefusedWithoutReadingPastTheirEnd) {
     for (const Picture& picture : Manifest()) {
         SCOPED_TRACE(picture.name);
@@ -227,6 +252,17 @@ TEST_F(ShippedPluginsTest, PluginInfoAndHeadsOfOtherFormats) {
         std::memcpy(buffer, head, std::strlen(head));
         EXPECT_EQ(netpbm.isSupported(nullptr, reinterpret_cast<ULONG_PTR>(buffer)), 0) << head;
         EXPECT_EQ(tga.isSupported(nullptr, reinterpret_cast<ULONG_PTR>(buffer)), 0) << head;
+    }
+}
+
+TEST_F(ShippedPluginsTest, OlderHostsFileHandleIsReadForTheHead) {
+    for (const Picture& picture : Manifest()) {
+        ShippedPlugin plugin(PluginFor(picture.name));
+        HANDLE file = CreateFileA((ImagesDirectory() + "\\" + picture.name).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        EXPECT_EQ(plugin.isSupported(picture.name.c_str(), reinterpret_cast<ULONG_PTR>(file)), 1) << picture.name;
+        CloseHandle(file);
     }
 }
 
