@@ -7,6 +7,13 @@
 #include <algorithm>
 #include <cstring>
 
+// The layout other hosts expect: packed, and hInfo 8-aligned in 64-bit modules.
+#if defined(_WIN64)
+static_assert(sizeof(SusiePictureInfo) == 32, "64-bit PictureInfo layout");
+#else
+static_assert(sizeof(SusiePictureInfo) == 26, "32-bit PictureInfo layout");
+#endif
+
 namespace {
 
 // The picture's bytes: the host's memory image, or what this plug-in read from a file.
