@@ -383,6 +383,16 @@ TEST_F(PluginHostTest, MissingFileGivesNone) {
     EXPECT_EQ(DecodeWithPlugins((images / "missing.bin").c_str()), nullptr);
 }
 
+TEST_F(PluginHostTest, NoStorageForTheSlotsLeavesTheSetEmpty) {
+    ASSERT_TRUE(InstallProbe(plugins, "first", "a.sph"));
+    PlanAllocationFailure(0);
+    LoadPlugins(plugins.path.c_str());
+    PlanAllocationFailure(-1);
+    EXPECT_EQ(PluginSet.count, 0);
+    EXPECT_EQ(PluginSet.modules, nullptr);
+    EXPECT_EQ(GetModuleHandleA((plugins / "a.sph").c_str()), nullptr) << "nothing was loaded";
+}
+
 TEST_F(PluginHostTest, LoadingTwiceLeavesOneSet) {
     ASSERT_TRUE(InstallProbe(plugins, "first", "a.sph"));
     LoadPlugins(plugins.path.c_str());
