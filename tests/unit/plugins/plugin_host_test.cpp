@@ -33,6 +33,21 @@ struct PluginHostTest : ::testing::Test {
     }
 };
 
+// GetPluginPicture over the probe file's bytes (zero-padded as the host pads them); the
+// pixel copy, when there is one, comes back as a string.
+int32_t PictureOf(const ProbeFile& file, PluginPictureInfo* info, std::string* copy = nullptr) {
+    const std::string bytes = ProbeFileBytes(file) + std::string(2048, '\0');
+    unsigned char* pixels = nullptr;
+    const int32_t result = GetPluginPicture(reinterpret_cast<const unsigned char*>(bytes.data()),
+                                            static_cast<uint32_t>(bytes.size() - 2048), info, &pixels);
+    uint32_t size = 0;
+    if (result == 0 && copy != nullptr && PluginPixelBytes(info->header, &size))
+        copy->assign(reinterpret_cast<char*>(pixels), size);
+    if (result == 0)
+        FreeStorage(pixels);
+    return result;
+}
+
 // A 2 x 2 picture of 24 bits: rows of 8 bytes.
 ProbeFile SmallPicture() {
     ProbeFile file;
@@ -99,11 +114,9 @@ TEST_F(PluginHostTest, AcceptingModuleWithoutGetPictureGivesNoPicture) {
     ProbeFile file = SmallPicture();
     file.acceptMask = 8;
     const std::string bytes = ProbeFileBytes(file) + std::string(2048, '\0');
-    const auto* image = reinterpret_cast<const unsigned char*>(bytes.data());
-    EXPECT_NE(PluginsSupport(image), 0) << "the head is accepted";
+    EXPECT_NE(PluginsSupport(reinterpret_cast<const unsigned char*>(bytes.data())), 0) << "the head is accepted";
     PluginPictureInfo info;
-    unsigned char* pixels = nullptr;
-    EXPECT_EQ(GetPluginPicture(image, static_cast<uint32_t>(bytes.size()), &info, &pixels), kNoPluginTakesFile);
+    EXPECT_EQ(PictureOf(file, &info), kNoPluginTakesFile);
     EXPECT_EQ(DecodeWithPlugins(WriteImage("a.bin", ProbeFileBytes(file)).c_str()), nullptr);
 }
 
@@ -114,11 +127,8 @@ TEST_F(PluginHostTest, FailingGetPictureIsPassedUpAndNoOtherPluginIsTried) {
     ProbeFile file = SmallPicture();
     file.acceptMask = 1 | 2;
     file.result = 7;
-    const std::string bytes = ProbeFileBytes(file) + std::string(2048, '\0');
     PluginPictureInfo info;
-    unsigned char* pixels = nullptr;
-    EXPECT_EQ(GetPluginPicture(reinterpret_cast<const unsigned char*>(bytes.data()),
-                               static_cast<uint32_t>(bytes.size()), &info, &pixels), 7);
+    EXPECT_EQ(PictureOf(file, &info), 7);
     EXPECT_EQ(Probe("a.sph")->getPictureCalls + Probe("b.sph")->getPictureCalls, 1);
     EXPECT_EQ(DecodeWithPlugins(WriteImage("a.bin", ProbeFileBytes(file)).c_str()), nullptr);
     EXPECT_EQ(Probe("a.sph")->getPictureCalls + Probe("b.sph")->getPictureCalls, 2);
@@ -247,20 +257,15 @@ TEST_F(PluginHostTest, InfoCopyStopsAtTheInfoBlocksEnd) {
     for (int i = 0; i < 4; ++i)
         file.info += BytesOf(RGBQUAD{static_cast<BYTE>(10 * i + 1), 2, 3, 0});
     file.pixels = std::string("\x00\x03\0\0", 4);
-    const std::string bytes = ProbeFileBytes(file) + std::string(2048, '\0');
     PluginPictureInfo info;
-    unsigned char* pixels = nullptr;
-    ASSERT_EQ(GetPluginPicture(reinterpret_cast<const unsigned char*>(bytes.data()),
-                               static_cast<uint32_t>(bytes.size()), &info, &pixels), 0);
-    FreeStorage(pixels);
+    ASSERT_EQ(PictureOf(file, &info), 0);
     EXPECT_EQ(info.colors[3].rgbBlue, 31);
     for (int i = 4; i < 256; ++i)
         ASSERT_EQ(BytesOf(info.colors[i]), std::string(4, '\0')) << "entry " << i << " lies past the block";
 
     // A block too short for the header itself is refused.
     file.infoBlockSize = 20;
-    ASSERT_EQ(GetPluginPicture(reinterpret_cast<const unsigned char*>((ProbeFileBytes(file) + std::string(2048, '\0')).data()),
-                               static_cast<uint32_t>(ProbeFileBytes(file).size()), &info, &pixels), 3);
+    ASSERT_EQ(PictureOf(file, &info), 3);
     EXPECT_EQ(DecodeWithPlugins(WriteImage("a.bin", ProbeFileBytes(file)).c_str()), nullptr);
 }
 
@@ -273,12 +278,8 @@ TEST_F(PluginHostTest, ColourCountBeyondTheTableIsCappedForGdi) {
     header.biClrImportant = 100000;
     file.info = BytesOf(header) + std::string(1024, '\x11');
     file.pixels = std::string(4, '\0');
-    const std::string bytes = ProbeFileBytes(file) + std::string(2048, '\0');
     PluginPictureInfo info;
-    unsigned char* pixels = nullptr;
-    ASSERT_EQ(GetPluginPicture(reinterpret_cast<const unsigned char*>(bytes.data()),
-                               static_cast<uint32_t>(bytes.size()), &info, &pixels), 0);
-    FreeStorage(pixels);
+    ASSERT_EQ(PictureOf(file, &info), 0);
     EXPECT_EQ(info.header.biClrUsed, 256u);
     EXPECT_EQ(info.header.biClrImportant, 256u);
 }
@@ -289,13 +290,9 @@ TEST_F(PluginHostTest, PixelCopyStopsAtThePixelBlocksEnd) {
     ProbeFile file;
     file.info = BytesOf(MakeHeader(4, 4, 24)); // 48 bytes of rows
     file.pixels = std::string(20, '\x42');
-    const std::string bytes = ProbeFileBytes(file) + std::string(2048, '\0');
     PluginPictureInfo info;
-    unsigned char* pixels = nullptr;
-    ASSERT_EQ(GetPluginPicture(reinterpret_cast<const unsigned char*>(bytes.data()),
-                               static_cast<uint32_t>(bytes.size()), &info, &pixels), 0);
-    const std::string copy(reinterpret_cast<char*>(pixels), 48);
-    FreeStorage(pixels);
+    std::string copy;
+    ASSERT_EQ(PictureOf(file, &info, &copy), 0);
     EXPECT_EQ(copy, std::string(20, '\x42') + std::string(28, '\0'));
 }
 
@@ -342,11 +339,8 @@ TEST_F(PluginHostTest, HeadersThatDescribeNoPictureAreRefused) {
         ProbeFile file;
         file.info = BytesOf(header);
         file.pixels = std::string(64, '\x01');
-        const std::string bytes = ProbeFileBytes(file) + std::string(2048, '\0');
         PluginPictureInfo info;
-        unsigned char* pixels = nullptr;
-        EXPECT_EQ(GetPluginPicture(reinterpret_cast<const unsigned char*>(bytes.data()),
-                                   static_cast<uint32_t>(bytes.size()), &info, &pixels), 3)
+        EXPECT_EQ(PictureOf(file, &info), 3)
             << header.biWidth << " x " << header.biHeight << " x " << header.biBitCount;
     }
 }
