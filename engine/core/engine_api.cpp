@@ -21,16 +21,17 @@ namespace {
 LeadByteRule leadByteRule = IsCp932LeadByte;
 std::FILE* errorOutput = stderr;
 
-void Report(int32_t code, const std::string& file, int line, const std::string& message) {
+// Keeps and writes an error; it allocates nothing, so it works when memory ran out. A
+// message longer than the storage is cut there.
+void Report(int32_t code, const char* file, int line, const char* message) noexcept {
     EngineState& e = Engine();
     e.errorCode = code;
-    std::string text = file;
     if (line > 0)
-        text += ":" + std::to_string(line);
-    text += ": " + message;
-    e.errorMessage = std::move(text);
+        std::snprintf(e.errorMessage, sizeof e.errorMessage, "%s:%d: %s", file, line, message);
+    else
+        std::snprintf(e.errorMessage, sizeof e.errorMessage, "%s: %s", file, message);
     if (errorOutput != nullptr) {
-        std::fprintf(errorOutput, "%s\n", e.errorMessage.c_str());
+        std::fprintf(errorOutput, "%s\n", e.errorMessage);
         std::fflush(errorOutput);
     }
 }
@@ -44,11 +45,10 @@ Result Guarded(int32_t code, Result failed, Body body) {
         file = SelectedScript().fileName;
         return body();
     } catch (const ScriptError& error) {
-        Report(code, file, error.line, error.message);
-    } catch (const std::bad_alloc&) {
-        Report(kMemoryError, file, 0, "out of memory");
-    } catch (const std::exception& error) {
-        Report(kMemoryError, file, 0, error.what());
+        Report(code, file.c_str(), error.line, error.message.c_str());
+    } catch (const std::exception&) {
+        // std::bad_alloc, or a container's length error: storage ran out either way.
+        Report(kMemoryError, file.c_str(), 0, "out of memory");
     }
     return failed;
 }
@@ -63,7 +63,7 @@ template <class Result, class Body> Result GuardedUsage(int32_t code, Result fai
         } catch (const ScriptError& error) {
             if (error.line != -1)
                 throw;
-            Report(kUsageError, SelectedScript().fileName, 0, error.message);
+            Report(kUsageError, SelectedScript().fileName.c_str(), 0, error.message.c_str());
             return failed;
         }
     });
@@ -87,14 +87,15 @@ int32_t Read(std::string fileName, std::string_view source) {
     EmptyScript(s);
     s.fileName = std::move(fileName);
     if (source.size() > kMaxSourceBytes) {
-        Report(kFileError, s.fileName, 0,
-               "script too large (more than " + std::to_string(kMaxSourceBytes) + " bytes)");
+        Report(kFileError, s.fileName.c_str(), 0,
+               ("script too large (more than " + std::to_string(kMaxSourceBytes) + " bytes)").c_str());
         return 0;
     }
     try {
         s.program = std::make_shared<const Program>(ParseProgram(source));
     } catch (const ScriptError& error) {
-        Report(kSyntaxError, s.fileName, error.line, "syntax error: " + error.message);
+        Report(kSyntaxError, s.fileName.c_str(), error.line,
+               ("syntax error: " + error.message).c_str());
         return 0;
     }
     return 1;
@@ -175,15 +176,16 @@ void ResetEngine() {
 int32_t ResetErrorState() {
     EngineState& e = Engine();
     e.errorCode = kNoError;
-    e.errorMessage.clear();
+    e.errorMessage[0] = '\0';
     return 1;
 }
 
 int32_t GetErrorState(char* text, int32_t size) {
     EngineState& e = Engine();
     if (text != nullptr && size > 0) {
-        const std::size_t n = std::min(e.errorMessage.size(), static_cast<std::size_t>(size) - 1);
-        std::memcpy(text, e.errorMessage.data(), n);
+        const std::size_t n =
+            std::min(std::strlen(e.errorMessage), static_cast<std::size_t>(size) - 1);
+        std::memcpy(text, e.errorMessage, n);
         text[n] = '\0';
     }
     return e.errorCode;
@@ -317,21 +319,29 @@ int32_t SetUserFunction(const char* name, UserFunction function) {
     });
 }
 
+namespace {
+bool LineIsReady() {
+    const ScriptState& s = SelectedScript();
+    return s.program && s.nextLine < s.program->lines.size();
+}
+} // namespace
+
 int32_t GetNextLine() {
-    ScriptState& s = SelectedScript();
-    return s.program && s.nextLine < s.program->lines.size() ? 1 : 0;
+    return Guarded(kUsageError, 0, [] { return LineIsReady() ? 1 : 0; });
 }
 
 int32_t SkipLine() {
-    if (GetNextLine() == 0)
-        return 0;
-    ++SelectedScript().nextLine;
-    return 1;
+    return Guarded(kUsageError, 0, [] {
+        if (!LineIsReady())
+            return 0;
+        ++SelectedScript().nextLine;
+        return 1;
+    });
 }
 
 int32_t LineExec() {
     return GuardedUsage(kRuntimeError, 0, [] {
-        if (GetNextLine() == 0)
+        if (!LineIsReady())
             Usage("LineExec: no line is ready");
         // The run holds the script and its program, whatever a UserFunction does to them.
         const std::shared_ptr<ScriptState> s = Engine().selected;
