@@ -42,7 +42,7 @@ struct Lexer {
 
     void Add(Tok kind, Token token = {}) {
         token.kind = kind;
-        if (token.line == 1)
+        if (token.line == 0)
             token.line = line;
         tokens.push_back(std::move(token));
     }

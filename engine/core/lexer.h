@@ -18,7 +18,7 @@ enum class Tok {
 
 struct Token {
     Tok kind = Tok::End;
-    int line = 1;
+    int line = 0;
     std::string text; // a name, or a string literal's bytes with escapes resolved
     int32_t integer = 0;
     float real = 0.0f;

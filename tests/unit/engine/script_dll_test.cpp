@@ -258,6 +258,8 @@ TEST_F(ScriptDll, EveryErrorIsReportedWithFileAndLineOnStandardError) {
         {"\nRefuse(1)\n", "bad.txt:2: UserFunction Refuse failed"},
         {"Nothing()\n", "bad.txt:1: unknown function Nothing"},
         {"x = (1 + \n", "bad.txt:2: syntax error: expected an expression, found the end of the script"},
+        {"\nRecord(1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17)\n",
+         "bad.txt:2: syntax error: more than 16 arguments in a call of Record"},
     };
     // Deep evaluation inside deep calls ends with an error, not a stack overflow.
     std::string deep = "function D(n) {\n return ";

@@ -37,7 +37,7 @@ TEST(Lexer, DoubleByteTrailBytesStayInStringsAndComments) {
     ASSERT_EQ(tokens[0].kind, Tok::Text);
     EXPECT_EQ(tokens[0].text, text);
     EXPECT_EQ(tokens[2].integer, 1);
-    // A lead byte before the closing quote does not swallow it when it is the last byte.
+    // ソ followed by an escaped backslash: the escape is still seen as one.
     EXPECT_EQ(Evaluate("\"\x83\x5C\" + \"\\\\\""), "string \x83\x5C\\");
 }
 
