@@ -38,8 +38,7 @@ void Report(int32_t code, const char* file, int line, const char* message) noexc
 
 // Runs body, turning whatever it throws into a reported error and a result of 0 (or
 // null). code is the kind of a ScriptError from body.
-template <class Result, class Body>
-Result Guarded(int32_t code, Result failed, Body body) {
+template <class Result, class Body> Result Guarded(int32_t code, Result failed, Body body) {
     std::string file;
     try {
         file = SelectedScript().fileName;
@@ -53,7 +52,9 @@ Result Guarded(int32_t code, Result failed, Body body) {
     return failed;
 }
 
-[[noreturn]] void Usage(std::string message) { throw ScriptError{-1, std::move(message)}; }
+[[noreturn]] void Usage(std::string message) {
+    throw ScriptError{-1, std::move(message)};
+}
 
 // A usage mistake has no line: ScriptError's line -1 marks it, reported as kUsageError.
 template <class Result, class Body> Result GuardedUsage(int32_t code, Result failed, Body body) {
@@ -87,8 +88,9 @@ int32_t Read(std::string fileName, std::string_view source) {
     EmptyScript(s);
     s.fileName = std::move(fileName);
     if (source.size() > kMaxSourceBytes) {
-        Report(kFileError, s.fileName.c_str(), 0,
-               ("script too large (more than " + std::to_string(kMaxSourceBytes) + " bytes)").c_str());
+        Report(
+            kFileError, s.fileName.c_str(), 0,
+            ("script too large (more than " + std::to_string(kMaxSourceBytes) + " bytes)").c_str());
         return 0;
     }
     try {
@@ -122,17 +124,25 @@ int32_t NewScript() {
 
 } // namespace
 
-bool IsLeadByteNow(unsigned char byte) { return leadByteRule != nullptr && leadByteRule(byte); }
+bool IsLeadByteNow(unsigned char byte) {
+    return leadByteRule != nullptr && leadByteRule(byte);
+}
 
-void SetLeadByteRule(LeadByteRule rule) { leadByteRule = rule; }
+void SetLeadByteRule(LeadByteRule rule) {
+    leadByteRule = rule;
+}
 
 bool IsCp932LeadByte(unsigned char byte) {
     return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
 }
 
-void SetErrorOutput(std::FILE* stream) { errorOutput = stream; }
+void SetErrorOutput(std::FILE* stream) {
+    errorOutput = stream;
+}
 
-void SetStepLimit(uint64_t steps) { Engine().stepLimit = steps; }
+void SetStepLimit(uint64_t steps) {
+    Engine().stepLimit = steps;
+}
 
 EngineState& Engine() {
     static EngineState state;
@@ -200,7 +210,8 @@ int32_t CreateScriptFromMemory(const char* source, int32_t length) {
         if (length < 0 || (source == nullptr && length > 0))
             Usage("CreateScriptFromMemory: no source");
         const int32_t handle = NewScript();
-        const std::string_view text(source != nullptr ? source : "", static_cast<std::size_t>(length));
+        const std::string_view text(source != nullptr ? source : "",
+                                    static_cast<std::size_t>(length));
         return Read("(memory)", text) != 0 ? handle : 0;
     });
 }
@@ -277,7 +288,8 @@ int32_t ReadScriptFileFromMemory(const char* source, int32_t length) {
     return GuardedUsage(kFileError, 0, [&] {
         if (length < 0 || (source == nullptr && length > 0))
             Usage("ReadScriptFileFromMemory: no source");
-        const std::string_view text(source != nullptr ? source : "", static_cast<std::size_t>(length));
+        const std::string_view text(source != nullptr ? source : "",
+                                    static_cast<std::size_t>(length));
         return Read("(memory)", text);
     });
 }

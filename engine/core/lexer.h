@@ -9,11 +9,43 @@
 namespace script {
 
 enum class Tok {
-    End, Newline, Integer, Float, Text, Name,
-    LParen, RParen, LBrace, RBrace, Comma, Semicolon, Assign,
-    Plus, Minus, Star, Slash, Percent,
-    Less, LessEqual, Greater, GreaterEqual, Equal, NotEqual,
-    Function, If, Else, While, For, To, Step, Break, Continue, Return, And, Or, Not
+    End,
+    Newline,
+    Integer,
+    Float,
+    Text,
+    Name,
+    LParen,
+    RParen,
+    LBrace,
+    RBrace,
+    Comma,
+    Semicolon,
+    Assign,
+    Plus,
+    Minus,
+    Star,
+    Slash,
+    Percent,
+    Less,
+    LessEqual,
+    Greater,
+    GreaterEqual,
+    Equal,
+    NotEqual,
+    Function,
+    If,
+    Else,
+    While,
+    For,
+    To,
+    Step,
+    Break,
+    Continue,
+    Return,
+    And,
+    Or,
+    Not
 };
 
 struct Token {
