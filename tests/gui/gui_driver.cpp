@@ -154,7 +154,7 @@ HWND FocusedControl(HWND dialog) {
 FrontEnd::FrontEnd() {
     const std::string build = BuildDirectory();
     CopyInto(build + "\\bin\\tesfront.exe", dir_ / "tesfront.exe");
-    CopyInto(TestProgramDirectory() + "\\gui\\script.dll", dir_ / "script.dll");
+    CopyInto(build + "\\bin\\script.dll", dir_ / "script.dll");
     CopyInto(TestProgramDirectory() + "\\gui\\tesrun.exe", dir_ / "tesrun.exe");
     CreateDirectoryA((dir_ / "script").c_str(), nullptr);
     CreateDirectoryA((dir_ / "launches").c_str(), nullptr);
