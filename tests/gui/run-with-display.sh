@@ -52,7 +52,7 @@ fi
 
 if [ "${1:-}" = --host ]; then
     shift
-    env LC_ALL=ja_JP.UTF-8 "$@" # a host command that starts Wine programs itself
+    "$@" # a host command; it starts its Wine programs itself, with LC_ALL=ja_JP.UTF-8
 else
     env LC_ALL=ja_JP.UTF-8 /usr/lib/wine/wine64 "$@"
 fi
