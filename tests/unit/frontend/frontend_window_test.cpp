@@ -35,7 +35,8 @@ class FrontEndWindow : public ::testing::Test {
         ASSERT_TRUE(CopyBounded(ProgramDirectory, sizeof ProgramDirectory, program.path.c_str()));
         FreeStorage(ScriptCatalog.entries);
         ScriptCatalog = {};
-        dialog = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_FRONTEND),
+        FrontEndInstance = GetModuleHandleW(nullptr);
+        dialog = CreateDialogParamW(FrontEndInstance, MAKEINTRESOURCEW(IDD_FRONTEND),
                                     nullptr, IdleDialogProc, 0);
         ASSERT_NE(dialog, nullptr);
         FrontEndDialog = dialog;
@@ -161,6 +162,46 @@ TEST_F(FrontEndWindow, NoStorageForTheEntriesFailsTheBuild) {
     EXPECT_EQ(ScriptCatalog.count, 0u);
     EXPECT_EQ(ScriptCatalog.entries, nullptr);
     EXPECT_TRUE(ListLines().empty());
+}
+
+// ---- the dialog's initialisation ---------------------------------------------------
+
+TEST_F(FrontEndWindow, InitialisationSetsIconsDefaultsCatalogueAndDrops) {
+    AddScript("one.txt", InfoScript("ReturnInfo(\"One\", \"x\", 1, 0, 0, 1)"));
+    AddScript("two.txt", InfoScript("ReturnInfo(\"Two\", \"x\", 1, 0, 0, 1)"));
+    HWND real = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_FRONTEND), nullptr,
+                                   FrontEndDialogProc, 0);
+    ASSERT_NE(real, nullptr);
+    EXPECT_EQ(FrontEndDialog, real);
+    auto big = reinterpret_cast<HICON>(SendMessageW(real, WM_GETICON, ICON_BIG, 0));
+    auto small = reinterpret_cast<HICON>(SendMessageW(real, WM_GETICON, ICON_SMALL, 0));
+    ASSERT_NE(big, nullptr);
+    ASSERT_NE(small, nullptr);
+    ICONINFO info = {};
+    BITMAP bitmap = {};
+    ASSERT_TRUE(GetIconInfo(big, &info));
+    GetObjectW(info.hbmColor, sizeof bitmap, &bitmap);
+    EXPECT_EQ(bitmap.bmWidth, 32);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    ASSERT_TRUE(GetIconInfo(small, &info));
+    GetObjectW(info.hbmColor, sizeof bitmap, &bitmap);
+    EXPECT_EQ(bitmap.bmWidth, 16);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+
+    char extensions[64] = {};
+    GetDlgItemTextA(real, IDC_EXTENSIONS, extensions, sizeof extensions);
+    EXPECT_STREQ(extensions, "bmp|jpg|jpe|jpeg|png|gif");
+    EXPECT_EQ(ScriptCatalog.count, 2u);
+    EXPECT_EQ(SendDlgItemMessageA(real, IDC_SCRIPT_LIST, CB_GETCOUNT, 0, 0), 2);
+    EXPECT_EQ(SendDlgItemMessageA(real, IDC_SCRIPT_LIST, CB_GETCURSEL, 0, 0), 0);
+    EXPECT_TRUE(GetWindowLongW(real, GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
+    // Closing stops accepting dropped files.
+    SendMessageW(real, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(GetWindowLongW(real, GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
+    DestroyWindow(real);
+    FrontEndDialog = dialog;
 }
 
 // ---- the settings file ---------------------------------------------------------------
