@@ -279,4 +279,54 @@ TEST(FrontEndGui, DroppingThreeFilesLoadsTheFirst) {
     EXPECT_EQ(FieldText(r.dialog, kExtensions), "png");
 }
 
+// The save dialog: the dialog of the process that is neither the main one nor a box.
+HWND WaitForSaveDialog(const Running& r) {
+    HWND found = nullptr;
+    WaitFor([&] {
+        for (HWND window : DialogsOf(r.frontEnd.processId()))
+            if (window != r.dialog && GetDlgItem(window, IDOK) != nullptr)
+                found = window;
+        return found != nullptr;
+    });
+    return found;
+}
+
+HWND FileNameField(HWND save) {
+    for (int id : {0x47c /* cmb13 */, 0x480 /* edt1 */})
+        if (HWND field = GetDlgItem(save, id))
+            return field;
+    return nullptr;
+}
+
+TEST(FrontEndGui, SaveButtonWritesTheSettingsWhereTheUserSays) {
+    Running r;
+    ASSERT_NE(r.dialog, nullptr);
+    r.Fill("C:\\in", "C:\\out", "png", "null");
+    HWND list = GetDlgItem(r.dialog, kScripts);
+    SendMessageW(list, CB_SETCURSEL,
+                 SendMessageW(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(L"Beta")), 0);
+    TempDir target;
+
+    // Cancelled: nothing is written.
+    Click(r.dialog, 1011);
+    HWND save = WaitForSaveDialog(r);
+    ASSERT_NE(save, nullptr);
+    ASSERT_TRUE(Answer(save, IDCANCEL));
+
+    Click(r.dialog, 1011);
+    save = WaitForSaveDialog(r);
+    ASSERT_NE(save, nullptr);
+    HWND name = FileNameField(save);
+    ASSERT_NE(name, nullptr);
+    EXPECT_EQ(WindowText(name), L""); // starts with an empty name
+    SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>((target / "saved").c_str()));
+    PostMessageW(GetDlgItem(save, IDOK), BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(save); }));
+    // ".txt" is added to a name without an extension.
+    ASSERT_TRUE(WaitFor([&] { return ReadFileBytes(target / "saved.txt").size() == 36; }))
+        << ReadFileBytes(target / "saved.txt");
+    EXPECT_EQ(ReadFileBytes(target / "saved.txt"), "C:\\in\r\nC:\\out\r\nbeta.txt\r\npng\r\nnull\r\n");
+    EXPECT_EQ(r.frontEnd.WaitForBox(L"エラー", 300), nullptr);
+}
+
 } // namespace
