@@ -36,16 +36,20 @@ done
 [ -s "$work/display" ] || { echo "Xvfb did not report its display" >&2; exit 1; }
 export DISPLAY=:$(head -n1 "$work/display")
 
-# The prefix is made once, with its settings, under a lock.
-if [ ! -f "$WINEPREFIX/.tessavel-gui-ready" ]; then
+# The prefix is made once, and its settings imported again whenever they change; under a
+# lock, in case two runs start at once.
+settings=$(md5sum <"$here/gui-prefix.reg")
+if [ "$(cat "$WINEPREFIX/.tessavel-gui-settings" 2>/dev/null)" != "$settings" ]; then
     mkdir -p "$WINEPREFIX"
     exec 9>"$WINEPREFIX.lock"
     flock 9
-    if [ ! -f "$WINEPREFIX/.tessavel-gui-ready" ]; then
-        env LC_ALL=ja_JP.UTF-8 /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || true
+    if [ "$(cat "$WINEPREFIX/.tessavel-gui-settings" 2>/dev/null)" != "$settings" ]; then
+        if [ ! -f "$WINEPREFIX/system.reg" ]; then
+            env LC_ALL=ja_JP.UTF-8 /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || true
+        fi
         env LC_ALL=ja_JP.UTF-8 /usr/lib/wine/wine64 regedit /S "Z:${here//\//\\}\\gui-prefix.reg" >/dev/null 2>&1 || true
         "$wineserver" -w || true
-        touch "$WINEPREFIX/.tessavel-gui-ready"
+        echo "$settings" >"$WINEPREFIX/.tessavel-gui-settings"
     fi
     flock -u 9
 fi
