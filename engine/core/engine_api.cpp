@@ -19,6 +19,7 @@ namespace script {
 namespace {
 
 LeadByteRule leadByteRule = IsCp932LeadByte;
+std::FILE* errorOutput = stderr;
 
 void Report(int32_t code, const std::string& file, int line, const std::string& message) {
     EngineState& e = Engine();
@@ -28,8 +29,10 @@ void Report(int32_t code, const std::string& file, int line, const std::string& 
         text += ":" + std::to_string(line);
     text += ": " + message;
     e.errorMessage = std::move(text);
-    std::fprintf(stderr, "%s\n", e.errorMessage.c_str());
-    std::fflush(stderr);
+    if (errorOutput != nullptr) {
+        std::fprintf(errorOutput, "%s\n", e.errorMessage.c_str());
+        std::fflush(errorOutput);
+    }
 }
 
 // Runs body, turning whatever it throws into a reported error and a result of 0 (or
@@ -125,6 +128,8 @@ void SetLeadByteRule(LeadByteRule rule) { leadByteRule = rule; }
 bool IsCp932LeadByte(unsigned char byte) {
     return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
 }
+
+void SetErrorOutput(std::FILE* stream) { errorOutput = stream; }
 
 void SetStepLimit(uint64_t steps) { Engine().stepLimit = steps; }
 

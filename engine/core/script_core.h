@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 namespace script {
 
@@ -46,6 +47,10 @@ bool IsCp932LeadByte(unsigned char byte);
 // (0: no limit, the default). For fuzzing and tests: a script's own endless loop is
 // otherwise its own affair.
 void SetStepLimit(uint64_t steps);
+
+// Where error messages are written besides being kept for GetErrorState: standard
+// error by default; null writes them nowhere (the fuzz target's choice).
+void SetErrorOutput(std::FILE* stream);
 
 // The entry points.
 int32_t ResetErrorState();

@@ -259,6 +259,16 @@ TEST_F(ScriptDll, EveryErrorIsReportedWithFileAndLineOnStandardError) {
         {"Nothing()\n", "bad.txt:1: unknown function Nothing"},
         {"x = (1 + \n", "bad.txt:2: syntax error: expected an expression, found the end of the script"},
     };
+    // Deep evaluation inside deep calls ends with an error, not a stack overflow.
+    std::string deep = "function D(n) {\n return ";
+    for (int i = 0; i < 150; ++i)
+        deep += "1 + (";
+    deep += "D(n + 1)" + std::string(150, ')') + " }\nD(0)\n";
+    {
+        StderrCapture capture;
+        EXPECT_EQ(Run(deep, "bad.txt"), 1);
+        EXPECT_EQ(Error(), "bad.txt:2: recursion too deep (more than 2500 nested evaluation steps)");
+    }
     for (const Case& c : cases) {
         StderrCapture capture;
         const int failed = Run(c.source, "bad.txt");
