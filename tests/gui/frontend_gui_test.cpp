@@ -329,4 +329,32 @@ TEST(FrontEndGui, SaveButtonWritesTheSettingsWhereTheUserSays) {
     EXPECT_EQ(r.frontEnd.WaitForBox(L"エラー", 300), nullptr);
 }
 
+// A 2 x 1 24-bit BMP: a red and a blue pixel (rows padded to 4 bytes).
+std::string TwoPixelBmp() {
+    const unsigned char bytes[] = {
+        'B', 'M', 62, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,                    // file header
+        40, 0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0,      // info header
+        8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+        0, 0, 255, 255, 0, 0, 0, 0};                                       // BGR BGR pad
+    return std::string(reinterpret_cast<const char*>(bytes), sizeof bytes);
+}
+
+TEST(FrontEndGui, ConvertsAFolderWithTheRealConverter) {
+    FrontEnd frontEnd(FrontEnd::Converter::Real);
+    frontEnd.AddScript("convert_to_png.txt",
+                       ReadFileBytes(TestProgramDirectory() + "\\..\\bin\\script\\convert_to_png.txt"));
+    TempDir source, destination;
+    ASSERT_TRUE(WriteFileBytes(source / "two.bmp", TwoPixelBmp()));
+    ASSERT_TRUE(frontEnd.Start());
+    HWND dialog = frontEnd.WaitForDialog();
+    ASSERT_NE(dialog, nullptr);
+    SetField(dialog, kSource, source.path + "\\"); // with the browser's trailing backslash
+    SetField(dialog, kDestination, destination.path);
+    SetField(dialog, kPlugins, "null");
+    Click(dialog, IDOK);
+    // tesrun writes the PNG, then pauses 3 s before it ends.
+    ASSERT_TRUE(WaitFor([&] { return ReadFileBytes(destination / "two.png").size() > 8; }, 60000));
+    EXPECT_EQ(ReadFileBytes(destination / "two.png").substr(1, 3), "PNG");
+}
+
 } // namespace

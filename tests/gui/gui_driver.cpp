@@ -151,11 +151,13 @@ HWND FocusedControl(HWND dialog) {
     return info.hwndFocus;
 }
 
-FrontEnd::FrontEnd() {
+FrontEnd::FrontEnd(Converter converter) {
     const std::string build = BuildDirectory();
     CopyInto(build + "\\bin\\tesfront.exe", dir_ / "tesfront.exe");
     CopyInto(build + "\\bin\\script.dll", dir_ / "script.dll");
-    CopyInto(TestProgramDirectory() + "\\gui\\tesrun.exe", dir_ / "tesrun.exe");
+    CopyInto(converter == Converter::Real ? build + "\\bin\\tesrun.exe"
+                                          : TestProgramDirectory() + "\\gui\\tesrun.exe",
+             dir_ / "tesrun.exe");
     CreateDirectoryA((dir_ / "script").c_str(), nullptr);
     CreateDirectoryA((dir_ / "launches").c_str(), nullptr);
 }

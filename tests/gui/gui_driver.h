@@ -67,7 +67,9 @@ struct Launch {
 // and a script folder; tesfront is started from it and ended with it.
 class FrontEnd {
   public:
-    FrontEnd();
+    // With the recording stand-in as tesrun, or with the real converter of the build.
+    enum class Converter { Recording, Real };
+    explicit FrontEnd(Converter converter = Converter::Recording);
     ~FrontEnd();
     FrontEnd(const FrontEnd&) = delete;
     FrontEnd& operator=(const FrontEnd&) = delete;
