@@ -3,12 +3,13 @@
 // straight from the DIB section) with no script, no plug-ins and no checks beyond the
 // results of those calls. It times each phase with QueryPerformanceCounter.
 //
-//   bare_loop source destination extension size output-extension [lockbits]
+//   bare_loop source destination extension size output-extension [decode]
 //     extension         the input extension without its dot (one only, any letter case)
 //     size              fitN: fit into N x N, never enlarge; half: half the width and
 //                       height; same: no stretch at all, the decoded DIB is encoded as it is
 //     output-extension  jpg, png, bmp, ... without the dot; selects the GDI+ encoder
-//     lockbits          optional: decode by GdipBitmapLockBits instead of drawing
+//     decode            how the decoded picture reaches the DIB section: scan0 (the
+//                       default, as tesrun does it), dc or lockbits (see DecodeMode)
 //
 // Output: one file per input, named like the input with the output extension, and one
 // summary line: "files N failed F decode D stretch S encode E total T" (seconds).
@@ -41,13 +42,22 @@ struct Size {
     int height;
 };
 
+// How the decoded picture gets into the DIB section.
+enum class DecodeMode {
+    Scan0,    // draw on a GDI+ bitmap over the DIB's memory (GdipCreateBitmapFromScan0)
+    Dc,       // draw through a memory DC that holds the DIB section (GdipCreateFromHDC)
+    LockBits, // no drawing: GdipBitmapLockBits converts straight into the DIB's memory
+};
+// (Under Wine 8, GdipCreateBitmapFromGdiDib copies the pixels, so drawing on such a surface
+// never reaches the DIB section; GdipCreateBitmapFromScan0 uses the memory in place.)
+
 struct Request {
     const char* source;
     const char* destination;
     const char* extension;
     const char* size;
     const char* outputExtension;
-    bool copyPixels;
+    DecodeMode decodeMode;
 };
 
 double Now() {
@@ -124,12 +134,15 @@ bool FindEncoder(const char* outputExtension, CLSID* clsid) {
     return false;
 }
 
-// GDI+ decodes the file and draws it into a fresh 32-bit DIB section at its own size,
-// through a memory DC. (Under Wine 8 a graphics context taken from a GdipCreateBitmapFromGdiDib
-// surface draws into a private copy: the DIB section stays black. The DC path works on both.)
-// With copyPixels, GdipBitmapLockBits converts the decoded pixels straight into the DIB
-// section's memory instead: the cheapest way GDI+ offers to get them there.
-bool Decode(const wchar_t* path, Dib& dib, bool copyPixels) {
+bool DrawInto(Gdiplus::GpGraphics* graphics, Gdiplus::GpBitmap* image, UINT width, UINT height) {
+    const bool drawn = gp::GdipDrawImageRectI(graphics, image, 0, 0, static_cast<INT>(width),
+                                              static_cast<INT>(height)) == Gdiplus::Ok;
+    gp::GdipDeleteGraphics(graphics);
+    return drawn;
+}
+
+// GDI+ decodes the file into a fresh 32-bit DIB section of its own size.
+bool Decode(const wchar_t* path, Dib& dib, DecodeMode mode) {
     Gdiplus::GpBitmap* image = nullptr;
     if (gp::GdipCreateBitmapFromFile(path, &image) != Gdiplus::Ok)
         return false;
@@ -139,26 +152,34 @@ bool Decode(const wchar_t* path, Dib& dib, bool copyPixels) {
     gp::GdipGetImageHeight(image, &height);
     bool drawn = false;
     if (dib.Create(static_cast<int>(width), static_cast<int>(height))) {
-        if (copyPixels) {
-            const INT stride = static_cast<INT>(width) * 4;
+        // Bottom-up rows: the top row is the last one in memory, the scan steps backwards.
+        const INT stride = static_cast<INT>(width) * 4;
+        BYTE* topRow = static_cast<BYTE*>(dib.bits) + static_cast<size_t>(height - 1) * static_cast<size_t>(stride);
+        if (mode == DecodeMode::LockBits) {
             Gdiplus::BitmapData data{};
             data.Width = width;
             data.Height = height;
-            data.Stride = -stride; // bottom-up: the top row is the last in memory
+            data.Stride = -stride;
             data.PixelFormat = PixelFormat32bppRGB;
-            data.Scan0 = static_cast<BYTE*>(dib.bits) + static_cast<size_t>(height - 1) * static_cast<size_t>(stride);
+            data.Scan0 = topRow;
             Gdiplus::GpRect all{0, 0, static_cast<INT>(width), static_cast<INT>(height)};
-            const UINT mode = Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeUserInputBuf;
-            if (gp::GdipBitmapLockBits(image, &all, mode, PixelFormat32bppRGB, &data) == Gdiplus::Ok)
+            const UINT lock = Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeUserInputBuf;
+            if (gp::GdipBitmapLockBits(image, &all, lock, PixelFormat32bppRGB, &data) == Gdiplus::Ok)
                 drawn = gp::GdipBitmapUnlockBits(image, &data) == Gdiplus::Ok;
+        } else if (mode == DecodeMode::Scan0) {
+            Gdiplus::GpBitmap* surface = nullptr;
+            if (gp::GdipCreateBitmapFromScan0(static_cast<INT>(width), static_cast<INT>(height), -stride,
+                                              PixelFormat32bppRGB, topRow, &surface) == Gdiplus::Ok) {
+                Gdiplus::GpGraphics* graphics = nullptr;
+                if (gp::GdipGetImageGraphicsContext(surface, &graphics) == Gdiplus::Ok)
+                    drawn = DrawInto(graphics, image, width, height);
+                gp::GdipDisposeImage(surface);
+            }
         } else if (HDC dc = CreateCompatibleDC(nullptr)) {
             HGDIOBJ old = SelectObject(dc, dib.bitmap);
             Gdiplus::GpGraphics* graphics = nullptr;
-            if (gp::GdipCreateFromHDC(dc, &graphics) == Gdiplus::Ok) {
-                drawn = gp::GdipDrawImageRectI(graphics, image, 0, 0, static_cast<INT>(width),
-                                               static_cast<INT>(height)) == Gdiplus::Ok;
-                gp::GdipDeleteGraphics(graphics);
-            }
+            if (gp::GdipCreateFromHDC(dc, &graphics) == Gdiplus::Ok)
+                drawn = DrawInto(graphics, image, width, height);
             SelectObject(dc, old);
             DeleteDC(dc);
         }
@@ -244,7 +265,7 @@ bool ConvertOne(const Request& request, const char* name, const CLSID& encoder, 
 
     double start = Now();
     Dib decoded;
-    if (!Decode(widePath, decoded, request.copyPixels))
+    if (!Decode(widePath, decoded, request.decodeMode))
         return false;
     double now = Now();
     phases.decode += now - start;
@@ -269,11 +290,15 @@ bool ConvertOne(const Request& request, const char* name, const CLSID& encoder, 
 
 int main(int argc, char** argv) {
     if (argc < 6) {
-        std::printf("Usage: bare_loop source destination extension fitN|half|same output-extension [lockbits]\n");
+        std::printf("Usage: bare_loop source destination extension fitN|half|same output-extension [scan0|dc|lockbits]\n");
         return 2;
     }
-    const Request request{argv[1], argv[2], argv[3], argv[4], argv[5],
-                          argc > 6 && std::strcmp(argv[6], "lockbits") == 0};
+    DecodeMode mode = DecodeMode::Scan0;
+    if (argc > 6 && std::strcmp(argv[6], "dc") == 0)
+        mode = DecodeMode::Dc;
+    else if (argc > 6 && std::strcmp(argv[6], "lockbits") == 0)
+        mode = DecodeMode::LockBits;
+    const Request request{argv[1], argv[2], argv[3], argv[4], argv[5], mode};
     const double start = Now();
 
     Gdiplus::GdiplusStartupInput input;

@@ -6,7 +6,7 @@
 # prints a table of medians. See docs/performance.md.
 #
 # Usage: bench/run.sh [--smoke] [--reps N] [--no-build] [--no-install] [--build-dir DIR]
-#                     [--work-dir DIR] [--external-wine]
+#                     [--work-dir DIR] [--external-wine] [--corpus-only]
 #   --smoke          a tiny corpus and one repetition: proves the benchmark works, in seconds
 #   --external-wine  use the build tree's Wine prefix and a wineserver somebody else started
 #                    (the CTest smoke run, inside the test suite's wine fixture)
@@ -20,6 +20,7 @@ reps=${BENCH_REPS:-}
 do_build=1
 do_install=1
 external_wine=0
+corpus_only=0
 build_dir=$repo/build/win64
 work=${BENCH_DIR:-$repo/build/bench}
 while [ $# -gt 0 ]; do
@@ -31,6 +32,7 @@ while [ $# -gt 0 ]; do
     --build-dir) build_dir=$2; shift ;;
     --work-dir) work=$2; shift ;;
     --external-wine) external_wine=1 ;;
+    --corpus-only) corpus_only=1 ;;
     -h|--help) sed -n '2,15p' "$0"; exit 0 ;;
     *) echo "run.sh: unknown argument $1" >&2; exit 2 ;;
   esac
@@ -169,6 +171,7 @@ make_corpus() {
   mkdir -p "$corpus/empty"
 }
 make_corpus
+[ $corpus_only -eq 0 ] || exit 0
 
 # ---------------------------------------------------------------- contenders
 winpath() { printf 'Z:%s' "${1//\//\\}"; } # Wine's Z: drive is /
