@@ -12,7 +12,8 @@
 #                    (the CTest smoke run, inside the test suite's wine fixture)
 # Environment: BENCH_SCALE=full|smoke, BENCH_REPS, BENCH_PHOTOS, BENCH_SMALL_FILES,
 #              BENCH_NETPBM_SETS (corpus sizes), BENCH_DIR (work directory).
-set -euo pipefail
+set -Eeuo pipefail
+trap 'echo "run.sh: stopped by a failing command at line $LINENO" >&2' ERR
 repo=$(cd "$(dirname "$0")/.." && pwd)
 
 scale=${BENCH_SCALE:-full}
@@ -40,13 +41,13 @@ while [ $# -gt 0 ]; do
 done
 
 # Corpus sizes. Photos: 4:3 camera JPEGs; small: PNG tiles; netpbm: sets of one PPM, one
-# PGM, one TGA and every second set also a PBM and a run-length TGA.
+# PGM, one TGA, and every odd-numbered set (the first included) also a PBM and a run-length TGA.
 case "$scale" in
   full)  photo_w=4000 photo_h=3000 photos=16 tile=96 small_files=1000
          netpbm_w=1600 netpbm_h=1200 netpbm_sets=8 ladder="1152x864 4000x3000 8000x6000"
          : "${reps:=3}" ;;
-  smoke) photo_w=640 photo_h=480 photos=3 tile=32 small_files=24
-         netpbm_w=160 netpbm_h=120 netpbm_sets=2 ladder=""
+  smoke) photo_w=640 photo_h=480 photos=2 tile=32 small_files=24
+         netpbm_w=160 netpbm_h=120 netpbm_sets=1 ladder=""
          : "${reps:=1}" ;;
   *) echo "run.sh: BENCH_SCALE must be full or smoke" >&2; exit 2 ;;
 esac
@@ -139,7 +140,7 @@ make_corpus() {
     finish_folder "$corpus/small_few" "$stamp"
   fi
 
-  stamp="netpbm-v1 $netpbm_w $netpbm_h $netpbm_sets"
+  stamp="netpbm-v2 $netpbm_w $netpbm_h $netpbm_sets"
   if fresh_folder "$corpus/netpbm" "$stamp"; then
     echo "Generating $netpbm_sets sets of Netpbm and TGA files of ${netpbm_w}x$netpbm_h"
     local base=$corpus/netpbm/.base.png n
@@ -150,7 +151,7 @@ make_corpus() {
       "${im[@]}" "$base" "$corpus/netpbm/rgb_$n.ppm"
       "${im[@]}" "$base" -colorspace Gray "$corpus/netpbm/gray_$n.pgm"
       "${im[@]}" "$base" -compress None "$corpus/netpbm/plain_$n.tga"
-      if ((i % 2 == 0)); then
+      if ((i % 2 == 1)); then
         "${im[@]}" "$base" -colorspace Gray -threshold 50% "$corpus/netpbm/mono_$n.pbm"
         "${im[@]}" "$base" -compress RLE "$corpus/netpbm/rle_$n.tga"
       fi
@@ -321,8 +322,8 @@ run_one() { # workload contender rep
     status=FAIL note="$produced of $expected outputs"
   elif [ "$expected" -gt 0 ]; then
     local first input_size want got
-    first=$(find "$out" -maxdepth 1 -type f | sort | head -n 1)
-    input_size=$(/usr/bin/identify -format '%w %h' "$(find "$src" -maxdepth 1 -type f -name "$(basename "${first%.*}").*" | head -n 1)[0]")
+    first=$(find "$out" -maxdepth 1 -type f | sort | awk 'NR == 1')
+    input_size=$(/usr/bin/identify -format '%w %h' "$(find "$src" -maxdepth 1 -type f -name "$(basename "${first%.*}").*" | awk 'NR == 1')[0]")
     want=$(expected_size "$w" $input_size)
     got=$(/usr/bin/identify -format '%w %h' "$first[0]" 2>/dev/null || echo unreadable)
     [ "$want" = "$got" ] || { status=FAIL; note="$(basename "$first") is $got, not $want"; }
