@@ -1,4 +1,247 @@
 #include "imaging/plugin_decoder.h"
 
-// The plug-in decoder has not landed yet: every file goes to GDI+.
-HBITMAP DecodeWithPlugins(const char*) { return nullptr; }
+#include "common/allocator.h"
+#include "common/owners.h"
+#include "imaging/plugin_set.h"
+#include "plugins/include/susie_plugin.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// A plug-in's image and pixel buffers are handed over with 32-bit lengths on every target.
+constexpr uint64_t kLargestPicture = 0x7FFFFFFF;
+
+// GetProcAddress gives a generic function address; the cast through void(*)() is the
+// sanctioned way to give it its real type.
+template <class Function> Function FindExport(HMODULE module, const char* name) {
+    if (module == nullptr)
+        return nullptr;
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
+// Copies the header and its colour table out of a plug-in's info block, never reading past
+// the block or past the table the header describes.
+int32_t CopyPictureInfo(HLOCAL block, PluginPictureInfo* info) {
+    std::memset(info, 0, sizeof *info);
+    const SIZE_T blockSize = LocalSize(block);
+    const auto* bytes = static_cast<const unsigned char*>(LocalLock(block));
+    if (bytes == nullptr)
+        return SUSIE_MEMORY_ERROR;
+    if (blockSize < sizeof(BITMAPINFOHEADER)) {
+        LocalUnlock(block);
+        return SUSIE_BROKEN_DATA;
+    }
+    std::memcpy(&info->header, bytes, sizeof info->header);
+    BITMAPINFOHEADER& header = info->header;
+    if (header.biSize < sizeof(BITMAPINFOHEADER)) { // an OS/2 core header has another layout
+        LocalUnlock(block);
+        return SUSIE_BROKEN_DATA;
+    }
+    // A longer header (V4, V5) carries its colour masks inside and its palette after it;
+    // the copy is a plain 40-byte header followed by the table.
+    const SIZE_T tableOffset = header.biCompression == BI_BITFIELDS ? sizeof header : header.biSize;
+    header.biSize = sizeof header;
+    const uint32_t tableBytes = PluginColorTableBytes(header);
+    if (header.biBitCount <= 8 || header.biClrUsed != 0) {
+        // GDI reads biClrUsed entries: it must not name more than the record holds.
+        header.biClrUsed = tableBytes / sizeof(RGBQUAD);
+        header.biClrImportant = std::min<DWORD>(header.biClrImportant, header.biClrUsed);
+    }
+    if (blockSize > tableOffset)
+        std::memcpy(info->colors, bytes + tableOffset, std::min<SIZE_T>(tableBytes, blockSize - tableOffset));
+    LocalUnlock(block);
+    return SUSIE_SUCCESS;
+}
+
+// Copies the pixel rows out of a plug-in's pixel block into a new buffer of the size the
+// header describes; a block shorter than that leaves the rest zero.
+int32_t CopyPixels(HLOCAL block, uint32_t pixelBytes, unsigned char** pixelsOut) {
+    StorageOwner copy(AllocateStorage(pixelBytes));
+    if (copy.block == nullptr)
+        return SUSIE_NO_MEMORY;
+    const SIZE_T blockSize = LocalSize(block);
+    const void* bytes = LocalLock(block);
+    if (bytes == nullptr)
+        return SUSIE_MEMORY_ERROR;
+    const SIZE_T copied = std::min<SIZE_T>(pixelBytes, blockSize);
+    std::memcpy(copy.block, bytes, copied);
+    std::memset(copy.as<unsigned char>() + copied, 0, pixelBytes - copied);
+    LocalUnlock(block);
+    *pixelsOut = static_cast<unsigned char*>(copy.release());
+    return SUSIE_SUCCESS;
+}
+
+// The bytes of a DIB section's pixel memory, as GDI made it.
+uint64_t DibSectionBytes(HBITMAP bitmap) {
+    DIBSECTION section;
+    if (GetObjectA(bitmap, sizeof section, &section) != sizeof section)
+        return 0;
+    return static_cast<uint64_t>(section.dsBm.bmWidthBytes) *
+           static_cast<uint64_t>(std::abs(static_cast<int64_t>(section.dsBm.bmHeight)));
+}
+
+// The bytes of the pixel copy that belong in the DIB section: biSizeImage when the
+// plug-in gave one, the computed size for uncompressed rows, nothing otherwise; never more
+// than the copy holds or the section can take.
+uint64_t BytesForDibSection(const BITMAPINFOHEADER& header, uint32_t pixelBytes,
+                            uint64_t sectionBytes) {
+    uint64_t bytes = 0;
+    if (header.biSizeImage != 0)
+        bytes = header.biSizeImage;
+    else if (header.biCompression == BI_RGB)
+        bytes = pixelBytes;
+    return std::min({bytes, static_cast<uint64_t>(pixelBytes), sectionBytes});
+}
+
+bool ReadExactly(HANDLE file, void* buffer, DWORD length) {
+    DWORD read = 0;
+    return ReadFile(file, buffer, length, &read, nullptr) && read == length;
+}
+
+} // namespace
+
+uint32_t PluginColorTableBytes(const BITMAPINFOHEADER& header) {
+    uint32_t entries = 0;
+    if (header.biBitCount >= 1 && header.biBitCount <= 8) {
+        const uint32_t full = 1u << header.biBitCount;
+        entries = header.biClrUsed != 0 ? std::min<uint32_t>(header.biClrUsed, full) : full;
+    } else if (header.biCompression == BI_BITFIELDS &&
+               (header.biBitCount == 16 || header.biBitCount == 32)) {
+        entries = 3; // the red, green and blue masks
+    } else {
+        entries = std::min<uint32_t>(header.biClrUsed, 256);
+    }
+    return entries * sizeof(RGBQUAD);
+}
+
+bool PluginPixelBytes(const BITMAPINFOHEADER& header, uint32_t* bytes) {
+    switch (header.biBitCount) {
+    case 1: case 4: case 8: case 16: case 24: case 32:
+        break;
+    default:
+        return false;
+    }
+    if (header.biWidth <= 0 || header.biHeight == 0)
+        return false;
+    // 64-bit arithmetic: a header claiming a huge size is refused, never wrapped around.
+    const uint64_t rowBytes = (static_cast<uint64_t>(header.biBitCount) *
+                                   static_cast<uint64_t>(header.biWidth) + 31) / 32 * 4;
+    const uint64_t rows = static_cast<uint64_t>(std::abs(static_cast<int64_t>(header.biHeight)));
+    if (rows > kLargestPicture || rowBytes * rows > kLargestPicture)
+        return false;
+    *bytes = static_cast<uint32_t>(rowBytes * rows);
+    return true;
+}
+
+int32_t PluginsSupport(const unsigned char* head) {
+    for (int32_t i = 0; i < PluginSet.count; ++i) {
+        const auto isSupported = FindExport<IsSupportedFunction>(PluginSet.modules[i], "IsSupported");
+        if (isSupported == nullptr)
+            continue;
+        const int answer = isSupported(nullptr, reinterpret_cast<ULONG_PTR>(head));
+        if (answer != 0)
+            return answer;
+    }
+    return 0;
+}
+
+int32_t GetPluginPicture(const unsigned char* image, uint32_t size, PluginPictureInfo* info,
+                         unsigned char** pixelsOut) {
+    GetPictureFunction getPicture = nullptr;
+    for (int32_t i = 0; i < PluginSet.count && getPicture == nullptr; ++i) {
+        const HMODULE module = PluginSet.modules[i];
+        const auto isSupported = FindExport<IsSupportedFunction>(module, "IsSupported");
+        const auto candidate = FindExport<GetPictureFunction>(module, "GetPicture");
+        if (isSupported != nullptr && candidate != nullptr &&
+            isSupported(nullptr, reinterpret_cast<ULONG_PTR>(image)) != 0)
+            getPicture = candidate;
+    }
+    if (getPicture == nullptr)
+        return kNoPluginTakesFile;
+
+    HLOCAL infoHandle = nullptr;
+    HLOCAL pixelHandle = nullptr;
+    const int result = getPicture(reinterpret_cast<LPCSTR>(image), static_cast<LONG_PTR>(size),
+                                  SUSIE_INPUT_MEMORY, &infoHandle, &pixelHandle, nullptr, 0);
+    if (result != SUSIE_SUCCESS)
+        return result; // the plug-in failed: its handles mean nothing
+    LocalOwner infoBlock(infoHandle);
+    LocalOwner pixelBlock(pixelHandle);
+    if (!infoBlock || !pixelBlock)
+        return SUSIE_MEMORY_ERROR;
+
+    int32_t status = CopyPictureInfo(infoBlock.get(), info);
+    uint32_t pixelBytes = 0;
+    if (status == SUSIE_SUCCESS && !PluginPixelBytes(info->header, &pixelBytes))
+        status = SUSIE_BROKEN_DATA;
+    if (status == SUSIE_SUCCESS)
+        status = CopyPixels(pixelBlock.get(), pixelBytes, pixelsOut);
+    infoBlock.reset();
+    pixelBlock.reset();
+    return status;
+}
+
+HBITMAP DecodeWithPlugins(const char* path) {
+    FileOwner file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return nullptr;
+    DWORD sizeHigh = 0;
+    const DWORD size = GetFileSize(file.get(), &sizeHigh);
+    // A plug-in takes the length as a 32-bit signed number on 32-bit Windows; a file that
+    // large (or one whose size can't be had) is none of theirs.
+    if ((size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) || sizeHigh != 0 ||
+        size > kLargestPicture)
+        return nullptr;
+
+    {
+        StorageOwner head(AllocateStorage(kPluginHeadSize));
+        if (head.block == nullptr)
+            return nullptr;
+        std::memset(head.block, 0, kPluginHeadSize);
+        const DWORD headLength = std::min<DWORD>(size, kPluginHeadSize);
+        if (!ReadExactly(file.get(), head.block, headLength))
+            return nullptr;
+        if (PluginsSupport(head.as<unsigned char>()) == 0)
+            return nullptr;
+    }
+    if (SetFilePointer(file.get(), 0, nullptr, FILE_BEGIN) != 0)
+        return nullptr;
+
+    PluginPictureInfo info;
+    StorageOwner pixels;
+    {
+        // IsSupported is asked about the image too, and may read 2048 bytes of it.
+        const DWORD imageBytes = std::max<DWORD>(size, kPluginHeadSize);
+        StorageOwner image(AllocateStorage(imageBytes));
+        if (image.block == nullptr)
+            return nullptr;
+        std::memset(image.as<unsigned char>() + size, 0, imageBytes - size);
+        if (!ReadExactly(file.get(), image.block, size))
+            return nullptr;
+        unsigned char* copy = nullptr;
+        if (GetPluginPicture(image.as<unsigned char>(), size, &info, &copy) != 0)
+            return nullptr;
+        pixels.block = copy;
+    }
+    file.reset();
+
+    uint32_t pixelBytes = 0;
+    PluginPixelBytes(info.header, &pixelBytes); // succeeded inside GetPluginPicture
+    void* bits = nullptr;
+    // The section keeps the plug-in's format, row order included (a negative height is a
+    // top-down picture).
+    HBITMAP section = CreateDIBSection(nullptr, reinterpret_cast<const BITMAPINFO*>(&info),
+                                       DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (section == nullptr || bits == nullptr) {
+        if (section != nullptr)
+            DeleteObject(section);
+        return nullptr;
+    }
+    const uint64_t copied = BytesForDibSection(info.header, pixelBytes, DibSectionBytes(section));
+    std::memcpy(bits, pixels.block, static_cast<std::size_t>(copied));
+    return section;
+}

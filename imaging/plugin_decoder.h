@@ -5,6 +5,39 @@
 
 #include <cstdint>
 
+// The plug-ins are asked about this many bytes of a file's head.
+constexpr uint32_t kPluginHeadSize = 2048;
+
+// GetPluginPicture's result when no plug-in takes the file.
+constexpr int32_t kNoPluginTakesFile = -1;
+
+// The BITMAPINFO of a plug-in picture: the header and room for the largest colour table.
+// Entries beyond the table the header describes stay zero.
+struct PluginPictureInfo {
+    BITMAPINFOHEADER header;
+    RGBQUAD colors[256];
+};
+
+// The first nonzero answer of the plug-ins' IsSupported about the 2048-byte head, or 0.
+int32_t PluginsSupport(const unsigned char* head);
+
+// Decodes the file image (size bytes, readable and zero-padded up to at least 2048 bytes)
+// with the first plug-in that takes it. -1 when none does; otherwise GetPicture's result,
+// or a Susie error code (3 broken data, 4 no memory, 5 memory error) when the blocks it
+// returned cannot be used. On 0, info holds the picture's BITMAPINFO and *pixelsOut a new
+// pixel copy (PluginPixelBytes of the header, from AllocateStorage) that the caller owns.
+int32_t GetPluginPicture(const unsigned char* image, uint32_t size, PluginPictureInfo* info,
+                         unsigned char** pixelsOut);
+
 // A new DIB section in the plug-in's own format (caller owns it), or null when no plug-in
 // decodes the file.
 HBITMAP DecodeWithPlugins(const char* path);
+
+// Bytes of the colour table (or colour masks) that follow a header of this kind, at most
+// 256 entries.
+uint32_t PluginColorTableBytes(const BITMAPINFOHEADER& header);
+
+// Bytes of the pixel rows a header describes: rows padded to 4 bytes times the absolute
+// height. False for a header that describes no usable picture (bit count other than
+// 1, 4, 8, 16, 24, 32, no width or height, or more than 2^31 - 1 bytes).
+bool PluginPixelBytes(const BITMAPINFOHEADER& header, uint32_t* bytes);

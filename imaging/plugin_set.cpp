@@ -6,9 +6,23 @@
 
 PluginSetRecord PluginSet;
 
+namespace {
+
+// Loads one module without the system's error boxes: an unloadable file must not stop an
+// unattended batch with a dialog.
+HMODULE LoadModuleQuietly(const char* path) {
+    DWORD previous = 0;
+    const bool changed = SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &previous);
+    HMODULE module = LoadLibraryA(path);
+    if (changed)
+        SetThreadErrorMode(previous, nullptr);
+    return module;
+}
+
+} // namespace
+
 void LoadPlugins(const char* directory) {
-    PluginSet.count = 0;
-    PluginSet.modules = nullptr;
+    UnloadPlugins();
 
     char pattern[kPathSize];
     if (!FormatBounded(pattern, sizeof pattern, "%s" PLUGIN_PATTERN, directory))
@@ -39,7 +53,7 @@ void LoadPlugins(const char* directory) {
         char path[kPathSize];
         // A path that does not fit is a module that can't be loaded: its slot stays empty.
         if (FormatBounded(path, sizeof path, "%s\\%s", directory, found.cFileName))
-            modules[slot] = LoadLibraryA(path);
+            modules[slot] = LoadModuleQuietly(path);
         ++slot;
     } while (slot < count && FindNextFileA(search.get(), &found));
 }

@@ -3,16 +3,14 @@
 
 #include <windows.h>
 
+#include "plugins/include/susie_plugin.h"
+
 #include <cstdint>
 
 // Plug-ins of the 32-bit interface are ".spi" modules; 64-bit builds of the same interface
 // are distributed as ".sph" (a 64-bit process can load no .spi). Each build searches for
 // its own kind.
-#if defined(_WIN64)
-#define PLUGIN_PATTERN "\\*.sph"
-#else
-#define PLUGIN_PATTERN "\\*.spi"
-#endif
+#define PLUGIN_PATTERN "\\*" SUSIE_PLUGIN_EXTENSION
 
 struct PluginSetRecord {
     int32_t count = 0;          // files that matched the pattern when the set was loaded
@@ -21,7 +19,8 @@ struct PluginSetRecord {
 
 extern PluginSetRecord PluginSet;
 
-// Fills the PluginSet with the modules of the directory (called once, on an empty set).
+// Fills the PluginSet with the modules of the directory (a set still loaded is unloaded
+// first).
 void LoadPlugins(const char* directory);
 // Frees every loaded module and the slot array; the set is empty afterwards.
 void UnloadPlugins();

@@ -10,5 +10,6 @@
 int32_t RunScript(const char* scriptPath);
 
 // Calls the script function with count arguments (only value and type need be set), or
-// none when arguments is null. The result of FunctionExec.
+// none when arguments is null. The result of FunctionExec; more arguments than the engine's
+// 16 elements are refused (0) before anything is passed.
 int32_t CallScriptFunction(const char* name, const ScriptElement* arguments, uint32_t count);

@@ -8,6 +8,7 @@ packages=(
   wine64                                       # runs the Win64 programs (never wine32)
   xvfb xauth x11-utils fonts-ipafont-gothic    # the dialog under a virtual display
   imagemagick netpbm libimage-exiftool-perl    # test and sample images made by other tools
+  locales                                      # ja_JP.UTF-8, built privately for Wine's file names
 )
 missing=()
 for p in "${packages[@]}"; do

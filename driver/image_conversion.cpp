@@ -1,0 +1,60 @@
+#include "driver/image_conversion.h"
+
+#include "common/paths.h"
+#include "driver/console.h"
+#include "driver/header_prepend.h"
+#include "imaging/canvas.h"
+#include "imaging/encoder.h"
+#include "scripthost/conversion_settings.h"
+#include "scripthost/script_runner.h"
+
+#include <cstring>
+
+void ResetConversionSettings(const char* fileName) {
+    ConversionSettings.outputName[0] = '\0';
+    CopyBounded(ConversionSettings.outputName, sizeof ConversionSettings.outputName, fileName);
+    ConversionSettings.exifHeaderFile[0] = '\0';
+    ConversionSettings.quality = kDefaultQuality;
+}
+
+int ConvertImage(const char* sourceDirectory, const char* destinationDirectory,
+                 const char* scriptDirectory, const char* fileName, int32_t index) {
+    char path[kPathSize];
+    if (!FormatBounded(path, sizeof path, "%s\\%s", sourceDirectory, fileName))
+        return 0;
+    ResetConversionSettings(fileName);
+    if (!SourceCanvas.LoadFile(path, 32))
+        return 0;
+    // A script that never sets a size gets a 1 x 1 output.
+    TargetCanvas.Create(1, 1, 32);
+
+    ScriptElement arguments[4] = {};
+    arguments[0].value.integer = SourceCanvas.info.bmiHeader.biWidth;
+    arguments[0].type = SCRIPT_INTEGER;
+    arguments[1].value.integer = SourceCanvas.info.bmiHeader.biHeight;
+    arguments[1].type = SCRIPT_INTEGER;
+    arguments[2].value.text = fileName;
+    arguments[2].type = SCRIPT_STRING;
+    arguments[3].value.integer = index;
+    arguments[3].type = SCRIPT_INTEGER;
+    if (!CallScriptFunction("Main", arguments, 4))
+        return 0;
+
+    const bool outputFits = FormatBounded(path, sizeof path, "%s\\%s", destinationDirectory,
+                                          ConversionSettings.outputName);
+    Print("Save as\t%s\t\n", ConversionSettings.outputName);
+    if (!outputFits)
+        return 0;
+    if (!SaveBitmapWithQuality(TargetCanvas.bitmap, path, ConversionSettings.quality))
+        return 0;
+
+    if (ConversionSettings.exifHeaderFile[0] != '\0') {
+        char headerPath[kPathSize];
+        if (!FormatBounded(headerPath, sizeof headerPath, "%s\\%s", scriptDirectory,
+                           ConversionSettings.exifHeaderFile))
+            return 0;
+        if (!PrependHeaderFile(path, headerPath))
+            return 0;
+    }
+    return 1;
+}

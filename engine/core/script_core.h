@@ -1,0 +1,81 @@
+// script_core.h - the portable script engine: the one header its users include.
+//
+// The engine reads a script (source -> tokens -> tree), runs its top-level lines and its
+// functions with a tree-walking interpreter, and exchanges values with its host through
+// ScriptElements. Every entry point of script.dll has its twin here, with the same
+// meaning (see script_api.h); the Windows layer only exports them.
+#pragma once
+
+#include "script_api.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+namespace script {
+
+// Limits. Reaching one is an error (a syntax error while reading, a runtime error while
+// running, a failing entry point otherwise); none is ever exceeded silently.
+inline constexpr std::size_t kMaxSourceBytes = 1 << 20;     // a script's source
+inline constexpr std::size_t kMaxTextBytes = 1 << 20;       // one text value
+inline constexpr int kMaxArguments = SCRIPT_ARGUMENT_COUNT; // arguments of one call
+inline constexpr int kMaxCallDepth = 200;        // nested calls, UserFunctions included
+inline constexpr int kMaxEvalDepth = 2500;       // nested evaluation steps, all calls together
+inline constexpr int kMaxExpressionDepth = 200;  // nesting of one expression's tree
+inline constexpr int kMaxBlockDepth = 32;        // nested { } blocks
+inline constexpr std::size_t kMaxVariables = 100000; // variables of one scope
+inline constexpr std::size_t kMaxScripts = 256;      // scripts alive at once
+inline constexpr std::size_t kMaxElementTexts = 1 << 20; // texts held by elements at once
+
+// Error codes of GetErrorState.
+enum ErrorCode : int32_t {
+    kNoError = 0,
+    kFileError = 1,    // the script file can't be read or is too large
+    kSyntaxError = 2,  // the source is not a valid script
+    kRuntimeError = 3, // a line or function ended with an error
+    kMemoryError = 4,  // storage ran out
+    kUsageError = 5    // an entry point was called with something it can't use
+};
+
+// The rule that tells the first byte of a double-byte character of the ANSI code page.
+// Natively it is code page 932's; on Windows the layer gives IsDBCSLeadByte.
+using LeadByteRule = bool (*)(unsigned char byte);
+void SetLeadByteRule(LeadByteRule rule);
+bool IsCp932LeadByte(unsigned char byte);
+
+// Ends a line or function with a runtime error after this many evaluation steps
+// (0: no limit, the default). For fuzzing and tests: a script's own endless loop is
+// otherwise its own affair.
+void SetStepLimit(uint64_t steps);
+
+// Where error messages are written besides being kept for GetErrorState: standard
+// error by default; null writes them nowhere (the fuzz target's choice).
+void SetErrorOutput(std::FILE* stream);
+
+// The entry points.
+int32_t ResetErrorState();
+int32_t GetErrorState(char* text, int32_t size);
+int32_t CreateScript();
+int32_t CreateScriptFromMemory(const char* source, int32_t length);
+int32_t SelectScript(int32_t handle);
+int32_t ReleaseScript(int32_t handle);
+int32_t ReadScriptFile(const char* path);
+int32_t ReadScriptFileFromMemory(const char* source, int32_t length);
+int32_t DestroyBuffer();
+ScriptElement* GetElement(const char* name);
+ScriptElement* GetStackElement();
+int32_t SetUserFunction(const char* name, UserFunction function);
+int32_t GetNextLine();
+int32_t SkipLine();
+int32_t LineExec();
+int32_t FunctionExec(const char* name);
+int32_t DefragElement();
+int32_t DecodeElement(void* destination, int32_t type, ScriptElement* element);
+int32_t EncodeElement(ScriptElement* element, const void* source, int32_t type);
+int32_t ClearElement(ScriptElement* element);
+int32_t ReturnElement(const void* value, int32_t type);
+
+// Releases every script, element text and registered UserFunction: a fresh engine.
+void ResetEngine();
+
+} // namespace script

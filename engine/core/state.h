@@ -1,0 +1,54 @@
+// The engine's process-wide state: scripts, UserFunctions, argument elements, errors.
+#pragma once
+
+#include "ast.h"
+#include "script_core.h"
+#include "value.h"
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace script {
+
+using Variables = std::unordered_map<std::string, Value>;
+
+struct ScriptState {
+    int32_t handle = 0;
+    std::string fileName = "(no script)";
+    std::shared_ptr<const Program> program; // null until read
+    Variables globals;
+    std::size_t nextLine = 0;
+    ScriptElement view{}; // GetElement's copy of a global
+};
+
+// The 16 argument elements of one level.
+struct ArgumentLevel {
+    ScriptElement elements[SCRIPT_ARGUMENT_COUNT]{};
+};
+
+struct EngineState {
+    std::vector<std::shared_ptr<ScriptState>> scripts; // the first is never removed
+    std::shared_ptr<ScriptState> selected;
+    int32_t nextHandle = 1;
+    std::unordered_map<std::string, UserFunction> userFunctions;
+    // Level 0 belongs to the host; level n to the n-th nested UserFunction call.
+    std::vector<std::unique_ptr<ArgumentLevel>> levels;
+    std::vector<Value> results; // ReturnElement's value for each level
+    int userLevel = 0;
+    int callDepth = 0;
+    int evalDepth = 0;
+    uint64_t steps = 0;
+    uint64_t stepLimit = 0;
+    int32_t errorCode = kNoError;
+    std::string errorMessage;
+};
+
+EngineState& Engine();
+// The selected script; a freshly loaded engine has one.
+ScriptState& SelectedScript();
+// The argument elements of a level, made on first use.
+ScriptElement* LevelElements(int level);
+
+} // namespace script

@@ -1,0 +1,133 @@
+#include "imaging/canvas.h"
+
+#include "common/owners.h"
+#include "imaging/dib_header.h"
+#include "imaging/gdiplus_decoder.h"
+#include "imaging/plugin_decoder.h"
+
+#include <cstring>
+
+Canvas SourceCanvas;
+Canvas TargetCanvas;
+
+void Canvas::Release() {
+    // GDI refuses to delete a bitmap still selected into a DC: the DC goes first.
+    if (dc != nullptr) {
+        DeleteDC(dc);
+        dc = nullptr;
+    }
+    if (bitmap != nullptr) {
+        DeleteObject(bitmap);
+        bitmap = nullptr;
+    }
+    std::memset(&info, 0, sizeof info);
+    bits = nullptr;
+    imageSize = 0;
+}
+
+int Canvas::Create(int32_t width, int32_t height, uint16_t bitCount) {
+    Release();
+    if (!FillDibHeader(&info, width, height, bitCount))
+        return 0;
+    GdiObjectOwner section(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    DcOwner memory(section ? CreateCompatibleDC(nullptr) : nullptr);
+    if (!section || !memory || SelectObject(memory.get(), section.get()) == nullptr) {
+        // Nothing half-made stays behind: a Canvas either holds both or neither.
+        memory.reset();
+        section.reset();
+        Release();
+        return 0;
+    }
+    bitmap = static_cast<HBITMAP>(section.release());
+    dc = memory.release();
+    imageSize = static_cast<int32_t>(info.bmiHeader.biSizeImage);
+    return 1;
+}
+
+int Canvas::LoadFile(const char* path, uint16_t bitCount) {
+    HBITMAP decodedHandle = DecodeWithPlugins(path);
+    if (decodedHandle == nullptr)
+        decodedHandle = DecodeWithGdiplus(path);
+    if (decodedHandle == nullptr)
+        return 0; // the previous image stays
+    // The Canvas never keeps the decoder's bitmap; it goes on every path from here.
+    GdiObjectOwner decoded(decodedHandle);
+
+    Release();
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = bitCount;
+    info.bmiHeader.biCompression = BI_RGB;
+    // Width and height stay 0: the copy takes the decoded bitmap's own size.
+    GdiObjectOwner section(CopyToDibSection(&info, &bits, decodedHandle));
+    decoded.reset();
+    DcOwner memory(section ? CreateCompatibleDC(nullptr) : nullptr);
+    if (!section || !memory || SelectObject(memory.get(), section.get()) == nullptr) {
+        memory.reset();
+        section.reset();
+        Release();
+        return 0;
+    }
+    bitmap = static_cast<HBITMAP>(section.release());
+    dc = memory.release();
+    imageSize = static_cast<int32_t>(info.bmiHeader.biSizeImage);
+    return 1;
+}
+
+namespace {
+// Puts a DC's original object back before the DC is deleted.
+struct Selection {
+    HDC dc;
+    HGDIOBJ previous;
+    Selection(HDC d, HGDIOBJ object) : dc(d), previous(SelectObject(d, object)) {}
+    Selection(const Selection&) = delete;
+    Selection& operator=(const Selection&) = delete;
+    ~Selection() {
+        if (previous != nullptr)
+            SelectObject(dc, previous);
+    }
+    explicit operator bool() const { return previous != nullptr; }
+};
+} // namespace
+
+HBITMAP CopyToDibSection(BITMAPINFO* info, void** bitsOut, HBITMAP source) {
+    *bitsOut = nullptr;
+    BITMAP sourceBitmap;
+    if (GetObjectA(source, sizeof sourceBitmap, &sourceBitmap) != sizeof sourceBitmap)
+        return nullptr;
+    DcOwner sourceDc(CreateCompatibleDC(nullptr));
+    if (!sourceDc)
+        return nullptr;
+    DcOwner destinationDc(CreateCompatibleDC(nullptr));
+    if (!destinationDc)
+        return nullptr;
+
+    BITMAPINFOHEADER& header = info->bmiHeader;
+    if (header.biWidth == 0)
+        header.biWidth = sourceBitmap.bmWidth;
+    if (header.biHeight == 0)
+        header.biHeight = sourceBitmap.bmHeight;
+    int32_t size = 0;
+    if (!ComputeImageSize(header.biWidth, header.biHeight, header.biBitCount, &size))
+        return nullptr;
+    header.biSizeImage = static_cast<DWORD>(size);
+
+    void* bits = nullptr;
+    GdiObjectOwner section(CreateDIBSection(nullptr, info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!section)
+        return nullptr;
+    bool copied = false;
+    {
+        Selection fromSource(sourceDc.get(), source);
+        Selection intoSection(destinationDc.get(), section.get());
+        // A bitmap selected into another DC cannot be selected here; blitting anyway would
+        // copy the DC's empty default bitmap and report success.
+        copied = fromSource && intoSection &&
+                 BitBlt(destinationDc.get(), 0, 0, sourceBitmap.bmWidth, sourceBitmap.bmHeight,
+                        sourceDc.get(), 0, 0, SRCCOPY);
+    }
+    if (!copied)
+        return nullptr;
+    *bitsOut = bits;
+    return static_cast<HBITMAP>(section.release());
+}

@@ -1,0 +1,33 @@
+#include "imaging/dib_header.h"
+
+#include <cstring>
+
+bool ComputeImageSize(int32_t width, int32_t height, uint16_t bitCount, int32_t* sizeOut) {
+    if (width <= 0 || height <= 0)
+        return false;
+    if (bitCount != 16 && bitCount != 24 && bitCount != 32)
+        return false;
+    // 64-bit arithmetic: width × 32 and rows × stride both stay far below its limit.
+    const int64_t stride = (static_cast<int64_t>(width) * bitCount + 31) / 32 * 4;
+    const int64_t size = stride * height;
+    if (size > INT32_MAX)
+        return false;
+    *sizeOut = static_cast<int32_t>(size);
+    return true;
+}
+
+bool FillDibHeader(BITMAPINFO* info, int32_t width, int32_t height, uint16_t bitCount) {
+    std::memset(info, 0, sizeof *info);
+    int32_t size = 0;
+    if (!ComputeImageSize(width, height, bitCount, &size))
+        return false;
+    BITMAPINFOHEADER& header = info->bmiHeader;
+    header.biSize = sizeof(BITMAPINFOHEADER);
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = bitCount;
+    header.biCompression = BI_RGB;
+    header.biSizeImage = static_cast<DWORD>(size);
+    return true;
+}

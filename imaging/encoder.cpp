@@ -1,0 +1,140 @@
+#include "imaging/encoder.h"
+
+#include "common/allocator.h"
+#include "common/paths.h"
+#include "imaging/gdiplus_owners.h"
+
+#include <shlwapi.h>
+
+#include <cstring>
+#include <cwchar>
+
+using namespace Gdiplus::DllExports;
+
+namespace {
+SaveImageFunction g_saveImage = GdipSaveImageToFile;
+
+// {1D5BE4B5-FA4A-452D-9CDD-5DB35105E7EB}, GDI+'s EncoderQuality.
+constexpr GUID kEncoderQuality = {
+    0x1d5be4b5, 0xfa4a, 0x452d, {0x9c, 0xdd, 0x5d, 0xb3, 0x51, 0x05, 0xe7, 0xeb}};
+
+// Whole-string comparison that folds only the letters A-Z.
+bool SameExtension(const WCHAR* a, const WCHAR* b) {
+    auto fold = [](WCHAR c) -> WCHAR {
+        return (c >= L'A' && c <= L'Z') ? static_cast<WCHAR>(c - L'A' + L'a') : c;
+    };
+    for (; fold(*a) == fold(*b); ++a, ++b) {
+        if (*a == L'\0')
+            return true;
+    }
+    return false;
+}
+
+// True when one of the ';'-separated patterns (such as *.BMP;*.DIB) ends in wanted. Works on
+// a scratch copy; an empty pattern ends the walk.
+bool PatternsContain(WCHAR* patterns, const WCHAR* wanted) {
+    WCHAR* position = patterns;
+    while (*position != L'\0') {
+        WCHAR* separator = std::wcschr(position, L';');
+        if (separator != nullptr)
+            *separator = L'\0';
+        if (SameExtension(PathFindExtensionW(position), wanted))
+            return true;
+        if (separator == nullptr)
+            break;
+        position = separator + 1;
+    }
+    return false;
+}
+
+bool IsZeroClsid(const CLSID& clsid) {
+    static const CLSID zero{};
+    return std::memcmp(&clsid, &zero, sizeof zero) == 0;
+}
+} // namespace
+
+void SetSaveImageFunction(SaveImageFunction function) {
+    g_saveImage = function != nullptr ? function : GdipSaveImageToFile;
+}
+
+int FindEncoderClsid(const char* extension, CLSID* clsidOut) {
+    UINT count = 0;
+    UINT size = 0;
+    if (GdipGetImageEncodersSize(&count, &size) != Gdiplus::Ok)
+        return 0;
+    StorageOwner list(AllocateStorage(size));
+    if (list.block == nullptr)
+        return 0;
+    auto* encoders = list.as<Gdiplus::ImageCodecInfo>();
+    if (GdipGetImageEncoders(count, size, encoders) != Gdiplus::Ok)
+        return 0;
+
+    WCHAR wanted[kPathSize];
+    if (MultiByteToWideChar(CP_ACP, 0, extension, -1, wanted, static_cast<int>(kPathSize)) == 0)
+        return 0;
+
+    for (UINT i = 0; i < count; ++i) {
+        const WCHAR* patterns = encoders[i].FilenameExtension;
+        if (patterns == nullptr)
+            continue;
+        const size_t units = std::wcslen(patterns) + 1;
+        StorageOwner scratch(AllocateZeroedStorage(units, sizeof(WCHAR)));
+        if (scratch.block == nullptr)
+            return 0;
+        std::memcpy(scratch.block, patterns, units * sizeof(WCHAR));
+        if (PatternsContain(scratch.as<WCHAR>(), wanted)) {
+            *clsidOut = encoders[i].Clsid;
+            return 1;
+        }
+    }
+    std::memset(clsidOut, 0, sizeof *clsidOut);
+    return 1;
+}
+
+int SaveDib(const BITMAPINFO* info, void* bits, const char* path,
+            const Gdiplus::EncoderParameters* parameters) {
+    ImageRecordOwner image(NewImageRecord());
+    if (!image)
+        return 0;
+    // The GDI+ bitmap reads the DIB section's memory in place.
+    Gdiplus::GpBitmap* over = nullptr;
+    image.get()->status = GdipCreateBitmapFromGdiDib(info, bits, &over);
+    image.get()->image = over;
+
+    CLSID encoder{};
+    const int searched = FindEncoderClsid(PathFindExtensionA(path), &encoder);
+
+    WCHAR widePath[kPathSize];
+    const bool converted =
+        MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, static_cast<int>(kPathSize)) != 0;
+
+    // Without an encoder the save is sure to fail, and GDI+ would first create (or empty) the
+    // file at path: nothing is written then.
+    if (image.get()->status != Gdiplus::Ok || searched == 0 || !converted ||
+        IsZeroClsid(encoder))
+        return 0;
+    image.get()->status = g_saveImage(over, widePath, &encoder, parameters);
+    return image.get()->status == Gdiplus::Ok ? 1 : 0;
+}
+
+int SaveBitmap(HBITMAP bitmap, const char* path, const Gdiplus::EncoderParameters* parameters) {
+    BITMAPINFO info;
+    std::memset(&info, 0, sizeof info);
+    DIBSECTION section;
+    // Anything but a DIB section fills less than a whole DIBSECTION.
+    if (GetObjectA(bitmap, sizeof section, &section) != sizeof section)
+        return 0;
+    info.bmiHeader = section.dsBmih;
+    return SaveDib(&info, section.dsBm.bmBits, path, parameters);
+}
+
+int SaveBitmapWithQuality(HBITMAP bitmap, const char* path, int32_t quality) {
+    LONG value = quality;
+    Gdiplus::EncoderParameters parameters;
+    parameters.Count = 1;
+    parameters.Parameter[0].Guid = kEncoderQuality;
+    parameters.Parameter[0].NumberOfValues = 1;
+    parameters.Parameter[0].Type = Gdiplus::EncoderParameterValueTypeLong;
+    parameters.Parameter[0].Value = &value;
+    return SaveBitmap(bitmap, path, &parameters);
+}

@@ -1,0 +1,59 @@
+#include "imaging/gdiplus_owners.h"
+
+using namespace Gdiplus::DllExports;
+
+namespace {
+int32_t g_live = 0;
+long g_successesLeft = -1; // -1: never fail
+
+void* AllocateRecord(size_t size) {
+    if (g_successesLeft == 0)
+        return nullptr;
+    if (g_successesLeft > 0)
+        --g_successesLeft;
+    void* block = GdipAlloc(size);
+    if (block != nullptr)
+        ++g_live;
+    return block;
+}
+
+void FreeRecord(void* record) {
+    GdipFree(record);
+    --g_live;
+}
+} // namespace
+
+GdiplusImageRecord* NewImageRecord() {
+    auto* record = static_cast<GdiplusImageRecord*>(AllocateRecord(sizeof(GdiplusImageRecord)));
+    if (record != nullptr)
+        *record = {nullptr, Gdiplus::Ok};
+    return record;
+}
+
+GdiplusGraphicsRecord* NewGraphicsRecord() {
+    auto* record =
+        static_cast<GdiplusGraphicsRecord*>(AllocateRecord(sizeof(GdiplusGraphicsRecord)));
+    if (record != nullptr)
+        *record = {nullptr, Gdiplus::Ok};
+    return record;
+}
+
+void DestroyImageRecord(GdiplusImageRecord* record) {
+    if (record == nullptr)
+        return;
+    if (record->image != nullptr)
+        GdipDisposeImage(record->image);
+    FreeRecord(record);
+}
+
+void DestroyGraphicsRecord(GdiplusGraphicsRecord* record) {
+    if (record == nullptr)
+        return;
+    if (record->graphics != nullptr)
+        GdipDeleteGraphics(record->graphics);
+    FreeRecord(record);
+}
+
+int32_t LiveGdiplusRecords() { return g_live; }
+
+void PlanRecordAllocationFailure(long successes) { g_successesLeft = successes; }

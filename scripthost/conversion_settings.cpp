@@ -1,0 +1,3 @@
+#include "scripthost/conversion_settings.h"
+
+ConversionSettingsRecord ConversionSettings = {{}, kDefaultQuality, {}};

@@ -1,0 +1,17 @@
+// The values of tesrun for the image being converted: written by the user functions while
+// Main runs, reset by the per-image conversion before each image.
+#pragma once
+
+#include "common/paths.h"
+
+#include <cstdint>
+
+struct ConversionSettingsRecord {
+    char outputName[kPathSize];       // relative to the destination directory
+    int32_t quality;                  // 0 to 100
+    char exifHeaderFile[kPathSize];   // relative to the script directory; empty: no header
+};
+
+constexpr int32_t kDefaultQuality = 75;
+
+extern ConversionSettingsRecord ConversionSettings;

@@ -1,0 +1,133 @@
+#include "scripthost/user_functions.h"
+
+#include "imaging/canvas.h"
+#include "scripthost/conversion_settings.h"
+#include "scripthost/element_text.h"
+#include "scripthost/format_text.h"
+#include "scripthost/return_info.h"
+#include "scripthost/script_engine.h"
+
+#include <cstring>
+
+namespace {
+
+ScriptEngine& Engine() { return *CurrentScriptEngine; }
+
+int32_t DecodeInteger(ScriptElement* element, int32_t* value) {
+    return Engine().DecodeElement(value, SCRIPT_INTEGER, element);
+}
+
+int32_t ReturnInteger(int32_t value) { return Engine().ReturnElement(&value, SCRIPT_INTEGER); }
+
+// Reads a text argument into a setting of kPathSize bytes. A text that does not fit is
+// refused and the setting keeps its value.
+int32_t SetPathSetting(ScriptElement* element, char* setting) {
+    char text[kPathSize];
+    text[0] = '\0';
+    const int32_t result = DecodeTextBounded(element, text, sizeof text);
+    if (result == 0)
+        return 0;
+    std::memcpy(setting, text, sizeof text);
+    return result;
+}
+
+} // namespace
+
+int32_t SCRIPTAPI Format(ScriptElement* arguments) {
+    char format[kFormatTextSize];
+    format[0] = '\0';
+    if (!DecodeTextBounded(&arguments[0], format, sizeof format))
+        return 0;
+    char result[kFormatTextSize];
+    if (!FormatElements(format, &arguments[1], result))
+        return 0;
+    return Engine().ReturnElement(result, SCRIPT_STRING);
+}
+
+int32_t SCRIPTAPI DoSubroutine(ScriptElement* arguments) {
+    char name[kFormatTextSize];
+    name[0] = '\0';
+    if (!DecodeTextBounded(&arguments[0], name, sizeof name))
+        return 0;
+    ScriptEngine& engine = Engine();
+    engine.ClearElement(&arguments[0]);
+    // The further arguments become the called function's own, in their order.
+    std::memmove(&arguments[0], &arguments[1],
+                 (SCRIPT_ARGUMENT_COUNT - 1) * sizeof(ScriptElement));
+    arguments[SCRIPT_ARGUMENT_COUNT - 1].type = SCRIPT_EMPTY;
+    engine.DefragElement();
+    return engine.FunctionExec(name);
+}
+
+int32_t SCRIPTAPI SetSize(ScriptElement* arguments) {
+    int32_t width = 0;
+    int32_t height = 0;
+    DecodeInteger(&arguments[0], &width);
+    DecodeInteger(&arguments[1], &height);
+    return ReturnInteger(TargetCanvas.Create(width, height, 32) ? 1 : 0);
+}
+
+int32_t SCRIPTAPI SetBackGround(ScriptElement* arguments) {
+    int32_t red = 0;
+    int32_t green = 0;
+    int32_t blue = 0;
+    DecodeInteger(&arguments[0], &red);
+    DecodeInteger(&arguments[1], &green);
+    DecodeInteger(&arguments[2], &blue);
+    // Only the low 8 bits of each count: 256, 0, 511 is blue.
+    const COLORREF colour = RGB(red & 0xFF, green & 0xFF, blue & 0xFF);
+    HDC dc = TargetCanvas.dc;
+    SetBkColor(dc, colour);
+    SetBkMode(dc, OPAQUE);
+    const RECT area{0, 0, TargetCanvas.info.bmiHeader.biWidth,
+                    TargetCanvas.info.bmiHeader.biHeight};
+    return ReturnInteger(ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &area, nullptr, 0, nullptr));
+}
+
+int32_t SCRIPTAPI SetDrawMode(ScriptElement* arguments) {
+    int32_t mode = -1;
+    DecodeInteger(&arguments[0], &mode);
+    if (mode != 0 && mode != 1)
+        return ReturnInteger(0);
+    SetStretchBltMode(TargetCanvas.dc, mode == 0 ? COLORONCOLOR : HALFTONE);
+    return ReturnInteger(1);
+}
+
+int32_t SCRIPTAPI Draw(ScriptElement* arguments) {
+    int32_t v[8] = {};
+    for (int i = 0; i < 8; ++i)
+        DecodeInteger(&arguments[i], &v[i]);
+    // sx, sy, sw, sh from the SourceCanvas to dx, dy, dw, dh of the TargetCanvas.
+    return ReturnInteger(StretchBlt(TargetCanvas.dc, v[4], v[5], v[6], v[7], SourceCanvas.dc,
+                                    v[0], v[1], v[2], v[3], SRCCOPY));
+}
+
+int32_t SCRIPTAPI SetName(ScriptElement* arguments) {
+    return SetPathSetting(&arguments[0], ConversionSettings.outputName);
+}
+
+int32_t SCRIPTAPI SetQuality(ScriptElement* arguments) {
+    int32_t quality = -1;
+    DecodeInteger(&arguments[0], &quality);
+    if (quality < 0 || quality > 100)
+        return ReturnInteger(0);
+    ConversionSettings.quality = quality;
+    return ReturnInteger(1);
+}
+
+int32_t SCRIPTAPI SetExifHeaderFile(ScriptElement* arguments) {
+    return SetPathSetting(&arguments[0], ConversionSettings.exifHeaderFile);
+}
+
+const NamedUserFunction UserFunctions[kUserFunctionCount] = {
+    {"Format", Format},
+    {"DoSubroutine", DoSubroutine},
+    {"ReturnInfo", ReturnInfo},
+    {"SetSize", SetSize},
+    {"SetBackGround", SetBackGround},
+    {"SetDrawMode", SetDrawMode},
+    {"Draw", Draw},
+    {"SetName", SetName},
+    {"SetQuality", SetQuality},
+    {"SetExifHeaderFile", SetExifHeaderFile},
+};
