@@ -9,7 +9,8 @@
 //                       height; same: no stretch at all, the decoded DIB is encoded as it is
 //     output-extension  jpg, png, bmp, ... without the dot; selects the GDI+ encoder
 //     decode            how the decoded picture reaches the DIB section: scan0 (the
-//                       default, as tesrun does it), dc or lockbits (see DecodeMode)
+//                       default, as tesrun does it), dc, lockbits or scan0copy (see
+//                       DecodeMode)
 //
 // Output: one file per input, named like the input with the output extension, and one
 // summary line: "files N failed F decode D stretch S encode E total T" (seconds).
@@ -47,6 +48,7 @@ enum class DecodeMode {
     Scan0,    // draw on a GDI+ bitmap over the DIB's memory (GdipCreateBitmapFromScan0)
     Dc,       // draw through a memory DC that holds the DIB section (GdipCreateFromHDC)
     LockBits, // no drawing: GdipBitmapLockBits converts straight into the DIB's memory
+    Scan0Copy, // Scan0, then BitBlt into a second DIB section, as tesrun's Canvas loading does
 };
 // (Under Wine 8, GdipCreateBitmapFromGdiDib copies the pixels, so drawing on such a surface
 // never reaches the DIB section; GdipCreateBitmapFromScan0 uses the memory in place.)
@@ -93,9 +95,12 @@ struct Dib {
     Dib() = default;
     Dib(const Dib&) = delete;
     Dib& operator=(const Dib&) = delete;
-    ~Dib() {
+    ~Dib() { Reset(); }
+    void Reset() {
         if (bitmap)
             DeleteObject(bitmap);
+        bitmap = nullptr;
+        bits = nullptr;
     }
     bool Create(int width, int height) {
         info = DibHeader(width, height);
@@ -166,7 +171,7 @@ bool Decode(const wchar_t* path, Dib& dib, DecodeMode mode) {
             const UINT lock = Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeUserInputBuf;
             if (gp::GdipBitmapLockBits(image, &all, lock, PixelFormat32bppRGB, &data) == Gdiplus::Ok)
                 drawn = gp::GdipBitmapUnlockBits(image, &data) == Gdiplus::Ok;
-        } else if (mode == DecodeMode::Scan0) {
+        } else if (mode == DecodeMode::Scan0 || mode == DecodeMode::Scan0Copy) {
             Gdiplus::GpBitmap* surface = nullptr;
             if (gp::GdipCreateBitmapFromScan0(static_cast<INT>(width), static_cast<INT>(height), -stride,
                                               PixelFormat32bppRGB, topRow, &surface) == Gdiplus::Ok) {
@@ -203,8 +208,10 @@ Size OutputSize(const char* size, int width, int height) {
     return {width, height};
 }
 
-bool Stretch(const Dib& source, Dib& target, Size size) {
-    if (!target.Create(size.width, size.height))
+// Draws source into a new DIB section of width x height: StretchBlt under HALFTONE, or a
+// plain BitBlt when the sizes agree.
+bool CopyDib(const Dib& source, Dib& target, int width, int height) {
+    if (!target.Create(width, height))
         return false;
     HDC sourceDc = CreateCompatibleDC(nullptr);
     HDC targetDc = CreateCompatibleDC(nullptr);
@@ -212,11 +219,16 @@ bool Stretch(const Dib& source, Dib& target, Size size) {
     if (sourceDc && targetDc) {
         HGDIOBJ oldSource = SelectObject(sourceDc, source.bitmap);
         HGDIOBJ oldTarget = SelectObject(targetDc, target.bitmap);
-        SetStretchBltMode(targetDc, HALFTONE);
-        SetBrushOrgEx(targetDc, 0, 0, nullptr);
-        done = StretchBlt(targetDc, 0, 0, size.width, size.height, sourceDc, 0, 0,
-                          source.info.bmiHeader.biWidth, source.info.bmiHeader.biHeight,
-                          SRCCOPY) != FALSE;
+        const int sourceWidth = source.info.bmiHeader.biWidth;
+        const int sourceHeight = source.info.bmiHeader.biHeight;
+        if (width == sourceWidth && height == sourceHeight) {
+            done = BitBlt(targetDc, 0, 0, width, height, sourceDc, 0, 0, SRCCOPY) != FALSE;
+        } else {
+            SetStretchBltMode(targetDc, HALFTONE);
+            SetBrushOrgEx(targetDc, 0, 0, nullptr);
+            done = StretchBlt(targetDc, 0, 0, width, height, sourceDc, 0, 0, sourceWidth,
+                              sourceHeight, SRCCOPY) != FALSE;
+        }
         SelectObject(sourceDc, oldSource);
         SelectObject(targetDc, oldTarget);
     }
@@ -225,6 +237,10 @@ bool Stretch(const Dib& source, Dib& target, Size size) {
     if (targetDc)
         DeleteDC(targetDc);
     return done;
+}
+
+bool Stretch(const Dib& source, Dib& target, Size size) {
+    return CopyDib(source, target, size.width, size.height);
 }
 
 bool Encode(const Dib& dib, const wchar_t* path, const CLSID& encoder) {
@@ -267,21 +283,28 @@ bool ConvertOne(const Request& request, const char* name, const CLSID& encoder, 
     Dib decoded;
     if (!Decode(widePath, decoded, request.decodeMode))
         return false;
+    Dib copied;
+    if (request.decodeMode == DecodeMode::Scan0Copy &&
+        !CopyDib(decoded, copied, decoded.info.bmiHeader.biWidth, decoded.info.bmiHeader.biHeight))
+        return false;
+    if (request.decodeMode == DecodeMode::Scan0Copy)
+        decoded.Reset(); // tesrun frees the decoder's bitmap right after the copy
+    const Dib& source = request.decodeMode == DecodeMode::Scan0Copy ? copied : decoded;
     double now = Now();
     phases.decode += now - start;
     start = now;
 
-    const Size size = OutputSize(request.size, decoded.info.bmiHeader.biWidth,
-                                 decoded.info.bmiHeader.biHeight);
+    const Size size = OutputSize(request.size, source.info.bmiHeader.biWidth,
+                                 source.info.bmiHeader.biHeight);
     Dib stretched;
     const bool stretch = std::strcmp(request.size, "same") != 0;
-    if (stretch && !Stretch(decoded, stretched, size))
+    if (stretch && !Stretch(source, stretched, size))
         return false;
     now = Now();
     phases.stretch += now - start;
     start = now;
 
-    const bool saved = Encode(stretch ? stretched : decoded, wideOutput, encoder);
+    const bool saved = Encode(stretch ? stretched : source, wideOutput, encoder);
     phases.encode += Now() - start;
     return saved;
 }
@@ -290,7 +313,7 @@ bool ConvertOne(const Request& request, const char* name, const CLSID& encoder, 
 
 int main(int argc, char** argv) {
     if (argc < 6) {
-        std::printf("Usage: bare_loop source destination extension fitN|half|same output-extension [scan0|dc|lockbits]\n");
+        std::printf("Usage: bare_loop source destination extension fitN|half|same output-extension [scan0|dc|lockbits|scan0copy]\n");
         return 2;
     }
     DecodeMode mode = DecodeMode::Scan0;
@@ -298,6 +321,8 @@ int main(int argc, char** argv) {
         mode = DecodeMode::Dc;
     else if (argc > 6 && std::strcmp(argv[6], "lockbits") == 0)
         mode = DecodeMode::LockBits;
+    else if (argc > 6 && std::strcmp(argv[6], "scan0copy") == 0)
+        mode = DecodeMode::Scan0Copy;
     const Request request{argv[1], argv[2], argv[3], argv[4], argv[5], mode};
     const double start = Now();
 

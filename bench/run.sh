@@ -59,8 +59,8 @@ mkdir -p "$work"
 work=$(cd "$work" && pwd)
 build_dir=$(mkdir -p "$build_dir" && cd "$build_dir" && pwd)
 # One benchmark at a time per work directory: two would measure each other.
-exec 8>"$work/.lock"
-flock 8
+exec 5>"$work/.lock"
+flock 5
 
 # ---------------------------------------------------------------- install and build
 install_packages() {
@@ -239,10 +239,11 @@ build_command() { # workload contender src out
       exts=$(input_exts_of "$w"); exts=${exts// /|}
       cmd=("$wine_run" "$tesrun_exe" "$(winpath "$scripts/$script.txt")" "$(winpath "$src")"
            "$(winpath "$out")" "$exts") ;;
-    bare)
+    bare|bare_*)
       local size
       case "$w" in thumb|ladder_*|empty) size=fit256 ;; half) size=half ;; *) size=same ;; esac
-      cmd=("$wine_run" "$bare_exe" "$(winpath "$src")" "$(winpath "$out")" "$(input_exts_of "$w")" "$size" "$ext") ;;
+      cmd=("$wine_run" "$bare_exe" "$(winpath "$src")" "$(winpath "$out")" "$(input_exts_of "$w")" "$size" "$ext")
+      [ "$c" = bare ] || cmd+=("${c#bare_}") ;;
     magick)
       case "$w" in
         thumb|ladder_*) cmd=(mogrify -path "$out" -format jpg -define jpeg:size=512x512 -thumbnail 256x256 -quality 75) ;;
@@ -273,6 +274,7 @@ not_taking_part() { # workload contender
     netpbm:bare) echo "GDI+ reads neither Netpbm nor TGA: the bare loop has no plug-ins" ;;
     netpbm:tesrun) [ "$plugin_count" -gt 0 ] || echo "no Susie plug-ins (.sph) in the program directory" ;;
     empty:magick|empty:gm|empty:vips) echo "native" ;;
+    empty:bare_*|netpbm:bare_*|small:bare_*) echo "variant" ;; # the variants run on photos only
   esac
 }
 
@@ -280,11 +282,11 @@ not_taking_part() { # workload contender
 if [ -x "$wine_run" ]; then
   if [ $external_wine -eq 0 ]; then
     export WINEPREFIX=$work/wineprefix
-    "$wine_run" --server-start 8>&-
+    "$wine_run" --server-start 5>&-
     trap '"$wine_run" --server-stop' EXIT
   fi
   # Warm-up, unmeasured: Wine's own DLLs and the programs come into the page cache.
-  "$wine_run" cmd /c exit </dev/null >/dev/null 2>&1 8>&- || true
+  "$wine_run" cmd /c exit </dev/null >/dev/null 2>&1 5>&- || true
 fi
 
 # ---------------------------------------------------------------- runs
@@ -332,8 +334,8 @@ run_one() { # workload contender rep
   bytes=$(find "$out" -maxdepth 1 -type f -printf '%s\n' | awk '{ s += $1 } END { print s + 0 }')
   printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$w" "$c" "$rep" "$expected" "$wall" \
     "$user" "$sys" "$rss" "$bytes" "$status" "$note" >>"$tsv"
-  if [ "$c" = bare ]; then
-    awk -v w="$w" -v r="$rep" '/^files / { print w "\t" r "\t" $2 "\t" $6 "\t" $8 "\t" $10 "\t" $12 }' "$log" >>"$phases"
+  if [[ "$c" == bare* ]]; then
+    awk -v w="$w" -v c="$c" -v r="$rep" '/^files / { print w "\t" r "\t" $2 "\t" $6 "\t" $8 "\t" $10 "\t" $12 "\t" c }' "$log" >>"$phases"
   fi
   if [ "$status" != ok ]; then
     failures=$((failures + 1))
@@ -343,6 +345,8 @@ run_one() { # workload contender rep
 }
 
 workloads=(thumb half small netpbm)
+variants=()
+[[ " ${contenders[*]} " == *" bare "* ]] && variants=(bare_scan0copy bare_dc bare_lockbits)
 echo "Machine: $(nproc) cores, $(awk '/MemTotal/ { printf "%.0f GB", $2 / 1048576 }' /proc/meminfo); load average at start: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "Contenders: ${contenders[*]}; scale $scale; $reps repetition(s); results in $results"
 for c in "${!skipped[@]}"; do echo "note: skipped $c: ${skipped[$c]}"; done
@@ -358,6 +362,11 @@ for ((rep = 1; rep <= reps; rep++)); do
       [ -z "$(not_taking_part "$w" "$c")" ] || continue
       run_one "$w" "$c" "$rep"
     done
+    # The bare loop once more with each other way of getting the decoded pixels into the DIB
+    # section: what the decode phase is made of.
+    if [ "$w" = thumb ] || [ "$w" = half ]; then
+      for c in "${variants[@]}"; do run_one "$w" "$c" "$rep"; done
+    fi
   done
 done
 if [ -n "$ladder" ]; then
@@ -444,10 +453,25 @@ table=$results/table.md
       function median(s,   n, i, j, t, v) { n = split(s, v, " ")
         for (i = 2; i <= n; i++) { t = v[i] + 0; for (j = i - 1; j >= 1 && v[j] + 0 > t; j--) v[j + 1] = v[j]; v[j + 1] = t }
         return n % 2 ? v[(n + 1) / 2] : (v[n / 2] + v[n / 2 + 1]) / 2 }
-      $3 > 0 && $1 !~ /^(ladder_|small_few|empty)/ { if (!($1 in n)) order[++k] = $1; n[$1] = $3
+      $3 > 0 && $8 == "bare" && $1 !~ /^(ladder_|small_few|empty)/ { if (!($1 in n)) order[++k] = $1; n[$1] = $3
         d[$1] = d[$1] " " $4 / $3; s[$1] = s[$1] " " $5 / $3; e[$1] = e[$1] " " $6 / $3; t[$1] = t[$1] " " $7 / $3 }
       END { for (i = 1; i <= k; i++) { w = order[i]
         printf "| %s | %.1f | %.1f | %.1f | %.1f |\n", w, 1000 * median(d[w]), 1000 * median(s[w]), 1000 * median(e[w]), 1000 * median(t[w]) } }' "$phases"
+    echo
+    echo "Bare loop decode variants (ms per image, medians): scan0 = draw on a GDI+ bitmap over the DIB memory"
+    echo "(tesrun's way); scan0copy = the same plus the BitBlt into a second DIB section that tesrun's Canvas"
+    echo "loading adds; dc = draw through a memory DC; lockbits = GdipBitmapLockBits into the DIB, no drawing."
+    echo
+    echo "| Workload | Variant | decode | in-process total |"
+    echo "|---|---|--:|--:|"
+    awk -F'\t' '
+      function median(s,   n, i, j, t, v) { n = split(s, v, " ")
+        for (i = 2; i <= n; i++) { t = v[i] + 0; for (j = i - 1; j >= 1 && v[j] + 0 > t; j--) v[j + 1] = v[j]; v[j + 1] = t }
+        return n % 2 ? v[(n + 1) / 2] : (v[n / 2] + v[n / 2 + 1]) / 2 }
+      $3 > 0 && ($1 == "thumb" || $1 == "half") { k = $1 " " $8; if (!(k in d)) order[++n] = k
+        d[k] = d[k] " " $4 / $3; t[k] = t[k] " " $7 / $3 }
+      END { for (i = 1; i <= n; i++) { k = order[i]; split(k, p, " "); v = p[2]; sub(/^bare_?/, "", v); if (v == "") v = "scan0"
+        printf "| %s | %s | %.1f | %.1f |\n", p[1], v, 1000 * median(d[k]), 1000 * median(t[k]) } }' "$phases"
   fi
   if [ -n "$ladder" ]; then
     echo
