@@ -30,6 +30,10 @@ int Canvas::Create(int32_t width, int32_t height, uint16_t bitCount) {
     if (!FillDibHeader(&info, width, height, bitCount))
         return 0;
     GdiObjectOwner section(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    return AdoptSection(section);
+}
+
+int Canvas::AdoptSection(GdiObjectOwner& section) {
     DcOwner memory(section ? CreateCompatibleDC(nullptr) : nullptr);
     if (!section || !memory || SelectObject(memory.get(), section.get()) == nullptr) {
         // Nothing half-made stays behind: a Canvas either holds both or neither.
@@ -61,17 +65,7 @@ int Canvas::LoadFile(const char* path, uint16_t bitCount) {
     // Width and height stay 0: the copy takes the decoded bitmap's own size.
     GdiObjectOwner section(CopyToDibSection(&info, &bits, decodedHandle));
     decoded.reset();
-    DcOwner memory(section ? CreateCompatibleDC(nullptr) : nullptr);
-    if (!section || !memory || SelectObject(memory.get(), section.get()) == nullptr) {
-        memory.reset();
-        section.reset();
-        Release();
-        return 0;
-    }
-    bitmap = static_cast<HBITMAP>(section.release());
-    dc = memory.release();
-    imageSize = static_cast<int32_t>(info.bmiHeader.biSizeImage);
-    return 1;
+    return AdoptSection(section);
 }
 
 namespace {

@@ -1,6 +1,8 @@
 // A Canvas: a DIB section selected into a memory DC. tesrun keeps two for the whole process.
 #pragma once
 
+#include "common/owners.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -28,6 +30,9 @@ struct Canvas {
     int LoadFile(const char* path, uint16_t bitCount);
     // Deletes the DC, then the bitmap, and zeroes every field.
     void Release();
+    // Takes a new DIB section (described by info) and selects it into a new memory DC;
+    // on any failure the Canvas ends up empty.
+    int AdoptSection(GdiObjectOwner& section);
 };
 
 extern Canvas SourceCanvas; // the decoded input image

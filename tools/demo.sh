@@ -18,9 +18,10 @@ mkdir -p "$output"
 windows() { printf 'Z:%s' "${1//\//\\}"; }
 
 script=build/win64/bin/script/thumbnail_256.txt
-echo "== build/win64/wine-run build/win64/bin/tesrun.exe $script samples build/demo/thumbnails \"jpg|png|gif\" null"
+# No plug-in folder argument: the Susie plug-ins beside tesrun.exe read the TGA and PPM.
+echo "== build/win64/wine-run build/win64/bin/tesrun.exe $script samples build/demo/thumbnails \"jpg|png|gif|tga|ppm\""
 build/win64/wine-run build/win64/bin/tesrun.exe "$(windows "$root/$script")" \
-  "$(windows "$root/samples")" "$(windows "$output")" "jpg|png|gif" null | tr -d '\r'
+  "$(windows "$root/samples")" "$(windows "$output")" "jpg|png|gif|tga|ppm" | tr -d '\r'
 
 echo "== The converted files are in build/demo/thumbnails:"
 for file in "$output"/*; do

@@ -16,9 +16,9 @@ enum class ExprKind { Constant, Name, Call, Negate, Not, Binary, And, Or };
 struct Expr {
     ExprKind kind = ExprKind::Constant;
     int line = 0;
-    Tok op = Tok::End;   // Binary: the operator
-    Value constant;      // Constant
-    std::string name;    // Name, Call
+    Tok op = Tok::End;                           // Binary: the operator
+    Value constant;                              // Constant
+    std::string name;                            // Name, Call
     std::vector<std::unique_ptr<Expr>> operands; // operands or call arguments
 };
 
@@ -32,11 +32,11 @@ using Block = std::vector<Stmt>;
 struct Stmt {
     StmtKind kind = StmtKind::Expression;
     int line = 0;
-    std::string name;                // Assign, For: the variable
-    std::vector<ExprPtr> exprs;      // Expression/Assign/Return: [value]; While: [cond];
-                                     // For: [from, to, step?]; If: one condition a clause
-    std::vector<Block> blocks;       // If: one body a clause, then the else body if any;
-                                     // While, For: [body]
+    std::string name;           // Assign, For: the variable
+    std::vector<ExprPtr> exprs; // Expression/Assign/Return: [value]; While: [cond];
+                                // For: [from, to, step?]; If: one condition a clause
+    std::vector<Block> blocks;  // If: one body a clause, then the else body if any;
+                                // While, For: [body]
 };
 
 struct Function {

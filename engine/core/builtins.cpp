@@ -20,9 +20,12 @@ using Builtin = Value (*)(Arguments& a, int line);
 
 double Number(const char* function, const Value& v, int line) {
     switch (v.type) {
-    case SCRIPT_INTEGER: return v.integer;
-    case SCRIPT_FLOAT: return v.real;
-    default: WrongType(function, v, line);
+    case SCRIPT_INTEGER:
+        return v.integer;
+    case SCRIPT_FLOAT:
+        return v.real;
+    default:
+        WrongType(function, v, line);
     }
 }
 
@@ -58,20 +61,28 @@ int32_t Search(const std::string& s, const std::string& sub, bool last) {
 Value Int(Arguments& a, int line) {
     const Value& v = a[0];
     switch (v.type) {
-    case SCRIPT_INTEGER: return v;
-    case SCRIPT_FLOAT: return MakeInteger(ClampToInt32(v.real));
-    case SCRIPT_STRING: return MakeInteger(ClampToInt32(ParseNumberText(v.text)));
-    default: WrongType("int", v, line);
+    case SCRIPT_INTEGER:
+        return v;
+    case SCRIPT_FLOAT:
+        return MakeInteger(ClampToInt32(v.real));
+    case SCRIPT_STRING:
+        return MakeInteger(ClampToInt32(ParseNumberText(v.text)));
+    default:
+        WrongType("int", v, line);
     }
 }
 
 Value Float(Arguments& a, int line) {
     const Value& v = a[0];
     switch (v.type) {
-    case SCRIPT_INTEGER: return MakeFloat(static_cast<float>(v.integer));
-    case SCRIPT_FLOAT: return v;
-    case SCRIPT_STRING: return MakeFloat(static_cast<float>(ParseNumberText(v.text)));
-    default: WrongType("float", v, line);
+    case SCRIPT_INTEGER:
+        return MakeFloat(static_cast<float>(v.integer));
+    case SCRIPT_FLOAT:
+        return v;
+    case SCRIPT_STRING:
+        return MakeFloat(static_cast<float>(ParseNumberText(v.text)));
+    default:
+        WrongType("float", v, line);
     }
 }
 
@@ -98,8 +109,12 @@ Value Extreme(Arguments& a, int line, const char* name, bool wantLess) {
                                                      : static_cast<float>(chosen.integer));
     return chosen;
 }
-Value Min(Arguments& a, int line) { return Extreme(a, line, "min", true); }
-Value Max(Arguments& a, int line) { return Extreme(a, line, "max", false); }
+Value Min(Arguments& a, int line) {
+    return Extreme(a, line, "min", true);
+}
+Value Max(Arguments& a, int line) {
+    return Extreme(a, line, "max", false);
+}
 
 Value Abs(Arguments& a, int line) {
     const Value& v = a[0];
@@ -133,16 +148,18 @@ Value Substr(Arguments& a, int line) {
 }
 
 Value Find(Arguments& a, int line) {
-    return MakeInteger(Search(TextArgument("find", a[0], line), TextArgument("find", a[1], line),
-                              false));
+    return MakeInteger(
+        Search(TextArgument("find", a[0], line), TextArgument("find", a[1], line), false));
 }
 
 Value Rfind(Arguments& a, int line) {
-    return MakeInteger(Search(TextArgument("rfind", a[0], line),
-                              TextArgument("rfind", a[1], line), true));
+    return MakeInteger(
+        Search(TextArgument("rfind", a[0], line), TextArgument("rfind", a[1], line), true));
 }
 
-Value Str(Arguments& a, int) { return MakeText(ValueText(a[0])); }
+Value Str(Arguments& a, int) {
+    return MakeText(ValueText(a[0]));
+}
 
 Value ChangeCase(Arguments& a, int line, const char* name, bool toUpper) {
     std::string s = TextArgument(name, a[0], line);
@@ -159,10 +176,16 @@ Value ChangeCase(Arguments& a, int line, const char* name, bool toUpper) {
     }
     return MakeText(std::move(s));
 }
-Value Lower(Arguments& a, int line) { return ChangeCase(a, line, "lower", false); }
-Value Upper(Arguments& a, int line) { return ChangeCase(a, line, "upper", true); }
+Value Lower(Arguments& a, int line) {
+    return ChangeCase(a, line, "lower", false);
+}
+Value Upper(Arguments& a, int line) {
+    return ChangeCase(a, line, "upper", true);
+}
 
-Value Type(Arguments& a, int) { return MakeText(TypeName(a[0].type)); }
+Value Type(Arguments& a, int) {
+    return MakeText(TypeName(a[0].type));
+}
 
 struct Entry {
     std::string_view name;
@@ -171,23 +194,21 @@ struct Entry {
 };
 
 constexpr Entry kBuiltins[] = {
-    {"int", 1, Int},       {"float", 1, Float},   {"round", 1, Round}, {"floor", 1, Floor},
-    {"ceil", 1, Ceil},     {"min", 2, Min},       {"max", 2, Max},     {"abs", 1, Abs},
-    {"len", 1, Len},       {"substr", 3, Substr}, {"find", 2, Find},   {"rfind", 2, Rfind},
-    {"str", 1, Str},       {"lower", 1, Lower},   {"upper", 1, Upper}, {"type", 1, Type},
+    {"int", 1, Int},   {"float", 1, Float},   {"round", 1, Round}, {"floor", 1, Floor},
+    {"ceil", 1, Ceil}, {"min", 2, Min},       {"max", 2, Max},     {"abs", 1, Abs},
+    {"len", 1, Len},   {"substr", 3, Substr}, {"find", 2, Find},   {"rfind", 2, Rfind},
+    {"str", 1, Str},   {"lower", 1, Lower},   {"upper", 1, Upper}, {"type", 1, Type},
 };
 
 } // namespace
 
-bool CallBuiltin(const std::string& name, std::vector<Value>& arguments, int line,
-                 Value& result) {
+bool CallBuiltin(const std::string& name, std::vector<Value>& arguments, int line, Value& result) {
     for (const Entry& entry : kBuiltins) {
         if (entry.name != name)
             continue;
         if (arguments.size() != entry.arity)
-            Fail(line, "wrong argument count: " + name + " takes " +
-                           std::to_string(entry.arity) + ", given " +
-                           std::to_string(arguments.size()));
+            Fail(line, "wrong argument count: " + name + " takes " + std::to_string(entry.arity) +
+                           ", given " + std::to_string(arguments.size()));
         result = entry.function(arguments, line);
         return true;
     }

@@ -21,39 +21,40 @@ namespace {
 LeadByteRule leadByteRule = IsCp932LeadByte;
 std::FILE* errorOutput = stderr;
 
-void Report(int32_t code, const std::string& file, int line, const std::string& message) {
+// Keeps and writes an error; it allocates nothing, so it works when memory ran out. A
+// message longer than the storage is cut there.
+void Report(int32_t code, const char* file, int line, const char* message) noexcept {
     EngineState& e = Engine();
     e.errorCode = code;
-    std::string text = file;
     if (line > 0)
-        text += ":" + std::to_string(line);
-    text += ": " + message;
-    e.errorMessage = std::move(text);
+        std::snprintf(e.errorMessage, sizeof e.errorMessage, "%s:%d: %s", file, line, message);
+    else
+        std::snprintf(e.errorMessage, sizeof e.errorMessage, "%s: %s", file, message);
     if (errorOutput != nullptr) {
-        std::fprintf(errorOutput, "%s\n", e.errorMessage.c_str());
+        std::fprintf(errorOutput, "%s\n", e.errorMessage);
         std::fflush(errorOutput);
     }
 }
 
 // Runs body, turning whatever it throws into a reported error and a result of 0 (or
 // null). code is the kind of a ScriptError from body.
-template <class Result, class Body>
-Result Guarded(int32_t code, Result failed, Body body) {
+template <class Result, class Body> Result Guarded(int32_t code, Result failed, Body body) {
     std::string file;
     try {
         file = SelectedScript().fileName;
         return body();
     } catch (const ScriptError& error) {
-        Report(code, file, error.line, error.message);
-    } catch (const std::bad_alloc&) {
-        Report(kMemoryError, file, 0, "out of memory");
-    } catch (const std::exception& error) {
-        Report(kMemoryError, file, 0, error.what());
+        Report(code, file.c_str(), error.line, error.message.c_str());
+    } catch (const std::exception&) {
+        // std::bad_alloc, or a container's length error: storage ran out either way.
+        Report(kMemoryError, file.c_str(), 0, "out of memory");
     }
     return failed;
 }
 
-[[noreturn]] void Usage(std::string message) { throw ScriptError{-1, std::move(message)}; }
+[[noreturn]] void Usage(std::string message) {
+    throw ScriptError{-1, std::move(message)};
+}
 
 // A usage mistake has no line: ScriptError's line -1 marks it, reported as kUsageError.
 template <class Result, class Body> Result GuardedUsage(int32_t code, Result failed, Body body) {
@@ -63,7 +64,7 @@ template <class Result, class Body> Result GuardedUsage(int32_t code, Result fai
         } catch (const ScriptError& error) {
             if (error.line != -1)
                 throw;
-            Report(kUsageError, SelectedScript().fileName, 0, error.message);
+            Report(kUsageError, SelectedScript().fileName.c_str(), 0, error.message.c_str());
             return failed;
         }
     });
@@ -87,14 +88,16 @@ int32_t Read(std::string fileName, std::string_view source) {
     EmptyScript(s);
     s.fileName = std::move(fileName);
     if (source.size() > kMaxSourceBytes) {
-        Report(kFileError, s.fileName, 0,
-               "script too large (more than " + std::to_string(kMaxSourceBytes) + " bytes)");
+        Report(
+            kFileError, s.fileName.c_str(), 0,
+            ("script too large (more than " + std::to_string(kMaxSourceBytes) + " bytes)").c_str());
         return 0;
     }
     try {
         s.program = std::make_shared<const Program>(ParseProgram(source));
     } catch (const ScriptError& error) {
-        Report(kSyntaxError, s.fileName, error.line, "syntax error: " + error.message);
+        Report(kSyntaxError, s.fileName.c_str(), error.line,
+               ("syntax error: " + error.message).c_str());
         return 0;
     }
     return 1;
@@ -121,17 +124,25 @@ int32_t NewScript() {
 
 } // namespace
 
-bool IsLeadByteNow(unsigned char byte) { return leadByteRule != nullptr && leadByteRule(byte); }
+bool IsLeadByteNow(unsigned char byte) {
+    return leadByteRule != nullptr && leadByteRule(byte);
+}
 
-void SetLeadByteRule(LeadByteRule rule) { leadByteRule = rule; }
+void SetLeadByteRule(LeadByteRule rule) {
+    leadByteRule = rule;
+}
 
 bool IsCp932LeadByte(unsigned char byte) {
     return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
 }
 
-void SetErrorOutput(std::FILE* stream) { errorOutput = stream; }
+void SetErrorOutput(std::FILE* stream) {
+    errorOutput = stream;
+}
 
-void SetStepLimit(uint64_t steps) { Engine().stepLimit = steps; }
+void SetStepLimit(uint64_t steps) {
+    Engine().stepLimit = steps;
+}
 
 EngineState& Engine() {
     static EngineState state;
@@ -175,15 +186,16 @@ void ResetEngine() {
 int32_t ResetErrorState() {
     EngineState& e = Engine();
     e.errorCode = kNoError;
-    e.errorMessage.clear();
+    e.errorMessage[0] = '\0';
     return 1;
 }
 
 int32_t GetErrorState(char* text, int32_t size) {
     EngineState& e = Engine();
     if (text != nullptr && size > 0) {
-        const std::size_t n = std::min(e.errorMessage.size(), static_cast<std::size_t>(size) - 1);
-        std::memcpy(text, e.errorMessage.data(), n);
+        const std::size_t n =
+            std::min(std::strlen(e.errorMessage), static_cast<std::size_t>(size) - 1);
+        std::memcpy(text, e.errorMessage, n);
         text[n] = '\0';
     }
     return e.errorCode;
@@ -198,7 +210,8 @@ int32_t CreateScriptFromMemory(const char* source, int32_t length) {
         if (length < 0 || (source == nullptr && length > 0))
             Usage("CreateScriptFromMemory: no source");
         const int32_t handle = NewScript();
-        const std::string_view text(source != nullptr ? source : "", static_cast<std::size_t>(length));
+        const std::string_view text(source != nullptr ? source : "",
+                                    static_cast<std::size_t>(length));
         return Read("(memory)", text) != 0 ? handle : 0;
     });
 }
@@ -275,7 +288,8 @@ int32_t ReadScriptFileFromMemory(const char* source, int32_t length) {
     return GuardedUsage(kFileError, 0, [&] {
         if (length < 0 || (source == nullptr && length > 0))
             Usage("ReadScriptFileFromMemory: no source");
-        const std::string_view text(source != nullptr ? source : "", static_cast<std::size_t>(length));
+        const std::string_view text(source != nullptr ? source : "",
+                                    static_cast<std::size_t>(length));
         return Read("(memory)", text);
     });
 }
@@ -317,21 +331,29 @@ int32_t SetUserFunction(const char* name, UserFunction function) {
     });
 }
 
+namespace {
+bool LineIsReady() {
+    const ScriptState& s = SelectedScript();
+    return s.program && s.nextLine < s.program->lines.size();
+}
+} // namespace
+
 int32_t GetNextLine() {
-    ScriptState& s = SelectedScript();
-    return s.program && s.nextLine < s.program->lines.size() ? 1 : 0;
+    return Guarded(kUsageError, 0, [] { return LineIsReady() ? 1 : 0; });
 }
 
 int32_t SkipLine() {
-    if (GetNextLine() == 0)
-        return 0;
-    ++SelectedScript().nextLine;
-    return 1;
+    return Guarded(kUsageError, 0, [] {
+        if (!LineIsReady())
+            return 0;
+        ++SelectedScript().nextLine;
+        return 1;
+    });
 }
 
 int32_t LineExec() {
     return GuardedUsage(kRuntimeError, 0, [] {
-        if (GetNextLine() == 0)
+        if (!LineIsReady())
             Usage("LineExec: no line is ready");
         // The run holds the script and its program, whatever a UserFunction does to them.
         const std::shared_ptr<ScriptState> s = Engine().selected;

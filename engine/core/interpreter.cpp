@@ -47,7 +47,9 @@ struct CallGuard {
     CallGuard& operator=(const CallGuard&) = delete;
 };
 
-bool IsNumber(const Value& v) { return v.type == SCRIPT_INTEGER || v.type == SCRIPT_FLOAT; }
+bool IsNumber(const Value& v) {
+    return v.type == SCRIPT_INTEGER || v.type == SCRIPT_FLOAT;
+}
 double AsDouble(const Value& v) {
     return v.type == SCRIPT_FLOAT ? static_cast<double>(v.real) : static_cast<double>(v.integer);
 }
@@ -56,8 +58,8 @@ float AsFloat(const Value& v) {
 }
 
 [[noreturn]] void OperandError(Tok op, const Value& a, const Value& b, int line) {
-    Fail(line, std::string("cannot use ") + TokenName(op) + " with " + TypeName(a.type) +
-                   " and " + TypeName(b.type));
+    Fail(line, std::string("cannot use ") + TokenName(op) + " with " + TypeName(a.type) + " and " +
+                   TypeName(b.type));
 }
 
 Value Compare(Tok op, const Value& a, const Value& b, int line) {
@@ -81,12 +83,24 @@ Value Compare(Tok op, const Value& a, const Value& b, int line) {
     }
     bool result = false;
     switch (op) {
-    case Tok::Equal: result = equal; break;
-    case Tok::NotEqual: result = !equal; break;
-    case Tok::Less: result = order < 0; break;
-    case Tok::LessEqual: result = order <= 0; break;
-    case Tok::Greater: result = order > 0; break;
-    default: result = order >= 0; break;
+    case Tok::Equal:
+        result = equal;
+        break;
+    case Tok::NotEqual:
+        result = !equal;
+        break;
+    case Tok::Less:
+        result = order < 0;
+        break;
+    case Tok::LessEqual:
+        result = order <= 0;
+        break;
+    case Tok::Greater:
+        result = order > 0;
+        break;
+    default:
+        result = order >= 0;
+        break;
     }
     return MakeInteger(result ? 1 : 0);
 }
@@ -106,10 +120,14 @@ Value Arithmetic(Tok op, const Value& a, const Value& b, int line) {
         const uint32_t x = static_cast<uint32_t>(a.integer);
         const uint32_t y = static_cast<uint32_t>(b.integer);
         switch (op) {
-        case Tok::Plus: return MakeInteger(static_cast<int32_t>(x + y));
-        case Tok::Minus: return MakeInteger(static_cast<int32_t>(x - y));
-        case Tok::Star: return MakeInteger(static_cast<int32_t>(x * y));
-        default: break;
+        case Tok::Plus:
+            return MakeInteger(static_cast<int32_t>(x + y));
+        case Tok::Minus:
+            return MakeInteger(static_cast<int32_t>(x - y));
+        case Tok::Star:
+            return MakeInteger(static_cast<int32_t>(x * y));
+        default:
+            break;
         }
         if (b.integer == 0)
             Fail(line, op == Tok::Slash ? "division by zero" : "modulo by zero");
@@ -119,10 +137,14 @@ Value Arithmetic(Tok op, const Value& a, const Value& b, int line) {
     }
     const float x = AsFloat(a), y = AsFloat(b);
     switch (op) {
-    case Tok::Plus: return MakeFloat(x + y);
-    case Tok::Minus: return MakeFloat(x - y);
-    case Tok::Star: return MakeFloat(x * y);
-    default: break;
+    case Tok::Plus:
+        return MakeFloat(x + y);
+    case Tok::Minus:
+        return MakeFloat(x - y);
+    case Tok::Star:
+        return MakeFloat(x * y);
+    default:
+        break;
     }
     if (y == 0.0f)
         Fail(line, op == Tok::Slash ? "division by zero" : "modulo by zero");
@@ -236,8 +258,12 @@ Value Eval(Context& ctx, const Expr& e) {
         const Value a = Eval(ctx, *e.operands[0]);
         const Value b = Eval(ctx, *e.operands[1]);
         switch (e.op) {
-        case Tok::Less: case Tok::LessEqual: case Tok::Greater: case Tok::GreaterEqual:
-        case Tok::Equal: case Tok::NotEqual:
+        case Tok::Less:
+        case Tok::LessEqual:
+        case Tok::Greater:
+        case Tok::GreaterEqual:
+        case Tok::Equal:
+        case Tok::NotEqual:
             return Compare(e.op, a, b, e.line);
         default:
             return Arithmetic(e.op, a, b, e.line);
@@ -257,8 +283,8 @@ Flow ExecFor(Context& ctx, const Stmt& s) {
         Fail(s.line, "the bounds and step of a for loop must be numbers");
     if (AsDouble(step) == 0.0)
         Fail(s.line, "for loop step is 0");
-    const bool integers = from.type == SCRIPT_INTEGER && to.type == SCRIPT_INTEGER &&
-                          step.type == SCRIPT_INTEGER;
+    const bool integers =
+        from.type == SCRIPT_INTEGER && to.type == SCRIPT_INTEGER && step.type == SCRIPT_INTEGER;
     // The loop keeps its own counter: the body may change the variable without
     // changing the count. Integer counters run in 64 bits, so they never wrap.
     int64_t i = from.integer;
@@ -346,8 +372,7 @@ void CheckTextLength(std::size_t length, int line) {
         Fail(line, "text too long (more than " + std::to_string(kMaxTextBytes) + " bytes)");
 }
 
-void RunLine(ScriptState& script, const std::shared_ptr<const Program>& program,
-             const Stmt& line) {
+void RunLine(ScriptState& script, const std::shared_ptr<const Program>& program, const Stmt& line) {
     Context ctx{script, program, nullptr, Value{}};
     Exec(ctx, line);
 }

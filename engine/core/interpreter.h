@@ -15,8 +15,7 @@
 namespace script {
 
 // Runs one top-level line of script. Throws ScriptError on a runtime error.
-void RunLine(ScriptState& script, const std::shared_ptr<const Program>& program,
-             const Stmt& line);
+void RunLine(ScriptState& script, const std::shared_ptr<const Program>& program, const Stmt& line);
 
 // Calls a script function with its arguments; line is where the call stands (0 from a
 // host). Throws ScriptError on a runtime error.
@@ -25,8 +24,7 @@ Value CallFunction(ScriptState& script, const std::shared_ptr<const Program>& pr
 
 // The built-in function of that name and its result, or false when there is none.
 // Throws ScriptError for a wrong argument.
-bool CallBuiltin(const std::string& name, std::vector<Value>& arguments, int line,
-                 Value& result);
+bool CallBuiltin(const std::string& name, std::vector<Value>& arguments, int line, Value& result);
 
 // Fails with "text too long" when a text would pass kMaxTextBytes.
 void CheckTextLength(std::size_t length, int line);

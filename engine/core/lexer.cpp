@@ -23,10 +23,18 @@ constexpr Keyword kKeywords[] = {
     {"not", Tok::Not},
 };
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsHexDigit(char c) { return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
-bool IsNameStart(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
-bool IsNameChar(char c) { return IsNameStart(c) || IsDigit(c); }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+bool IsHexDigit(char c) {
+    return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+bool IsNameStart(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+}
+bool IsNameChar(char c) {
+    return IsNameStart(c) || IsDigit(c);
+}
 
 struct Lexer {
     std::string_view src;
@@ -42,7 +50,7 @@ struct Lexer {
 
     void Add(Tok kind, Token token = {}) {
         token.kind = kind;
-        if (token.line == 1)
+        if (token.line == 0)
             token.line = line;
         tokens.push_back(std::move(token));
     }
@@ -152,12 +160,23 @@ struct Lexer {
             if (c == '\\') {
                 const char e = Peek(1);
                 switch (e) {
-                case 'n': token.text += '\n'; break;
-                case 't': token.text += '\t'; break;
-                case 'r': token.text += '\r'; break;
-                case '\\': token.text += '\\'; break;
-                case '"': token.text += '"'; break;
-                default: Fail(line, "unknown escape sequence in string");
+                case 'n':
+                    token.text += '\n';
+                    break;
+                case 't':
+                    token.text += '\t';
+                    break;
+                case 'r':
+                    token.text += '\r';
+                    break;
+                case '\\':
+                    token.text += '\\';
+                    break;
+                case '"':
+                    token.text += '"';
+                    break;
+                default:
+                    Fail(line, "unknown escape sequence in string");
                 }
                 pos += 2;
                 continue;
@@ -224,20 +243,62 @@ struct Lexer {
             }
         };
         switch (c) {
-        case '(': ++parens; ++pos; Add(Tok::LParen); return;
-        case ')': if (parens > 0) --parens; ++pos; Add(Tok::RParen); return;
-        case '{': ++pos; Add(Tok::LBrace); return;
-        case '}': ++pos; Add(Tok::RBrace); return;
-        case ',': ++pos; Add(Tok::Comma); return;
-        case ';': ++pos; Add(Tok::Semicolon); return;
-        case '+': ++pos; Add(Tok::Plus); return;
-        case '-': ++pos; Add(Tok::Minus); return;
-        case '*': ++pos; Add(Tok::Star); return;
-        case '/': ++pos; Add(Tok::Slash); return;
-        case '%': ++pos; Add(Tok::Percent); return;
-        case '<': two('=', Tok::LessEqual, Tok::Less); return;
-        case '>': two('=', Tok::GreaterEqual, Tok::Greater); return;
-        case '=': two('=', Tok::Equal, Tok::Assign); return;
+        case '(':
+            ++parens;
+            ++pos;
+            Add(Tok::LParen);
+            return;
+        case ')':
+            if (parens > 0)
+                --parens;
+            ++pos;
+            Add(Tok::RParen);
+            return;
+        case '{':
+            ++pos;
+            Add(Tok::LBrace);
+            return;
+        case '}':
+            ++pos;
+            Add(Tok::RBrace);
+            return;
+        case ',':
+            ++pos;
+            Add(Tok::Comma);
+            return;
+        case ';':
+            ++pos;
+            Add(Tok::Semicolon);
+            return;
+        case '+':
+            ++pos;
+            Add(Tok::Plus);
+            return;
+        case '-':
+            ++pos;
+            Add(Tok::Minus);
+            return;
+        case '*':
+            ++pos;
+            Add(Tok::Star);
+            return;
+        case '/':
+            ++pos;
+            Add(Tok::Slash);
+            return;
+        case '%':
+            ++pos;
+            Add(Tok::Percent);
+            return;
+        case '<':
+            two('=', Tok::LessEqual, Tok::Less);
+            return;
+        case '>':
+            two('=', Tok::GreaterEqual, Tok::Greater);
+            return;
+        case '=':
+            two('=', Tok::Equal, Tok::Assign);
+            return;
         case '!':
             if (Peek(1) == '=') {
                 pos += 2;
@@ -264,43 +325,80 @@ std::vector<Token> Tokenize(std::string_view source) {
 
 const char* TokenName(Tok kind) {
     switch (kind) {
-    case Tok::End: return "the end of the script";
-    case Tok::Newline: return "the end of the line";
-    case Tok::Integer: return "a number";
-    case Tok::Float: return "a number";
-    case Tok::Text: return "a string";
-    case Tok::Name: return "a name";
-    case Tok::LParen: return "'('";
-    case Tok::RParen: return "')'";
-    case Tok::LBrace: return "'{'";
-    case Tok::RBrace: return "'}'";
-    case Tok::Comma: return "','";
-    case Tok::Semicolon: return "';'";
-    case Tok::Assign: return "'='";
-    case Tok::Plus: return "'+'";
-    case Tok::Minus: return "'-'";
-    case Tok::Star: return "'*'";
-    case Tok::Slash: return "'/'";
-    case Tok::Percent: return "'%'";
-    case Tok::Less: return "'<'";
-    case Tok::LessEqual: return "'<='";
-    case Tok::Greater: return "'>'";
-    case Tok::GreaterEqual: return "'>='";
-    case Tok::Equal: return "'=='";
-    case Tok::NotEqual: return "'!='";
-    case Tok::Function: return "'function'";
-    case Tok::If: return "'if'";
-    case Tok::Else: return "'else'";
-    case Tok::While: return "'while'";
-    case Tok::For: return "'for'";
-    case Tok::To: return "'to'";
-    case Tok::Step: return "'step'";
-    case Tok::Break: return "'break'";
-    case Tok::Continue: return "'continue'";
-    case Tok::Return: return "'return'";
-    case Tok::And: return "'and'";
-    case Tok::Or: return "'or'";
-    case Tok::Not: return "'not'";
+    case Tok::End:
+        return "the end of the script";
+    case Tok::Newline:
+        return "the end of the line";
+    case Tok::Integer:
+        return "a number";
+    case Tok::Float:
+        return "a number";
+    case Tok::Text:
+        return "a string";
+    case Tok::Name:
+        return "a name";
+    case Tok::LParen:
+        return "'('";
+    case Tok::RParen:
+        return "')'";
+    case Tok::LBrace:
+        return "'{'";
+    case Tok::RBrace:
+        return "'}'";
+    case Tok::Comma:
+        return "','";
+    case Tok::Semicolon:
+        return "';'";
+    case Tok::Assign:
+        return "'='";
+    case Tok::Plus:
+        return "'+'";
+    case Tok::Minus:
+        return "'-'";
+    case Tok::Star:
+        return "'*'";
+    case Tok::Slash:
+        return "'/'";
+    case Tok::Percent:
+        return "'%'";
+    case Tok::Less:
+        return "'<'";
+    case Tok::LessEqual:
+        return "'<='";
+    case Tok::Greater:
+        return "'>'";
+    case Tok::GreaterEqual:
+        return "'>='";
+    case Tok::Equal:
+        return "'=='";
+    case Tok::NotEqual:
+        return "'!='";
+    case Tok::Function:
+        return "'function'";
+    case Tok::If:
+        return "'if'";
+    case Tok::Else:
+        return "'else'";
+    case Tok::While:
+        return "'while'";
+    case Tok::For:
+        return "'for'";
+    case Tok::To:
+        return "'to'";
+    case Tok::Step:
+        return "'step'";
+    case Tok::Break:
+        return "'break'";
+    case Tok::Continue:
+        return "'continue'";
+    case Tok::Return:
+        return "'return'";
+    case Tok::And:
+        return "'and'";
+    case Tok::Or:
+        return "'or'";
+    case Tok::Not:
+        return "'not'";
     }
     return "a token";
 }

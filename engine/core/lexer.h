@@ -9,16 +9,48 @@
 namespace script {
 
 enum class Tok {
-    End, Newline, Integer, Float, Text, Name,
-    LParen, RParen, LBrace, RBrace, Comma, Semicolon, Assign,
-    Plus, Minus, Star, Slash, Percent,
-    Less, LessEqual, Greater, GreaterEqual, Equal, NotEqual,
-    Function, If, Else, While, For, To, Step, Break, Continue, Return, And, Or, Not
+    End,
+    Newline,
+    Integer,
+    Float,
+    Text,
+    Name,
+    LParen,
+    RParen,
+    LBrace,
+    RBrace,
+    Comma,
+    Semicolon,
+    Assign,
+    Plus,
+    Minus,
+    Star,
+    Slash,
+    Percent,
+    Less,
+    LessEqual,
+    Greater,
+    GreaterEqual,
+    Equal,
+    NotEqual,
+    Function,
+    If,
+    Else,
+    While,
+    For,
+    To,
+    Step,
+    Break,
+    Continue,
+    Return,
+    And,
+    Or,
+    Not
 };
 
 struct Token {
     Tok kind = Tok::End;
-    int line = 1;
+    int line = 0;
     std::string text; // a name, or a string literal's bytes with escapes resolved
     int32_t integer = 0;
     float real = 0.0f;

@@ -11,22 +11,35 @@ namespace {
 
 int Precedence(Tok op) {
     switch (op) {
-    case Tok::Or: return 1;
-    case Tok::And: return 2;
-    case Tok::Less: case Tok::LessEqual: case Tok::Greater: case Tok::GreaterEqual:
-    case Tok::Equal: case Tok::NotEqual: return 3;
-    case Tok::Plus: case Tok::Minus: return 4;
-    case Tok::Star: case Tok::Slash: case Tok::Percent: return 5;
-    default: return 0;
+    case Tok::Or:
+        return 1;
+    case Tok::And:
+        return 2;
+    case Tok::Less:
+    case Tok::LessEqual:
+    case Tok::Greater:
+    case Tok::GreaterEqual:
+    case Tok::Equal:
+    case Tok::NotEqual:
+        return 3;
+    case Tok::Plus:
+    case Tok::Minus:
+        return 4;
+    case Tok::Star:
+    case Tok::Slash:
+    case Tok::Percent:
+        return 5;
+    default:
+        return 0;
     }
 }
 
 struct Parser {
     std::vector<Token> tokens;
     std::size_t pos = 0;
-    int nesting = 0;     // open parentheses, unary operators and calls
-    int blocks = 0;      // open { } blocks
-    int loops = 0;       // loops around the statement being read
+    int nesting = 0; // open parentheses, unary operators and calls
+    int blocks = 0;  // open { } blocks
+    int loops = 0;   // loops around the statement being read
     bool inFunction = false;
 
     const Token& Peek() const { return tokens[pos]; }
@@ -40,7 +53,8 @@ struct Parser {
     }
     const Token& Expect(Tok kind, const char* what) {
         if (!Is(kind))
-            Fail(Peek().line, std::string("expected ") + what + ", found " + TokenName(Peek().kind));
+            Fail(Peek().line,
+                 std::string("expected ") + what + ", found " + TokenName(Peek().kind));
         return Next();
     }
     void SkipNewlines() {
@@ -156,7 +170,7 @@ struct Parser {
             std::vector<Built> operands;
             operands.push_back(std::move(left));
             operands.push_back(Binary(precedence + 1));
-            const ExprKind kind = op == Tok::And ? ExprKind::And
+            const ExprKind kind = op == Tok::And  ? ExprKind::And
                                   : op == Tok::Or ? ExprKind::Or
                                                   : ExprKind::Binary;
             left = Make(kind, line, std::move(operands), op);
@@ -190,8 +204,8 @@ struct Parser {
     void EndOfStatement() {
         if (Accept(Tok::Newline) || Accept(Tok::Semicolon) || Is(Tok::RBrace) || Is(Tok::End))
             return;
-        Fail(Peek().line, std::string("expected the end of the statement, found ") +
-                              TokenName(Peek().kind));
+        Fail(Peek().line,
+             std::string("expected the end of the statement, found ") + TokenName(Peek().kind));
     }
 
     Stmt Statement() {

@@ -19,10 +19,10 @@ namespace script {
 inline constexpr std::size_t kMaxSourceBytes = 1 << 20;     // a script's source
 inline constexpr std::size_t kMaxTextBytes = 1 << 20;       // one text value
 inline constexpr int kMaxArguments = SCRIPT_ARGUMENT_COUNT; // arguments of one call
-inline constexpr int kMaxCallDepth = 200;        // nested calls, UserFunctions included
-inline constexpr int kMaxEvalDepth = 2500;       // nested evaluation steps, all calls together
-inline constexpr int kMaxExpressionDepth = 200;  // nesting of one expression's tree
-inline constexpr int kMaxBlockDepth = 32;        // nested { } blocks
+inline constexpr int kMaxCallDepth = 200;                   // nested calls, UserFunctions included
+inline constexpr int kMaxEvalDepth = 2500;           // nested evaluation steps, all calls together
+inline constexpr int kMaxExpressionDepth = 200;      // nesting of one expression's tree
+inline constexpr int kMaxBlockDepth = 32;            // nested { } blocks
 inline constexpr std::size_t kMaxVariables = 100000; // variables of one scope
 inline constexpr std::size_t kMaxScripts = 256;      // scripts alive at once
 inline constexpr std::size_t kMaxElementTexts = 1 << 20; // texts held by elements at once

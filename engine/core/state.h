@@ -42,7 +42,8 @@ struct EngineState {
     uint64_t steps = 0;
     uint64_t stepLimit = 0;
     int32_t errorCode = kNoError;
-    std::string errorMessage;
+    // Fixed storage: reporting "out of memory" must not need memory.
+    char errorMessage[1024] = {};
 };
 
 EngineState& Engine();

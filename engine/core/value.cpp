@@ -49,11 +49,18 @@ double ParseNumberText(std::string_view text) {
     double v = 0.0;
     auto [end, error] = std::from_chars(text.data() + i, text.data() + text.size(), v,
                                         std::chars_format::fixed | std::chars_format::scientific);
-    if (error == std::errc::result_out_of_range)
-        v = HUGE_VAL; // clamped by whoever narrows it
-    else if (error != std::errc())
+    if (error == std::errc::result_out_of_range) {
+        // Too large or too small for a double: infinity (clamped by whoever narrows it)
+        // or zero, by the sign of the exponent.
+        const std::string_view digits(text.data() + i,
+                                      static_cast<std::size_t>(end - (text.data() + i)));
+        const std::size_t e = digits.find_first_of("eE");
+        const bool tiny =
+            e != std::string_view::npos && e + 1 < digits.size() && digits[e + 1] == '-';
+        v = tiny ? 0.0 : HUGE_VAL;
+    } else if (error != std::errc()) {
         return 0.0;
-    (void)end;
+    }
     return negative ? -v : v;
 }
 

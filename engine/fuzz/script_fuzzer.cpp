@@ -8,12 +8,15 @@
 namespace {
 
 int32_t Echo(ScriptElement* arguments) {
-    return script::ReturnElement(arguments[0].type == SCRIPT_STRING ? static_cast<const void*>(arguments[0].value.text)
-                                                                    : &arguments[0].value,
+    return script::ReturnElement(arguments[0].type == SCRIPT_STRING
+                                     ? static_cast<const void*>(arguments[0].value.text)
+                                     : &arguments[0].value,
                                  arguments[0].type);
 }
 
-int32_t Refuse(ScriptElement*) { return 0; }
+int32_t Refuse(ScriptElement*) {
+    return 0;
+}
 
 // The host's DoSubroutine: raw move of 15 records, element 15 emptied by its type only.
 int32_t DoSubroutine(ScriptElement* arguments) {

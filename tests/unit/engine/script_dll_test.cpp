@@ -40,7 +40,9 @@ int32_t SCRIPTAPI Twice(ScriptElement* arguments) {
     return CurrentScriptEngine->ReturnElement(text.c_str(), SCRIPT_STRING);
 }
 
-int32_t SCRIPTAPI Refuse(ScriptElement*) { return 0; }
+int32_t SCRIPTAPI Refuse(ScriptElement*) {
+    return 0;
+}
 
 // The host's DoSubroutine, as the conversion run has it: read the name, clear element 0,
 // move the 15 records down as raw bytes, empty element 15 by its type only.
@@ -76,7 +78,9 @@ int32_t SCRIPTAPI CallBack(ScriptElement* arguments) {
     return engine.ReturnElement(&result, SCRIPT_INTEGER);
 }
 
-std::string EnginePath() { return TestProgramDirectory() + "\\..\\bin\\script.dll"; }
+std::string EnginePath() {
+    return TestProgramDirectory() + "\\..\\bin\\script.dll";
+}
 
 // Captures what the process writes to standard error (the C runtime's descriptor 2,
 // shared with script.dll) while it lives.
@@ -103,7 +107,7 @@ struct StderrCapture {
 };
 
 class ScriptDll : public ::testing::Test {
-protected:
+  protected:
     ScriptEngine engine;
     std::unique_ptr<CurrentEngineScope> scope;
     TempDir dir;
@@ -159,7 +163,8 @@ protected:
 
     std::string Global(const char* name) {
         ScriptElement* element = engine.GetElement(name);
-        return element == nullptr ? "missing" : std::to_string(element->type) + ":" + ElementText(element);
+        return element == nullptr ? "missing"
+                                  : std::to_string(element->type) + ":" + ElementText(element);
     }
 };
 
@@ -221,8 +226,8 @@ TEST_F(ScriptDll, UserFunctionsCallBackIntoTheEngineWithTheirOwnArguments) {
 
 TEST_F(ScriptDll, EndlessReentryEndsWithRecursionTooDeep) {
     StderrCapture capture;
-    EXPECT_EQ(Run("function Loop() { DoSubroutine(\"Loop\") }\nDoSubroutine(\"Loop\")\nafter = 1\n"),
-              1);
+    EXPECT_EQ(
+        Run("function Loop() { DoSubroutine(\"Loop\") }\nDoSubroutine(\"Loop\")\nafter = 1\n"), 1);
     EXPECT_NE(capture.Text().find("recursion too deep"), std::string::npos);
     EXPECT_EQ(Global("after"), "1:1"); // the engine goes on with the next line
 }
@@ -232,8 +237,10 @@ TEST_F(ScriptDll, DoubleByteTextsInScriptFilesStayIntact) {
     const std::string hyou = "\x95\x5C\x8E\xA6", soft = "\x83\x5C\x83\x74\x83\x67",
                       nou = "\x8B\x40\x94\x5C";
     ASSERT_EQ(Run("// " + hyou + "\n/* " + soft + " */\nname = \"" + hyou + "\\\\" + soft +
-                  "\"\nsep = find(name, \"\\\\\")\nRecord(name, \"" + nou + "\")\n"
-                  "up = upper(\"" + nou + "a\")\n"),
+                  "\"\nsep = find(name, \"\\\\\")\nRecord(name, \"" + nou +
+                  "\")\n"
+                  "up = upper(\"" +
+                  nou + "a\")\n"),
               0)
         << Error();
     EXPECT_EQ(Global("name"), "3:" + hyou + "\\" + soft);
@@ -254,10 +261,14 @@ TEST_F(ScriptDll, EveryErrorIsReportedWithFileAndLineOnStandardError) {
         {"x = 10 / (5 - 5)\n", "bad.txt:1: division by zero"},
         {"function R(n) { return R(n + 1) }\nR(0)\n",
          "bad.txt:1: recursion too deep (more than 200 nested calls)"},
-        {"s = \"x\"\nwhile 1 {\n s = s + s }\n", "bad.txt:3: text too long (more than 1048576 bytes)"},
+        {"s = \"x\"\nwhile 1 {\n s = s + s }\n",
+         "bad.txt:3: text too long (more than 1048576 bytes)"},
         {"\nRefuse(1)\n", "bad.txt:2: UserFunction Refuse failed"},
         {"Nothing()\n", "bad.txt:1: unknown function Nothing"},
-        {"x = (1 + \n", "bad.txt:2: syntax error: expected an expression, found the end of the script"},
+        {"x = (1 + \n",
+         "bad.txt:2: syntax error: expected an expression, found the end of the script"},
+        {"\nRecord(1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17)\n",
+         "bad.txt:2: syntax error: more than 16 arguments in a call of Record"},
     };
     // Deep evaluation inside deep calls ends with an error, not a stack overflow.
     std::string deep = "function D(n) {\n return ";
@@ -267,7 +278,8 @@ TEST_F(ScriptDll, EveryErrorIsReportedWithFileAndLineOnStandardError) {
     {
         StderrCapture capture;
         EXPECT_EQ(Run(deep, "bad.txt"), 1);
-        EXPECT_EQ(Error(), "bad.txt:2: recursion too deep (more than 2500 nested evaluation steps)");
+        EXPECT_EQ(Error(),
+                  "bad.txt:2: recursion too deep (more than 2500 nested evaluation steps)");
     }
     for (const Case& c : cases) {
         StderrCapture capture;

@@ -26,11 +26,15 @@ TEST(Builtins, NumberConversions) {
     EXPECT_EQ(Evaluate("min(1, 2.5)"), "float 1.0");
     EXPECT_EQ(Evaluate("max(\"a\", \"b\")"), "string b");
     EXPECT_EQ(Evaluate("int(\"\")"), "integer 0");
+    EXPECT_EQ(Evaluate("int(\"1e999\")"), "integer 2147483647");
+    EXPECT_EQ(Evaluate("float(\"-1e-999\")"), "float -0.0");
     EXPECT_EQ(Evaluate("round(\"x\")"), "error: (memory):1: round cannot take string");
 }
 
 TEST(Builtins, Texts) {
-    EXPECT_EQ(Evaluate("len(\"\x95\x5C" "ab\")"), "integer 4");
+    EXPECT_EQ(Evaluate("len(\"\x95\x5C"
+                       "ab\")"),
+              "integer 4");
     EXPECT_EQ(Evaluate("substr(\"picture.jpg\", 0, 7)"), "string picture");
     EXPECT_EQ(Evaluate("substr(\"abc\", -5, 2)"), "string ab");
     EXPECT_EQ(Evaluate("substr(\"abc\", 2, 100)"), "string c");
@@ -49,7 +53,10 @@ TEST(Builtins, DoubleByteCharactersAreUnits) {
     EXPECT_EQ(Evaluate("find(\"\x95\x5C\\\\\", \"\\\\\")"), "integer 2");
     EXPECT_EQ(Evaluate("rfind(\"a\\\\\x95\x5C\", \"\\\\\")"), "integer 1");
     // 'a' (0x61) as a trail byte: 0x82 0x61 is Ａ; upper() leaves it alone.
-    EXPECT_EQ(Evaluate("upper(\"\x82\x61" "a\")"), "string \x82\x61" "A");
+    EXPECT_EQ(Evaluate("upper(\"\x82\x61"
+                       "a\")"),
+              "string \x82\x61"
+              "A");
 }
 
 } // namespace

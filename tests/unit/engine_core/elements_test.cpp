@@ -25,7 +25,9 @@ int32_t Record(ScriptElement* arguments) {
     return script::ReturnElement(&seven, SCRIPT_INTEGER);
 }
 
-int32_t Fails(ScriptElement*) { return 0; }
+int32_t Fails(ScriptElement*) {
+    return 0;
+}
 
 // The host's DoSubroutine: the raw move of 15 records, then FunctionExec.
 int32_t DoSubroutine(ScriptElement* arguments) {
@@ -55,8 +57,13 @@ TEST(Elements, EncodeDecodeClear) {
     script::EncodeElement(&e, &nan, SCRIPT_FLOAT);
     script::DecodeElement(&asInt, SCRIPT_INTEGER, &e);
     EXPECT_EQ(asInt, 0);
-    ASSERT_EQ(script::EncodeElement(&e, "\x95\x5C" "12", SCRIPT_STRING), 1);
-    EXPECT_STREQ(e.value.text, "\x95\x5C" "12");
+    ASSERT_EQ(script::EncodeElement(&e,
+                                    "\x95\x5C"
+                                    "12",
+                                    SCRIPT_STRING),
+              1);
+    EXPECT_STREQ(e.value.text, "\x95\x5C"
+                               "12");
     ASSERT_EQ(script::EncodeElement(&e, "  34", SCRIPT_STRING), 1);
     script::DecodeElement(&asInt, SCRIPT_INTEGER, &e);
     EXPECT_EQ(asInt, 34);

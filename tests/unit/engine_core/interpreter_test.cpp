@@ -164,7 +164,8 @@ TEST(Limits, DeepRecursionThroughNestedExpressionsIsBounded) {
     body += "D(n + 1)" + std::string(150, ')');
     const std::string source = "function D(n) { return " + body + " }\nD(0)\n";
     ASSERT_EQ(RunSource(source), 0);
-    EXPECT_EQ(LastError(), "(memory):1: recursion too deep (more than 2500 nested evaluation steps)");
+    EXPECT_EQ(LastError(),
+              "(memory):1: recursion too deep (more than 2500 nested evaluation steps)");
 }
 
 } // namespace

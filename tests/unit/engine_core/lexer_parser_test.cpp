@@ -37,7 +37,7 @@ TEST(Lexer, DoubleByteTrailBytesStayInStringsAndComments) {
     ASSERT_EQ(tokens[0].kind, Tok::Text);
     EXPECT_EQ(tokens[0].text, text);
     EXPECT_EQ(tokens[2].integer, 1);
-    // A lead byte before the closing quote does not swallow it when it is the last byte.
+    // ソ followed by an escaped backslash: the escape is still seen as one.
     EXPECT_EQ(Evaluate("\"\x83\x5C\" + \"\\\\\""), "string \x83\x5C\\");
 }
 
@@ -60,19 +60,29 @@ TEST(Parser, TopLevelStatementsAreLinesAndDefinitionsAreNot) {
 }
 
 TEST(Parser, SyntaxErrorsNameTheLine) {
-    EXPECT_EQ(SyntaxError("a = 1\nb = (2\n"), "(memory):3: syntax error: expected ')', found the end of the script");
-    EXPECT_EQ(SyntaxError("\n\nif x y = 1"), "(memory):3: syntax error: expected '{' (a block is required), found a name");
+    EXPECT_EQ(SyntaxError("a = 1\nb = (2\n"),
+              "(memory):3: syntax error: expected ')', found the end of the script");
+    EXPECT_EQ(SyntaxError("\n\nif x y = 1"),
+              "(memory):3: syntax error: expected '{' (a block is required), found a name");
     EXPECT_EQ(SyntaxError("x = \"abc\n"), "(memory):1: syntax error: unterminated string");
-    EXPECT_EQ(SyntaxError("x = 2147483648"), "(memory):1: syntax error: integer literal too large (the largest is 2147483647)");
+    EXPECT_EQ(SyntaxError("x = 2147483648"),
+              "(memory):1: syntax error: integer literal too large (the largest is 2147483647)");
     EXPECT_EQ(SyntaxError("break"), "(memory):1: syntax error: 'break' outside a loop");
     EXPECT_EQ(SyntaxError("return 1"), "(memory):1: syntax error: 'return' outside a function");
-    EXPECT_EQ(SyntaxError("function F() {}\nfunction F() {}"), "(memory):2: syntax error: function F is defined twice");
-    EXPECT_EQ(SyntaxError("function F() { function G() {} }"), "(memory):1: syntax error: functions are defined at the top level only");
-    EXPECT_EQ(SyntaxError("x = 1 @ 2"), "(memory):1: syntax error: unexpected character in the source (outside strings and comments only ASCII letters, digits and operators may appear)");
+    EXPECT_EQ(SyntaxError("function F() {}\nfunction F() {}"),
+              "(memory):2: syntax error: function F is defined twice");
+    EXPECT_EQ(SyntaxError("function F() { function G() {} }"),
+              "(memory):1: syntax error: functions are defined at the top level only");
+    EXPECT_EQ(SyntaxError("x = 1 @ 2"),
+              "(memory):1: syntax error: unexpected character in the source (outside strings and "
+              "comments only ASCII letters, digits and operators may appear)");
     EXPECT_EQ(SyntaxError("/* open"), "(memory):1: syntax error: unterminated comment");
-    EXPECT_EQ(SyntaxError("x = \"\\q\""), "(memory):1: syntax error: unknown escape sequence in string");
-    EXPECT_EQ(SyntaxError("f(1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17)"), "(memory):1: syntax error: more than 16 arguments in a call of f");
-    EXPECT_EQ(SyntaxError("x = 1 2"), "(memory):1: syntax error: expected the end of the statement, found a number");
+    EXPECT_EQ(SyntaxError("x = \"\\q\""),
+              "(memory):1: syntax error: unknown escape sequence in string");
+    EXPECT_EQ(SyntaxError("f(1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17)"),
+              "(memory):1: syntax error: more than 16 arguments in a call of f");
+    EXPECT_EQ(SyntaxError("x = 1 2"),
+              "(memory):1: syntax error: expected the end of the statement, found a number");
     EXPECT_EQ(script::GetErrorState(nullptr, 0), script::kSyntaxError);
 }
 

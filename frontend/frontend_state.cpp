@@ -1,0 +1,4 @@
+#include "frontend/frontend_state.h"
+
+HINSTANCE FrontEndInstance = nullptr;
+HWND FrontEndDialog = nullptr;

@@ -1,0 +1,16 @@
+// Identifiers of tesfront's resources and of the dialog's controls.
+#pragma once
+
+#define IDD_FRONTEND 101
+#define IDI_TESFRONT 128
+
+#define IDC_SOURCE_FOLDER 1001
+#define IDC_SOURCE_BROWSE 1002
+#define IDC_DESTINATION_FOLDER 1003
+#define IDC_DESTINATION_BROWSE 1004
+#define IDC_SCRIPT_LIST 1005
+#define IDC_SCRIPT_DETAILS 1006
+#define IDC_EXTENSIONS 1007
+#define IDC_PLUGIN_FOLDER 1008
+#define IDC_PLUGIN_BROWSE 1009
+#define IDC_SAVE_SETTINGS 1011

@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Runs tesrun.exe under Wine with scripts that hold a mistake and checks that standard error
+# names the script file and the line, and that standard output carries none of it.
+# Usage: run-script-errors.sh BUILD_DIR
+set -uo pipefail
+build=$1
+work=$(mktemp -d "$build/script-errors.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+failures=0
+windows() { printf 'Z:%s' "${1//\//\\}"; }
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+expect_line() { # file line
+  grep -qxF -- "$2" "$1" || fail "expected the line [$2] in $(basename "$1"): [$(cat "$1")]"
+}
+
+mkdir -p "$work/src" "$work/dst"
+/usr/bin/convert -size 8x6 xc:'#808080' "$work/src/grey.png"
+
+run() { # script
+  "$build/wine-run" "$build/bin/tesrun.exe" "$(windows "$1")" "$(windows "$work/src")" \
+    "$(windows "$work/dst")" png null >"$work/out.txt" 2>"$work/err.txt"
+  tr -d '\r' <"$work/err.txt" >"$work/err-lf.txt"
+}
+
+# A runtime error in Main: the image fails, the message names file and line 5.
+cat >"$work/runtime.txt" <<'SCRIPT'
+function Info() { ReturnInfo("Mistake", "E2E", 1, 0, 0, 0) }
+
+function Main(width, height, name, index) {
+    SetSize(width, height)
+    half = widht / 2
+    return 1
+}
+SCRIPT
+run "$work/runtime.txt"
+expect_line "$work/err-lf.txt" "$(windows "$work/runtime.txt"):5: unknown name widht"
+grep -q "widht" "$work/out.txt" && fail "the message reached standard output"
+
+# A syntax error: nothing of the script runs; the message names line 3.
+cat >"$work/syntax.txt" <<'SCRIPT'
+function Main(width, height, name, index) {
+    SetSize(width, height)
+    if width > 4 SetName("big.png")
+    return 1
+}
+SCRIPT
+run "$work/syntax.txt"
+expect_line "$work/err-lf.txt" \
+  "$(windows "$work/syntax.txt"):3: syntax error: expected '{' (a block is required), found a name"
+
+# A top-level line that fails does not stop the next ones; its line is named.
+cat >"$work/toplevel.txt" <<'SCRIPT'
+a = 1
+b = a / 0
+function Info() { ReturnInfo("Top", "E2E", 1, 0, 0, 0) }
+function Main(width, height, name, index) { SetSize(1, 1); return 1 }
+SCRIPT
+run "$work/toplevel.txt"
+expect_line "$work/err-lf.txt" "$(windows "$work/toplevel.txt"):2: division by zero"
+grep -q "Top" "$work/out.txt" || fail "Info did not run after the failing line: [$(cat "$work/out.txt")]"
+
+if [ "$failures" -ne 0 ]; then
+  echo "$failures failure(s)"
+  exit 1
+fi
+echo "script errors: all passed"
