@@ -9,6 +9,7 @@ packages=(
   xvfb xauth x11-utils fonts-ipafont-gothic    # the dialog under a virtual display
   imagemagick netpbm libimage-exiftool-perl    # test and sample images made by other tools
   locales                                      # ja_JP.UTF-8, built privately for Wine's file names
+  graphicsmagick libvips-tools time            # the benchmark's other contenders, peak memory
 )
 missing=()
 for p in "${packages[@]}"; do
