@@ -48,9 +48,9 @@ struct Output {
 };
 
 // Formats one value with the kept conversion text; the output is bounded by the result.
-template <class Value> bool AppendFormatted(Output& out, const char* spec, Value value) {
+template <class Value> bool AppendFormatted(Output& out, const char* directive, Value value) {
     char piece[kFormatTextSize];
-    const int size = std::snprintf(piece, sizeof piece, spec, value);
+    const int size = std::snprintf(piece, sizeof piece, directive, value);
     if (size < 0 || static_cast<std::size_t>(size) >= sizeof piece)
         return false;
     return out.Append(piece, static_cast<std::size_t>(size));
@@ -86,7 +86,7 @@ bool FormatElements(const char* format, const ScriptElement* elements, char* res
         }
         // A conversion: keep flags, digits and the point up to its letter.
         const char* start = p++;
-        char spec[kSpecSize] = "%";
+        char directive[kSpecSize] = "%";
         std::size_t specLength = 1;
         bool specFits = true;
         long number = 0;
@@ -99,7 +99,7 @@ bool FormatElements(const char* format, const ScriptElement* elements, char* res
                 if (specLength + 2 >= kSpecSize)
                     specFits = false;
                 else
-                    spec[specLength++] = *p;
+                    directive[specLength++] = *p;
             }
             // A width or precision beyond the result's size could never fit, and the C
             // library would reserve room for it on the stack first.
@@ -130,25 +130,25 @@ bool FormatElements(const char* format, const ScriptElement* elements, char* res
         if (nextElement >= kFormatElementLimit)
             return Refuse(result);
         const ScriptElement& element = elements[nextElement++];
-        spec[specLength++] = letter;
-        spec[specLength] = '\0';
+        directive[specLength++] = letter;
+        directive[specLength] = '\0';
         bool appended = false;
         switch (takes) {
         case Takes::Float:
-            appended = AppendFormatted(out, spec, static_cast<double>(element.value.real));
+            appended = AppendFormatted(out, directive, static_cast<double>(element.value.real));
             break;
         case Takes::SignedInt:
-            appended = AppendFormatted(out, spec, static_cast<int>(element.value.integer));
+            appended = AppendFormatted(out, directive, static_cast<int>(element.value.integer));
             break;
         case Takes::UnsignedInt:
-            appended = AppendFormatted(out, spec, static_cast<unsigned>(element.value.integer));
+            appended = AppendFormatted(out, directive, static_cast<unsigned>(element.value.integer));
             break;
         case Takes::Address:
-            appended = AppendFormatted(out, spec, reinterpret_cast<void*>(element.value.word));
+            appended = AppendFormatted(out, directive, reinterpret_cast<void*>(element.value.word));
             break;
         case Takes::Text:
             appended = AppendFormatted(
-                out, spec,
+                out, directive,
                 element.type == SCRIPT_STRING && element.value.text != nullptr ? element.value.text
                                                                                : "(null)");
             break;
