@@ -9,7 +9,7 @@ out=build/fuzz
 mkdir -p "$out/corpus"
 
 clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
-  -Iengine/core -Iengine/include \
+  -Iengine/core -Iengine/include -Itests/support \
   engine/core/*.cpp engine/fuzz/script_fuzzer.cpp -o "$out/script_fuzzer"
 
 # New inputs go to build/fuzz/corpus; the committed seeds stay as they are.

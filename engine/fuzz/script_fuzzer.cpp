@@ -2,6 +2,7 @@
 // Main and Info called, with UserFunctions that echo, fail and re-enter the engine the way
 // the host's do. Nothing may crash, leak past a run, or hang (a step limit ends loops).
 #include "script_core.h"
+#include "host_do_subroutine.h"
 
 #include <cstring>
 
@@ -18,18 +19,6 @@ int32_t Refuse(ScriptElement*) {
     return 0;
 }
 
-// The host's DoSubroutine: raw move of 15 records, element 15 emptied by its type only.
-int32_t DoSubroutine(ScriptElement* arguments) {
-    char name[1024];
-    if (arguments[0].type == SCRIPT_STRING && std::strlen(arguments[0].value.text) >= sizeof name)
-        return 0;
-    script::DecodeElement(name, SCRIPT_STRING, &arguments[0]);
-    script::ClearElement(&arguments[0]);
-    std::memmove(arguments, arguments + 1, 15 * sizeof(ScriptElement));
-    arguments[15].type = SCRIPT_EMPTY;
-    script::DefragElement();
-    return script::FunctionExec(name);
-}
 
 void CallMain() {
     ScriptElement* arguments = script::GetStackElement();
@@ -50,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     script::SetStepLimit(20000);
     script::SetUserFunction("Echo", Echo);
     script::SetUserFunction("Refuse", Refuse);
-    script::SetUserFunction("DoSubroutine", DoSubroutine);
+    script::SetUserFunction("DoSubroutine", HostDoSubroutine);
     if (size > script::kMaxSourceBytes)
         return 0;
     if (script::ReadScriptFileFromMemory(reinterpret_cast<const char*>(data),

@@ -1,6 +1,7 @@
 // Storage running out at every single allocation of a run: each entry point fails with
 // "out of memory" (or succeeds), nothing crashes and nothing leaks.
 #include "run_script.h"
+#include "support/host_do_subroutine.h"
 
 #include <gtest/gtest.h>
 
@@ -42,15 +43,6 @@ int32_t Echo(ScriptElement* arguments) {
     return script::ReturnElement(arguments[0].value.text, SCRIPT_STRING);
 }
 
-int32_t DoSubroutine(ScriptElement* arguments) {
-    char name[256];
-    script::DecodeElement(name, SCRIPT_STRING, &arguments[0]);
-    script::ClearElement(&arguments[0]);
-    std::memmove(arguments, arguments + 1, 15 * sizeof(ScriptElement));
-    arguments[15].type = SCRIPT_EMPTY;
-    script::DefragElement();
-    return script::FunctionExec(name);
-}
 
 TEST(AllocationFailure, EveryAllocationMayFailWithoutACrash) {
     const char source[] =
@@ -67,7 +59,7 @@ TEST(AllocationFailure, EveryAllocationMayFailWithoutACrash) {
         allocationsUntilFailure = n;
         bool failed = false;
         failed |= script::SetUserFunction("Echo", Echo) == 0;
-        failed |= script::SetUserFunction("DoSubroutine", DoSubroutine) == 0;
+        failed |= script::SetUserFunction("DoSubroutine", HostDoSubroutine) == 0;
         if (script::ReadScriptFileFromMemory(source, sizeof source - 1) == 0) {
             failed = true;
         } else {

@@ -1,4 +1,5 @@
 #include "run_script.h"
+#include "support/host_do_subroutine.h"
 
 #include <gtest/gtest.h>
 
@@ -29,16 +30,6 @@ int32_t Fails(ScriptElement*) {
     return 0;
 }
 
-// The host's DoSubroutine: the raw move of 15 records, then FunctionExec.
-int32_t DoSubroutine(ScriptElement* arguments) {
-    char name[1024];
-    script::DecodeElement(name, SCRIPT_STRING, &arguments[0]);
-    script::ClearElement(&arguments[0]);
-    std::memmove(arguments, arguments + 1, 15 * sizeof(ScriptElement));
-    arguments[15].type = SCRIPT_EMPTY;
-    script::DefragElement();
-    return script::FunctionExec(name);
-}
 
 TEST(Elements, EncodeDecodeClear) {
     script::ResetEngine();
@@ -136,7 +127,7 @@ TEST(UserFunctions, FunctionExecTakesStackElementsAndKeepsGlobals) {
 TEST(UserFunctions, DoSubroutineMovesRecordsAndReentersTheEngine) {
     calls.clear();
     script::ResetEngine();
-    script::SetUserFunction("DoSubroutine", DoSubroutine);
+    script::SetUserFunction("DoSubroutine", HostDoSubroutine);
     script::SetUserFunction("Record", Record);
     const char source[] =
         "depth = 0\n"
