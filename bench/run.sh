@@ -443,16 +443,18 @@ table=$results/table.md
         }
       }
     }' "$tsv"
+  # The median of a space-separated list of numbers (insertion sort: the lists are short).
+  median_of_words='
+      function median(s,   n, i, j, t, v) { n = split(s, v, " ")
+        for (i = 2; i <= n; i++) { t = v[i] + 0; for (j = i - 1; j >= 1 && v[j] + 0 > t; j--) v[j + 1] = v[j]; v[j + 1] = t }
+        return n % 2 ? v[(n + 1) / 2] : (v[n / 2] + v[n / 2 + 1]) / 2 }'
   if [ -s "$phases" ]; then
     echo
     echo "Bare loop, time split by phase (QueryPerformanceCounter inside the process, medians, ms per image):"
     echo
     echo "| Workload | decode (GDI+ load + draw into DIB) | stretch (StretchBlt HALFTONE) | encode (GDI+ save) | in-process total |"
     echo "|---|--:|--:|--:|--:|"
-    awk -F'\t' '
-      function median(s,   n, i, j, t, v) { n = split(s, v, " ")
-        for (i = 2; i <= n; i++) { t = v[i] + 0; for (j = i - 1; j >= 1 && v[j] + 0 > t; j--) v[j + 1] = v[j]; v[j + 1] = t }
-        return n % 2 ? v[(n + 1) / 2] : (v[n / 2] + v[n / 2 + 1]) / 2 }
+    awk -F'\t' "$median_of_words"'
       $3 > 0 && $8 == "bare" && $1 !~ /^(ladder_|small_few|empty)/ { if (!($1 in n)) order[++k] = $1; n[$1] = $3
         d[$1] = d[$1] " " $4 / $3; s[$1] = s[$1] " " $5 / $3; e[$1] = e[$1] " " $6 / $3; t[$1] = t[$1] " " $7 / $3 }
       END { for (i = 1; i <= k; i++) { w = order[i]
@@ -464,10 +466,7 @@ table=$results/table.md
     echo
     echo "| Workload | Variant | decode | in-process total |"
     echo "|---|---|--:|--:|"
-    awk -F'\t' '
-      function median(s,   n, i, j, t, v) { n = split(s, v, " ")
-        for (i = 2; i <= n; i++) { t = v[i] + 0; for (j = i - 1; j >= 1 && v[j] + 0 > t; j--) v[j + 1] = v[j]; v[j + 1] = t }
-        return n % 2 ? v[(n + 1) / 2] : (v[n / 2] + v[n / 2 + 1]) / 2 }
+    awk -F'\t' "$median_of_words"'
       $3 > 0 && ($1 == "thumb" || $1 == "half") { k = $1 " " $8; if (!(k in d)) order[++n] = k
         d[k] = d[k] " " $4 / $3; t[k] = t[k] " " $7 / $3 }
       END { for (i = 1; i <= n; i++) { k = order[i]; split(k, p, " "); v = p[2]; sub(/^bare_?/, "", v); if (v == "") v = "scan0"
