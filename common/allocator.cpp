@@ -1,29 +1,22 @@
 #include "common/allocator.h"
 
+#include "common/failure_plan.h"
+
 #include <cstdlib>
 
 namespace {
-long g_successesLeft = -1; // -1: never fail
-
-bool InjectedFailure() {
-    if (g_successesLeft < 0)
-        return false;
-    if (g_successesLeft == 0)
-        return true;
-    --g_successesLeft;
-    return false;
-}
+FailurePlan g_allocationPlan;
 } // namespace
 
 void* AllocateStorage(std::size_t size) {
-    if (InjectedFailure())
+    if (AttemptFails(g_allocationPlan))
         return nullptr;
     // malloc(0) may give null; a zero-length request still deserves a block to free.
     return std::malloc(size == 0 ? 1 : size);
 }
 
 void* AllocateZeroedStorage(std::size_t count, std::size_t size) {
-    if (InjectedFailure())
+    if (AttemptFails(g_allocationPlan))
         return nullptr;
     if (count == 0 || size == 0)
         return std::calloc(1, 1);
@@ -32,4 +25,4 @@ void* AllocateZeroedStorage(std::size_t count, std::size_t size) {
 
 void FreeStorage(void* block) { std::free(block); }
 
-void PlanAllocationFailure(long successes) { g_successesLeft = successes; }
+void PlanAllocationFailure(long successes) { g_allocationPlan.successesLeft = successes; }

@@ -9,7 +9,7 @@ void* AllocateZeroedStorage(std::size_t count, std::size_t size);
 void FreeStorage(void* block);
 
 // Test seam: the next `successes` allocations succeed, the one after fails and so do all
-// later ones until the plan is reset with -1 (never fail).
+// later ones until the plan is reset with -1 (never fail); see common/failure_plan.h.
 void PlanAllocationFailure(long successes);
 
 // Owns one block from AllocateStorage.

@@ -1,63 +1,42 @@
 #include "frontend/command_line.h"
 
+#include "common/bounded_text.h"
 #include "common/dbcs_text.h"
 
 namespace {
-struct BoundedWriter {
-    char* destination;
-    std::size_t size;
-    std::size_t length = 0;
-    bool fits = true;
-
-    void Put(char c, std::size_t times = 1) {
-        for (std::size_t i = 0; i < times; ++i) {
-            if (length + 1 >= size) {
-                fits = false;
-                return;
-            }
-            destination[length++] = c;
-        }
-    }
-};
-
-void PutQuoted(BoundedWriter& out, const char* value) {
-    out.Put('"');
+void AppendQuoted(BoundedText<char>& out, const char* value) {
+    Append(out, "\"");
     std::size_t backslashes = 0; // the run of backslashes just written
     for (const char* p = value; *p != '\0'; ++p) {
         if (*p == '\\') {
             ++backslashes;
-            out.Put('\\');
+            Append(out, "\\");
         } else if (*p == '"') {
             // The run and the quote are escaped: 2n + 1 backslashes, then the quote.
-            out.Put('\\', backslashes + 1);
-            out.Put('"');
+            AppendRepeated(out, '\\', backslashes + 1);
+            Append(out, "\"");
             backslashes = 0;
         } else {
             backslashes = 0;
-            out.Put(*p);
-            if (IsLeadByte(static_cast<unsigned char>(*p)) && p[1] != '\0')
-                out.Put(*++p);
+            // A double-byte character is one unit: its trail byte is never a backslash.
+            const std::size_t width =
+                IsLeadByte(static_cast<unsigned char>(*p)) && p[1] != '\0' ? 2 : 1;
+            Append(out, p, width);
+            p += width - 1;
         }
     }
-    out.Put('\\', backslashes); // before the closing quote, the run counts double
-    out.Put('"');
+    AppendRepeated(out, '\\', backslashes); // before the closing quote, the run counts double
+    Append(out, "\"");
 }
 } // namespace
 
 bool ComposeCommandLine(char* destination, std::size_t size, const char* const* values,
                         std::size_t count) {
-    if (size == 0)
-        return false;
-    BoundedWriter out{destination, size};
+    BoundedText<char> out = StartBoundedText(destination, size);
     for (std::size_t i = 0; i < count; ++i) {
         if (i > 0)
-            out.Put(' ');
-        PutQuoted(out, values[i]);
+            Append(out, " ");
+        AppendQuoted(out, values[i]);
     }
-    if (!out.fits) {
-        destination[0] = '\0';
-        return false;
-    }
-    destination[out.length] = '\0';
-    return true;
+    return out.fits;
 }

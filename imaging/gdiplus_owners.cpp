@@ -1,16 +1,16 @@
 #include "imaging/gdiplus_owners.h"
 
+#include "common/failure_plan.h"
+
 using namespace Gdiplus::DllExports;
 
 namespace {
 int32_t g_live = 0;
-long g_successesLeft = -1; // -1: never fail
+FailurePlan g_recordPlan;
 
 void* AllocateRecord(size_t size) {
-    if (g_successesLeft == 0)
+    if (AttemptFails(g_recordPlan))
         return nullptr;
-    if (g_successesLeft > 0)
-        --g_successesLeft;
     void* block = GdipAlloc(size);
     if (block != nullptr)
         ++g_live;
@@ -56,4 +56,4 @@ void DestroyGraphicsRecord(GdiplusGraphicsRecord* record) {
 
 int32_t LiveGdiplusRecords() { return g_live; }
 
-void PlanRecordAllocationFailure(long successes) { g_successesLeft = successes; }
+void PlanRecordAllocationFailure(long successes) { g_recordPlan.successesLeft = successes; }

@@ -1,5 +1,7 @@
 #include "scripthost/format_text.h"
 
+#include "common/bounded_text.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -33,27 +35,14 @@ bool IsKept(char c) {
     return (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == ' ' || c == '#';
 }
 
-// The bounded result: appends refuse to go past 1023 bytes.
-struct Output {
-    char* text;
-    std::size_t length = 0;
-    bool Append(const char* piece, std::size_t size) {
-        if (size >= kFormatTextSize - length)
-            return false;
-        std::memcpy(text + length, piece, size);
-        length += size;
-        text[length] = '\0';
-        return true;
-    }
-};
-
 // Formats one value with the kept conversion text; the output is bounded by the result.
-template <class Value> bool AppendFormatted(Output& out, const char* directive, Value value) {
+template <class Value>
+bool AppendFormatted(BoundedText<char>& out, const char* directive, Value value) {
     char piece[kFormatTextSize];
     const int size = std::snprintf(piece, sizeof piece, directive, value);
     if (size < 0 || static_cast<std::size_t>(size) >= sizeof piece)
         return false;
-    return out.Append(piece, static_cast<std::size_t>(size));
+    return Append(out, piece, static_cast<std::size_t>(size));
 }
 
 bool Refuse(char* result) {
@@ -64,8 +53,7 @@ bool Refuse(char* result) {
 } // namespace
 
 bool FormatElements(const char* format, const ScriptElement* elements, char* result) {
-    Output out{result};
-    result[0] = '\0';
+    BoundedText<char> out = StartBoundedText(result, kFormatTextSize); // at most 1023 bytes
     int nextElement = 0;
     int words = 0;
     const char* p = format;
@@ -74,12 +62,12 @@ bool FormatElements(const char* format, const ScriptElement* elements, char* res
             const char* plain = p;
             while (*p != '\0' && *p != '%')
                 ++p;
-            if (!out.Append(plain, static_cast<std::size_t>(p - plain)))
+            if (!Append(out, plain, static_cast<std::size_t>(p - plain)))
                 return Refuse(result);
             continue;
         }
         if (p[1] == '%') {
-            if (!out.Append("%", 1))
+            if (!Append(out, "%", 1))
                 return Refuse(result);
             p += 2;
             continue;
@@ -114,7 +102,7 @@ bool FormatElements(const char* format, const ScriptElement* elements, char* res
         }
         if (*p == '\0') {
             // No letter before the end: the conversion stands as written.
-            if (!out.Append(start, static_cast<std::size_t>(p - start)))
+            if (!Append(out, start, static_cast<std::size_t>(p - start)))
                 return Refuse(result);
             continue;
         }
