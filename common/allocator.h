@@ -20,6 +20,10 @@ struct StorageOwner {
     StorageOwner(const StorageOwner&) = delete;
     StorageOwner& operator=(const StorageOwner&) = delete;
     ~StorageOwner() { FreeStorage(block); }
+    void reset(void* b = nullptr) {
+        FreeStorage(block);
+        block = b;
+    }
     template <class T> T* as() const { return static_cast<T*>(block); }
     void* release() {
         void* b = block;

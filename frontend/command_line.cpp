@@ -2,6 +2,9 @@
 
 #include "common/bounded_text.h"
 #include "common/dbcs_text.h"
+#include "common/owners.h"
+#include "common/paths.h"
+#include "common/program_directory.h"
 
 namespace {
 void AppendQuoted(BoundedText<char>& out, const char* value) {
@@ -30,6 +33,16 @@ void AppendQuoted(BoundedText<char>& out, const char* value) {
 }
 } // namespace
 
+int ComposeLaunchPaths(LaunchPaths& paths, const char* scriptFileName) {
+    paths.program[0] = '\0';
+    if (!FormatBounded(paths.script, sizeof paths.script, "%s\\script\\%s", ProgramDirectory,
+                       scriptFileName))
+        return 0;
+    return FormatBounded(paths.program, sizeof paths.program, "%s\\tesrun.exe", ProgramDirectory)
+               ? 1
+               : 0;
+}
+
 bool ComposeCommandLine(char* destination, std::size_t size, const char* const* values,
                         std::size_t count) {
     BoundedText<char> out = StartBoundedText(destination, size);
@@ -39,4 +52,16 @@ bool ComposeCommandLine(char* destination, std::size_t size, const char* const* 
         AppendQuoted(out, values[i]);
     }
     return out.fits;
+}
+
+void StartConverter(const char* programPath, char* commandLine) {
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.wShowWindow = SW_SHOW; // no STARTF_USESHOWWINDOW: the value is not applied
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(programPath, commandLine, nullptr, nullptr, FALSE, 0, nullptr,
+                        ProgramDirectory, &startup, &process))
+        return; // a failed start is not reported
+    KernelHandleOwner processHandle(process.hProcess);
+    KernelHandleOwner threadHandle(process.hThread);
 }

@@ -1,7 +1,20 @@
-// The command line with which tesfront starts tesrun.
+// Starting tesrun: the paths a launch composes from the program directory, the command
+// line with which tesfront starts it, and the start itself.
 #pragma once
 
+#include "common/paths.h"
+
 #include <cstddef>
+
+// The two paths a launch composes from the program directory.
+struct LaunchPaths {
+    char script[kPathSize];  // "<program directory>\script\<file name>"
+    char program[kPathSize]; // "<program directory>\tesrun.exe"
+};
+
+// 1 when both paths fit; otherwise 0 and the failing one is empty (the script path is
+// composed first).
+int ComposeLaunchPaths(LaunchPaths& paths, const char* scriptFileName);
 
 // Room for six values of the lengths the dialog reads, even when every byte of each must
 // be escaped.
@@ -16,3 +29,7 @@ constexpr std::size_t kCommandLineSize = 4096;
 // destination) when the text does not fit in size bytes.
 bool ComposeCommandLine(char* destination, std::size_t size, const char* const* values,
                         std::size_t count);
+
+// Starts programPath with commandLine as a process of its own, in the program directory,
+// and does not wait for it; a failed start is not reported.
+void StartConverter(const char* programPath, char* commandLine);

@@ -3,8 +3,6 @@
 #include "common/allocator.h"
 #include "common/owners.h"
 #include "common/program_directory.h"
-#include "frontend/frontend_state.h"
-#include "frontend/resource_ids.h"
 #include "scripthost/script_info.h"
 
 #include <cstring>
@@ -29,7 +27,7 @@ void FillEntry(ScriptCatalogEntry& entry, const char* itemName) {
 }
 } // namespace
 
-int BuildScriptCatalog() {
+int BuildScriptCatalog(HWND list) {
     char pattern[kPathSize];
     if (!FormatBounded(pattern, sizeof pattern, "%s\\script\\*.txt", ProgramDirectory))
         return 1; // no such folder can be searched: nothing matches
@@ -67,8 +65,7 @@ int BuildScriptCatalog() {
     while (next < count) {
         if (ReadInfoOfItem(found.cFileName)) {
             FillEntry(entries[next], found.cFileName);
-            SendDlgItemMessageA(FrontEndDialog, IDC_SCRIPT_LIST, CB_INSERTSTRING, next,
-                                reinterpret_cast<LPARAM>(ScriptInfo.name));
+            SendMessageA(list, CB_INSERTSTRING, next, reinterpret_cast<LPARAM>(ScriptInfo.name));
             ++next;
         }
         if (!FindNextFileA(search.get(), &found))
@@ -85,6 +82,9 @@ const ScriptCatalogEntry* CatalogEntryAt(long long index) {
     return &ScriptCatalog.entries[index];
 }
 
-const ScriptCatalogEntry* SelectedCatalogEntry() {
-    return CatalogEntryAt(SendDlgItemMessageA(FrontEndDialog, IDC_SCRIPT_LIST, CB_GETCURSEL, 0, 0));
+long long FindCatalogEntry(const char* fileName) {
+    for (uint32_t i = 0; i < ScriptCatalog.count; ++i)
+        if (std::strcmp(ScriptCatalog.entries[i].fileName, fileName) == 0)
+            return i;
+    return -1;
 }

@@ -4,6 +4,8 @@
 
 #include "common/paths.h"
 
+#include <windows.h>
+
 #include <cstdint>
 
 struct ScriptCatalogEntry {
@@ -21,14 +23,15 @@ struct ScriptCatalogRecord {
 extern ScriptCatalogRecord ScriptCatalog;
 
 // Reads every script of "<program directory>\script\*.txt" twice (count, then fill) and
-// inserts each usable script's name into the dialog's list at its entry's index. 1 on
-// success (also when nothing matches: the catalogue then stays as it was), 0 when the
-// storage for the entries can't be obtained (the catalogue is then empty).
-int BuildScriptCatalog();
+// inserts each usable script's name into list, the dialog's script list, at its entry's
+// index. 1 on success (also when nothing matches: the catalogue then stays as it was), 0
+// when the storage for the entries can't be obtained (the catalogue is then empty).
+int BuildScriptCatalog(HWND list);
 
 // The entry that a list index designates, or null when the index is not below the count
 // (the list's "no selection", -1, included).
 const ScriptCatalogEntry* CatalogEntryAt(long long index);
 
-// The entry selected in the dialog's script list, or null.
-const ScriptCatalogEntry* SelectedCatalogEntry();
+// The index of the first entry whose file name is fileName, byte for byte (letter case
+// counts), or -1 when none has it.
+long long FindCatalogEntry(const char* fileName);

@@ -1,36 +1,17 @@
 #include "frontend/settings_file.h"
 
-#include "common/allocator.h"
 #include "common/dbcs_text.h"
 #include "common/owners.h"
-#include "common/paths.h"
-#include "frontend/frontend_state.h"
-#include "frontend/resource_ids.h"
-#include "frontend/script_catalog.h"
 
 #include <cstring>
 
 namespace {
-constexpr std::size_t kExtensionsSize = 512;
-
-void WriteText(HANDLE file, const char* text) {
+// The results of the writes are not looked at: once the file exists and a script is named,
+// the save counts as done.
+void WriteLine(HANDLE file, const char* text) {
     DWORD written = 0;
     WriteFile(file, text, static_cast<DWORD>(std::strlen(text)), &written, nullptr);
-}
-
-// Writes one field of the dialog, read into a buffer of size bytes, and its line end.
-void WriteFieldLine(HANDLE file, int id, std::size_t size) {
-    char text[kExtensionsSize] = {};
-    GetDlgItemTextA(FrontEndDialog, id, text, static_cast<int>(size));
-    WriteText(file, text);
-    WriteText(file, "\r\n");
-}
-
-int FindCatalogEntry(const char* fileName) {
-    for (uint32_t i = 0; i < ScriptCatalog.count; ++i)
-        if (std::strcmp(ScriptCatalog.entries[i].fileName, fileName) == 0)
-            return static_cast<int>(i);
-    return -1;
+    WriteFile(file, "\r\n", 2, &written, nullptr);
 }
 } // namespace
 
@@ -46,24 +27,22 @@ char* CutLine(char* line) {
     return crLf ? p + 2 : p + 1;
 }
 
-int SaveSettingsFile(const char* path) {
+int SaveSettingsFile(const char* path, const SettingsValues& values) {
     FileOwner file(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return 0;
-    WriteFieldLine(file.get(), IDC_SOURCE_FOLDER, kPathSize);
-    WriteFieldLine(file.get(), IDC_DESTINATION_FOLDER, kPathSize);
-    const ScriptCatalogEntry* entry = SelectedCatalogEntry();
-    if (entry == nullptr)
+    WriteLine(file.get(), values.source);
+    WriteLine(file.get(), values.destination);
+    if (values.scriptFileName == nullptr)
         return 0;
-    WriteText(file.get(), entry->fileName);
-    WriteText(file.get(), "\r\n");
-    WriteFieldLine(file.get(), IDC_EXTENSIONS, kExtensionsSize);
-    WriteFieldLine(file.get(), IDC_PLUGIN_FOLDER, kPathSize);
+    WriteLine(file.get(), values.scriptFileName);
+    WriteLine(file.get(), values.extensions);
+    WriteLine(file.get(), values.plugins);
     return 1;
 }
 
-int LoadSettingsFile(const char* path) {
+int LoadSettingsFile(const char* path, LoadedSettings& loaded) {
     FileOwner file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
@@ -74,35 +53,26 @@ int LoadSettingsFile(const char* path) {
     const auto length = static_cast<DWORD>(size.QuadPart);
     // Five zero bytes after the contents let every line up to the fifth read as empty
     // text without reading past the buffer.
-    StorageOwner buffer(AllocateZeroedStorage(length + 5u, 1));
-    if (buffer.block == nullptr)
+    loaded.text.reset(AllocateZeroedStorage(length + 5u, 1));
+    if (loaded.text.block == nullptr)
         return 0;
-    char* text = buffer.as<char>();
+    char* text = loaded.text.as<char>();
     DWORD read = 0;
     ReadFile(file.get(), text, length, &read, nullptr);
     file.reset();
 
     const auto first = static_cast<unsigned char>(text[0]);
     if (first == 0xFF || first == 0xFE)
-        return 0; // a UTF-16 text: no field is touched
+        return 0; // a UTF-16 text
 
+    const char** lines[] = {&loaded.values.source, &loaded.values.destination,
+                            &loaded.values.scriptFileName, &loaded.values.extensions,
+                            &loaded.values.plugins};
     char* line = text;
-    char* next = CutLine(line);
-    SetDlgItemTextA(FrontEndDialog, IDC_SOURCE_FOLDER, line);
-    line = next;
-    next = CutLine(line);
-    SetDlgItemTextA(FrontEndDialog, IDC_DESTINATION_FOLDER, line);
-    line = next;
-    next = CutLine(line);
-    const int index = FindCatalogEntry(line);
-    if (index < 0)
-        return 0;
-    SendDlgItemMessageA(FrontEndDialog, IDC_SCRIPT_LIST, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-    line = next;
-    next = CutLine(line);
-    SetDlgItemTextA(FrontEndDialog, IDC_EXTENSIONS, line);
-    line = next;
-    CutLine(line);
-    SetDlgItemTextA(FrontEndDialog, IDC_PLUGIN_FOLDER, line);
+    for (const char** value : lines) {
+        char* next = CutLine(line);
+        *value = line;
+        line = next;
+    }
     return 1;
 }

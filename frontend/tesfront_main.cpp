@@ -1,13 +1,11 @@
 // tesfront: the dialog front-end of tesrun.
 #include "common/program_directory.h"
 #include "frontend/frontend_dialog.h"
-#include "frontend/frontend_state.h"
 #include "frontend/resource_ids.h"
 
 #include <objbase.h>
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    FrontEndInstance = instance;
     ComputeProgramDirectory();
     // The folder browser's new-style dialog needs COM on this thread.
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);

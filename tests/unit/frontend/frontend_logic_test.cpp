@@ -2,8 +2,7 @@
 // settings file's lines, the launch paths and the details text.
 #include "common/program_directory.h"
 #include "frontend/command_line.h"
-#include "frontend/launch.h"
-#include "frontend/script_details.h"
+#include "frontend/frontend_dialog.h"
 #include "frontend/settings_file.h"
 
 #include <windows.h>

@@ -2,11 +2,10 @@
 // tesfront's resource) and the real script.dll, in a program folder of the test's own.
 #include "common/allocator.h"
 #include "common/program_directory.h"
+#include "frontend/dialog_values.h"
 #include "frontend/frontend_dialog.h"
-#include "frontend/frontend_state.h"
 #include "frontend/resource_ids.h"
 #include "frontend/script_catalog.h"
-#include "frontend/settings_file.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -35,19 +34,17 @@ class FrontEndWindow : public ::testing::Test {
         ASSERT_TRUE(CopyBounded(ProgramDirectory, sizeof ProgramDirectory, program.path.c_str()));
         FreeStorage(ScriptCatalog.entries);
         ScriptCatalog = {};
-        FrontEndInstance = GetModuleHandleW(nullptr);
-        dialog = CreateDialogParamW(FrontEndInstance, MAKEINTRESOURCEW(IDD_FRONTEND),
+        dialog = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_FRONTEND),
                                     nullptr, IdleDialogProc, 0);
         ASSERT_NE(dialog, nullptr);
-        FrontEndDialog = dialog;
     }
     void TearDown() override {
         PlanAllocationFailure(-1);
         if (dialog != nullptr)
             DestroyWindow(dialog);
-        FrontEndDialog = nullptr;
     }
 
+    int BuildCatalogue() { return BuildScriptCatalog(GetDlgItem(dialog, IDC_SCRIPT_LIST)); }
     void AddScript(const std::string& name, const std::string& text) {
         ASSERT_TRUE(WriteFileBytes(program.path + "\\script\\" + name, text));
     }
@@ -94,7 +91,7 @@ TEST_F(FrontEndWindow, CatalogueHoldsTheUsableScriptsInSearchOrder) {
     AddScript("twin-b.txt", InfoScript("ReturnInfo(\"Twin\", \"B\", 1, 0, 0, 0)"));
     AddScript("notes.md", InfoScript("ReturnInfo(\"Not a script\", \"x\", 1, 0, 0, 0)"));
 
-    ASSERT_EQ(BuildScriptCatalog(), 1);
+    ASSERT_EQ(BuildCatalogue(), 1);
     std::vector<std::string> usable;
     for (const auto& name : SearchOrder())
         if (name != "noinfo.txt")
@@ -131,7 +128,7 @@ TEST_F(FrontEndWindow, CatalogueLinesAreInsertedAtTheirEntryIndex) {
     AddScript("one.txt", InfoScript("ReturnInfo(\"One\", \"x\", 1, 0, 0, 1)"));
     AddScript("two.txt", InfoScript("ReturnInfo(\"Two\", \"x\", 1, 0, 0, 1)"));
     SendDlgItemMessageA(dialog, IDC_SCRIPT_LIST, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("older line"));
-    ASSERT_EQ(BuildScriptCatalog(), 1);
+    ASSERT_EQ(BuildCatalogue(), 1);
     const std::vector<std::string> lines = ListLines();
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0], ScriptCatalog.entries[0].name);
@@ -141,7 +138,7 @@ TEST_F(FrontEndWindow, CatalogueLinesAreInsertedAtTheirEntryIndex) {
 
 TEST_F(FrontEndWindow, MissingScriptFolderGivesAnEmptyCatalogue) {
     RemoveDirectoryA((program / "script").c_str());
-    EXPECT_EQ(BuildScriptCatalog(), 1);
+    EXPECT_EQ(BuildCatalogue(), 1);
     EXPECT_EQ(ScriptCatalog.count, 0u);
     EXPECT_TRUE(ListLines().empty());
 }
@@ -149,7 +146,7 @@ TEST_F(FrontEndWindow, MissingScriptFolderGivesAnEmptyCatalogue) {
 TEST_F(FrontEndWindow, MissingEngineLeavesEveryScriptOut) {
     AddScript("one.txt", InfoScript("ReturnInfo(\"One\", \"x\", 1, 0, 0, 1)"));
     DeleteFileA((program / "script.dll").c_str());
-    EXPECT_EQ(BuildScriptCatalog(), 1);
+    EXPECT_EQ(BuildCatalogue(), 1);
     EXPECT_EQ(ScriptCatalog.count, 0u);
     EXPECT_TRUE(ListLines().empty());
 }
@@ -157,7 +154,7 @@ TEST_F(FrontEndWindow, MissingEngineLeavesEveryScriptOut) {
 TEST_F(FrontEndWindow, NoStorageForTheEntriesFailsTheBuild) {
     AddScript("one.txt", InfoScript("ReturnInfo(\"One\", \"x\", 1, 0, 0, 1)"));
     PlanAllocationFailure(0);
-    EXPECT_EQ(BuildScriptCatalog(), 0);
+    EXPECT_EQ(BuildCatalogue(), 0);
     PlanAllocationFailure(-1);
     EXPECT_EQ(ScriptCatalog.count, 0u);
     EXPECT_EQ(ScriptCatalog.entries, nullptr);
@@ -172,7 +169,6 @@ TEST_F(FrontEndWindow, InitialisationSetsIconsDefaultsCatalogueAndDrops) {
     HWND real = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_FRONTEND), nullptr,
                                    FrontEndDialogProc, 0);
     ASSERT_NE(real, nullptr);
-    EXPECT_EQ(FrontEndDialog, real);
     auto big = reinterpret_cast<HICON>(SendMessageW(real, WM_GETICON, ICON_BIG, 0));
     auto small = reinterpret_cast<HICON>(SendMessageW(real, WM_GETICON, ICON_SMALL, 0));
     ASSERT_NE(big, nullptr);
@@ -201,7 +197,6 @@ TEST_F(FrontEndWindow, InitialisationSetsIconsDefaultsCatalogueAndDrops) {
     SendMessageW(real, WM_CLOSE, 0, 0);
     EXPECT_FALSE(GetWindowLongW(real, GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
     DestroyWindow(real);
-    FrontEndDialog = dialog;
 }
 
 // ---- the settings file ---------------------------------------------------------------
@@ -213,7 +208,7 @@ class SettingsFile : public FrontEndWindow {
         FrontEndWindow::SetUp();
         AddScript("alpha.txt", InfoScript("ReturnInfo(\"Alpha\", \"x\", 1, 0, 0, 1)"));
         AddScript("beta.txt", InfoScript("ReturnInfo(\"Beta\", \"x\", 1, 0, 0, 1)"));
-        ASSERT_EQ(BuildScriptCatalog(), 1);
+        ASSERT_EQ(BuildCatalogue(), 1);
         ASSERT_EQ(ScriptCatalog.count, 2u);
     }
     LRESULT IndexOf(const char* fileName) {
@@ -233,7 +228,7 @@ class SettingsFile : public FrontEndWindow {
     int Load(const std::string& bytes) {
         const std::string path = files / "settings.txt";
         WriteFileBytes(path, bytes);
-        return LoadSettingsFile(path.c_str());
+        return LoadDialogValues(dialog, path.c_str());
     }
     void ExpectFields(const std::string& a, const std::string& b, const char* script,
                       const std::string& d, const std::string& e) {
@@ -249,11 +244,11 @@ TEST_F(SettingsFile, SavedFileIsFiveCrLfLinesAndLoadsBack) {
     const std::string folder = "C:\\\x95\x5C\x8E\xA6"; // C:\表示: trail bytes 0x5C, 0xA6
     Fill(folder, "D:\\", "beta.txt", "jpg|png", "null");
     const std::string path = files / "saved.txt";
-    ASSERT_EQ(SaveSettingsFile(path.c_str()), 1);
+    ASSERT_EQ(SaveDialogValues(dialog, path.c_str()), 1);
     EXPECT_EQ(ReadFileBytes(path), folder + "\r\nD:\\\r\nbeta.txt\r\njpg|png\r\nnull\r\n");
 
     Fill("", "", "alpha.txt", "", "");
-    ASSERT_EQ(LoadSettingsFile(path.c_str()), 1);
+    ASSERT_EQ(LoadDialogValues(dialog, path.c_str()), 1);
     ExpectFields(folder, "D:\\", "beta.txt", "jpg|png", "null");
 }
 
@@ -300,16 +295,16 @@ TEST_F(SettingsFile, UnknownScriptFailsAfterSettingTheFolders) {
 
 TEST_F(SettingsFile, MissingFileChangesNothing) {
     Fill("x", "y", "beta.txt", "jpg", "null");
-    EXPECT_EQ(LoadSettingsFile((files / "none.txt").c_str()), 0);
+    EXPECT_EQ(LoadDialogValues(dialog, (files / "none.txt").c_str()), 0);
     ExpectFields("x", "y", "beta.txt", "jpg", "null");
 }
 
 TEST_F(SettingsFile, SavingWithoutASelectedScriptFailsAfterTwoLines) {
     Fill("C:\\a", "C:\\b", nullptr, "jpg", "");
     const std::string path = files / "partial.txt";
-    EXPECT_EQ(SaveSettingsFile(path.c_str()), 0);
+    EXPECT_EQ(SaveDialogValues(dialog, path.c_str()), 0);
     EXPECT_EQ(ReadFileBytes(path), "C:\\a\r\nC:\\b\r\n");
-    EXPECT_EQ(SaveSettingsFile((files / "no-such-folder\\x.txt").c_str()), 0);
+    EXPECT_EQ(SaveDialogValues(dialog, (files / "no-such-folder\\x.txt").c_str()), 0);
 }
 
 TEST_F(SettingsFile, OverlongLinesAreCutWhenTheFieldIsRead) {
@@ -318,7 +313,7 @@ TEST_F(SettingsFile, OverlongLinesAreCutWhenTheFieldIsRead) {
     EXPECT_EQ(Load(longFolder + "\r\nC:\\b\r\nalpha.txt\r\n" + longExtensions + "\r\n\r\n"), 1);
     EXPECT_EQ(Field(IDC_SOURCE_FOLDER), longFolder); // set whole
     const std::string path = files / "cut.txt";
-    ASSERT_EQ(SaveSettingsFile(path.c_str()), 1);
+    ASSERT_EQ(SaveDialogValues(dialog, path.c_str()), 1);
     EXPECT_EQ(ReadFileBytes(path), std::string(259, 'f') + "\r\nC:\\b\r\nalpha.txt\r\n" +
                                        std::string(511, 'e') + "\r\n\r\n");
 }

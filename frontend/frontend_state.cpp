@@ -1,4 +1,0 @@
-#include "frontend/frontend_state.h"
-
-HINSTANCE FrontEndInstance = nullptr;
-HWND FrontEndDialog = nullptr;
