@@ -9,18 +9,6 @@
 
 namespace {
 
-std::string Contents(const std::string& path) {
-    std::string text;
-    if (FILE* file = std::fopen(path.c_str(), "rb")) {
-        char buffer[64];
-        size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-            text.append(buffer, n);
-        std::fclose(file);
-    }
-    return text;
-}
-
 TEST(TemporaryFile, FitsWhereverTheTargetFits) {
     TempDir dir;
     for (size_t length = 1; length <= 20; ++length) {
@@ -41,10 +29,7 @@ TEST(TemporaryFile, FitsWhereverTheTargetFits) {
 TEST(TemporaryFile, ReplacesTheTargetOrLeavesNothing) {
     TempDir dir;
     const std::string target = dir.path + "\\out.png";
-    FILE* old = std::fopen(target.c_str(), "wb");
-    ASSERT_NE(old, nullptr);
-    std::fputs("old", old);
-    std::fclose(old);
+    ASSERT_TRUE(WriteFileBytes(target, "old"));
 
     std::string abandoned;
     {
@@ -53,16 +38,14 @@ TEST(TemporaryFile, ReplacesTheTargetOrLeavesNothing) {
         abandoned = temporary.path;
     }
     EXPECT_EQ(GetFileAttributesA(abandoned.c_str()), INVALID_FILE_ATTRIBUTES) << "removed";
-    EXPECT_EQ(Contents(target), "old");
+    EXPECT_EQ(ReadFileBytes(target), "old");
 
     TemporaryFile temporary;
     ASSERT_TRUE(temporary.CreateBeside(target.c_str()));
-    FILE* fresh = std::fopen(temporary.path, "wb");
-    std::fputs("new", fresh);
-    std::fclose(fresh);
+    ASSERT_TRUE(WriteFileBytes(temporary.path, "new"));
     ASSERT_TRUE(temporary.MoveOnto(target.c_str()));
     EXPECT_FALSE(temporary.exists);
-    EXPECT_EQ(Contents(target), "new");
+    EXPECT_EQ(ReadFileBytes(target), "new");
 
     const std::string missingFolder = dir.path + "\\no such folder\\out.png";
     EXPECT_FALSE(temporary.CreateBeside(missingFolder.c_str()));
