@@ -77,6 +77,8 @@ void EmptyScript(ScriptState& s) {
     ReleaseElement(&s.view);
 }
 
+// A host call starts its step budget; a call the host makes from inside a UserFunction
+// (DoSubroutine) spends the budget of the call it is part of.
 void BeginRun() {
     EngineState& e = Engine();
     if (e.callDepth == 0 && e.userLevel == 0)
@@ -136,6 +138,7 @@ bool IsCp932LeadByte(unsigned char byte) {
     return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
 }
 
+#ifdef TESSAVEL_TEST_HOOKS
 void SetErrorOutput(std::FILE* stream) {
     errorOutput = stream;
 }
@@ -143,6 +146,7 @@ void SetErrorOutput(std::FILE* stream) {
 void SetStepLimit(uint64_t steps) {
     Engine().stepLimit = steps;
 }
+#endif
 
 EngineState& Engine() {
     static EngineState state;
@@ -172,6 +176,7 @@ ScriptElement* LevelElements(int level) {
     return e.levels[index]->elements;
 }
 
+#ifdef TESSAVEL_TEST_HOOKS
 void ResetEngine() {
     EngineState& e = Engine();
     for (auto& s : e.scripts)
@@ -182,6 +187,7 @@ void ResetEngine() {
     ReleaseAllElementTexts();
     e = EngineState{};
 }
+#endif
 
 int32_t ResetErrorState() {
     EngineState& e = Engine();

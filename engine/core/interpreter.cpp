@@ -18,15 +18,20 @@ struct Context {
 
 enum class Flow { Normal, Break, Continue, Return };
 
-// Counts nested evaluation steps and, when asked for, all steps of a run.
+// Spends one step of the running host call's budget.
+void CountStep(EngineState& e, int line) {
+    if (++e.steps > e.stepLimit)
+        Fail(line, "execution limit of " + std::to_string(e.stepLimit) + " steps exceeded");
+}
+
+// Counts nested evaluation steps; each is a step of the budget too.
 struct DepthGuard {
     explicit DepthGuard(int line) {
         EngineState& e = Engine();
         if (e.evalDepth >= kMaxEvalDepth)
             Fail(line, "recursion too deep (more than " + std::to_string(kMaxEvalDepth) +
                            " nested evaluation steps)");
-        if (e.stepLimit != 0 && ++e.steps > e.stepLimit)
-            Fail(line, "step limit reached");
+        CountStep(e, line);
         ++e.evalDepth;
     }
     ~DepthGuard() { --Engine().evalDepth; }
@@ -290,6 +295,7 @@ Flow ExecFor(Context& ctx, const Stmt& s) {
     int64_t i = from.integer;
     float f = AsFloat(from);
     for (;;) {
+        CountStep(Engine(), s.line); // a round with an empty body is a step too
         if (integers) {
             if (step.integer > 0 ? i > to.integer : i < to.integer)
                 return Flow::Normal;

@@ -39,8 +39,8 @@ struct EngineState {
     int userLevel = 0;
     int callDepth = 0;
     int evalDepth = 0;
-    uint64_t steps = 0;
-    uint64_t stepLimit = 0;
+    uint64_t steps = 0; // of the running host call
+    uint64_t stepLimit = kMaxSteps;
     int32_t errorCode = kNoError;
     // Fixed storage: reporting "out of memory" must not need memory.
     char errorMessage[1024] = {};
