@@ -105,4 +105,8 @@ void ReleaseAllElementTexts() noexcept {
     table.live.clear();
 }
 
+std::size_t CountElementTexts() noexcept {
+    return Texts().live.size();
+}
+
 } // namespace script

@@ -187,6 +187,11 @@ void ResetEngine() {
     ReleaseAllElementTexts();
     e = EngineState{};
 }
+
+LiveState CountLiveState() {
+    const EngineState& e = Engine();
+    return {e.scripts.size(), CountElementTexts(), e.levels.size(), e.userFunctions.size()};
+}
 #endif
 
 int32_t ResetErrorState() {

@@ -85,6 +85,17 @@ void SetStepLimit(uint64_t steps);
 // Where error messages are written besides being kept for GetErrorState: standard
 // error by default; null writes them nowhere (the fuzz target's choice).
 void SetErrorOutput(std::FILE* stream);
+
+// What the engine holds between calls: a host that releases what it made leaves these
+// where they were.
+struct LiveState {
+    std::size_t scripts = 0;        // the first script included
+    std::size_t elementTexts = 0;   // texts held by ScriptElements
+    std::size_t argumentLevels = 0; // made on first use, one per UserFunction nesting level
+    std::size_t userFunctions = 0;
+    bool operator==(const LiveState&) const = default;
+};
+LiveState CountLiveState();
 #endif
 
 } // namespace script
