@@ -20,7 +20,6 @@ int32_t Refuse(ScriptElement*) {
     return 0;
 }
 
-
 void CallMain() {
     ScriptElement* arguments = script::GetStackElement();
     const int32_t width = 640, height = 480, index = 3;

@@ -148,13 +148,14 @@ TEST(Limits, TextTooLongIsARuntimeError) {
 // Each host call has its own step budget; a call the host makes from inside a UserFunction
 // (DoSubroutine) spends the budget of the call it is part of.
 TEST(Limits, EveryHostCallHasAStepBudget) {
-    const char source[] = "function Loop() { while 1 { } }\n"
-                          "function Count(n) { for i = 1 to n { } }\n"
-                          "function Twice(n) { DoSubroutine(\"Count\", n); DoSubroutine(\"Count\", n) }\n"
-                          "function Nested() { DoSubroutine(\"Loop\") }\n"
-                          "while 1 { }\n"
-                          "for i = 1 to 2147483647 { }\n"
-                          "x = 1\n";
+    const char source[] =
+        "function Loop() { while 1 { } }\n"
+        "function Count(n) { for i = 1 to n { } }\n"
+        "function Twice(n) { DoSubroutine(\"Count\", n); DoSubroutine(\"Count\", n) }\n"
+        "function Nested() { DoSubroutine(\"Loop\") }\n"
+        "while 1 { }\n"
+        "for i = 1 to 2147483647 { }\n"
+        "x = 1\n";
     const struct {
         const char* call; // a function the host calls, or null for the next top-level line
         int32_t argument;
