@@ -22,3 +22,9 @@ bool DirectoryOfPath(char* destination, std::size_t size, const char* path);
 // Copies source into destination when it fits with its terminator; false otherwise,
 // leaving destination unchanged.
 bool CopyBounded(char* destination, std::size_t size, const char* source);
+
+// True when name, a path relative to some folder, stays inside that folder: no ".."
+// component (nor one of dots and spaces alone, which Windows shortens to ".."), no drive,
+// no root, no UNC or device path, no stream (':'), no reserved device name such as NUL or
+// COM1. Subfolders below stay allowed. Double-byte characters are single units.
+bool StaysInsideFolder(const char* name);

@@ -32,3 +32,9 @@ void Print(const char* format, ...) {
     }
     va_end(args);
 }
+
+void ReportFailure(const char* fileName, const char* reason) {
+    std::fprintf(stderr, "tesrun: %s: %s\n", fileName,
+                 reason[0] != '\0' ? reason : "the conversion failed");
+    std::fflush(stderr);
+}

@@ -8,6 +8,10 @@ void Print(const char* format, ...)
 #endif
     ;
 
+// The reason why a file failed, as one line on standard error: "tesrun: <file>: <reason>".
+// Standard output stays exactly the transcript.
+void ReportFailure(const char* fileName, const char* reason);
+
 // Test seam: when set, Print hands each formatted text to the sink instead.
 using ConsoleSink = void (*)(const char* text);
 void SetConsoleSink(ConsoleSink sink);

@@ -1,74 +1,67 @@
 #include "driver/conversion_run.h"
 
 #include "common/allocator.h"
+#include "common/directory_search.h"
+#include "common/failure_note.h"
 #include "common/owners.h"
 #include "common/paths.h"
 #include "common/program_directory.h"
 #include "driver/accepted_file.h"
 #include "driver/console.h"
 #include "driver/image_conversion.h"
+#include "imaging/gdiplus_session.h"
 #include "scripthost/script_engine.h"
 #include "scripthost/script_runner.h"
 
-#include <windows.h>
-#include <objidl.h> // gdiplus.h needs it when windows.h is kept lean
-#include <gdiplus.h>
 
 #include <cstring>
 
 namespace {
 
-using NameSlot = char[kPathSize];
-
-// GDI+ runs from before the first image to after the last.
-struct GdiplusSession {
-    ULONG_PTR token = 0;
-    bool started = false;
-    GdiplusSession() {
-        Gdiplus::GdiplusStartupInput input;
-        input.GdiplusVersion = 1;
-        input.DebugEventCallback = nullptr;
-        input.SuppressBackgroundThread = FALSE;
-        input.SuppressExternalCodecs = FALSE;
-        started = Gdiplus::GdiplusStartup(&token, &input, nullptr) == Gdiplus::Ok;
-    }
-    ~GdiplusSession() {
-        if (started)
-            Gdiplus::GdiplusShutdown(token);
-    }
-    GdiplusSession(const GdiplusSession&) = delete;
-    GdiplusSession& operator=(const GdiplusSession&) = delete;
-};
+// A name as the listing shows it, and whether it opens that very file (see DirectorySearch).
+using NameSlot = DirectoryEntry;
 
 // Counts the accepted names of the directory; false when it can't be searched.
 bool CountAcceptedFiles(const char* pattern, uint32_t& count) {
-    WIN32_FIND_DATAA entry;
-    FindOwner search(FindFirstFileA(pattern, &entry));
-    if (!search)
+    DirectorySearch search;
+    if (!search.Start(pattern))
         return false;
     count = 0;
-    do {
-        if (IsAcceptedFile(entry.cFileName))
+    DirectoryEntry entry;
+    while (search.Next(entry)) {
+        if (IsAcceptedFile(entry.name))
             ++count;
-    } while (FindNextFileA(search.get(), &entry));
+    }
     return true;
 }
 
 // Collects up to capacity accepted names in the order the search gives them.
 uint32_t CollectAcceptedFiles(const char* pattern, NameSlot* names, uint32_t capacity) {
-    WIN32_FIND_DATAA entry;
-    FindOwner search(FindFirstFileA(pattern, &entry));
-    if (!search)
+    DirectorySearch search;
+    if (!search.Start(pattern))
         return 0;
     uint32_t collected = 0;
-    do {
-        if (collected < capacity && IsAcceptedFile(entry.cFileName)) {
-            std::memcpy(names[collected], entry.cFileName, sizeof names[collected]);
-            names[collected][kPathSize - 1] = '\0';
+    while (collected < capacity && search.Next(names[collected])) {
+        if (IsAcceptedFile(names[collected].name))
             ++collected;
-        }
-    } while (collected < capacity && FindNextFileA(search.get(), &entry));
+    }
     return collected;
+}
+
+// One file of the batch; the reason of a failure goes to standard error.
+void ConvertListed(const char* sourceDirectory, const char* destinationDirectory,
+                   const char* scriptDirectory, const NameSlot& slot, uint32_t index) {
+    ClearFailureNote();
+    bool converted = false;
+    if (!slot.exact)
+        NoteFailure("the file name cannot be written in the system's code page");
+    else
+        converted = ConvertImage(sourceDirectory, destinationDirectory, scriptDirectory,
+                                 slot.name, static_cast<int32_t>(index)) != 0;
+    if (!converted) {
+        Print("Failed.\n");
+        ReportFailure(slot.name, FailureNote());
+    }
 }
 
 } // namespace
@@ -112,10 +105,8 @@ int RunConversion(const char* scriptPath, const char* sourceDirectory,
         if (!gdiplus.started)
             return 0;
         for (uint32_t k = 0; k < collected; ++k) {
-            Print("%u/%u\t%s\n", k + 1, collected, names[k]);
-            if (!ConvertImage(sourceDirectory, destinationDirectory, scriptDirectory, names[k],
-                              static_cast<int32_t>(k)))
-                Print("Failed.\n");
+            Print("%u/%u\t%s\n", k + 1, collected, names[k].name);
+            ConvertListed(sourceDirectory, destinationDirectory, scriptDirectory, names[k], k);
         }
         FreeStorage(table.release()); // the name table goes before GDI+ shuts down
     }

@@ -1,8 +1,10 @@
 #include "driver/header_prepend.h"
 
 #include "common/allocator.h"
+#include "common/failure_note.h"
 #include "common/owners.h"
 #include "common/paths.h"
+#include "common/temporary_file.h"
 
 #include <windows.h>
 
@@ -34,51 +36,45 @@ bool WriteAll(HANDLE file, const void* bytes, DWORD size) {
     return WriteFile(file, bytes, size, &written, nullptr) && written == size;
 }
 
-// A temporary file that is deleted unless it was moved into place.
-struct TemporaryFile {
-    char path[kPathSize] = {};
-    bool exists = false;
-    ~TemporaryFile() {
-        if (exists)
-            DeleteFileA(path);
-    }
-};
-
 } // namespace
 
 int PrependHeaderFile(const char* savedPath, const char* headerPath) {
     // Both files must be there and readable before anything is written.
     StorageOwner saved;
     DWORD savedSize = 0;
-    if (!ReadWholeFile(savedPath, saved, savedSize))
+    if (!ReadWholeFile(savedPath, saved, savedSize)) {
+        NoteFailure("cannot read back the saved file: %s", DescribeWindowsError(GetLastError()));
         return 0;
+    }
     StorageOwner header;
     DWORD headerSize = 0;
-    if (!ReadWholeFile(headerPath, header, headerSize))
+    if (!ReadWholeFile(headerPath, header, headerSize)) {
+        NoteFailure("cannot read the Exif header file: %s", DescribeWindowsError(GetLastError()));
         return 0;
+    }
     if (headerSize == 0)
         return 1; // nothing to place in front
 
-    char directory[kPathSize];
-    if (!DirectoryOfPath(directory, sizeof directory, savedPath))
-        return 0;
     TemporaryFile temporary;
-    if (!GetTempFileNameA(directory, "tes", 0, temporary.path))
+    if (!temporary.CreateBeside(savedPath)) {
+        NoteFailure("cannot create a temporary file in the destination folder: %s",
+                    DescribeWindowsError(GetLastError()));
         return 0;
-    temporary.exists = true;
+    }
     {
         FileOwner out(CreateFileA(temporary.path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!out)
+        if (!out || !WriteAll(out.get(), header.block, headerSize) ||
+            !WriteAll(out.get(), saved.block, savedSize) || !FlushFileBuffers(out.get()) ||
+            !CloseHandle(out.release())) {
+            NoteFailure("cannot write the output file with its Exif header: %s",
+                        DescribeWindowsError(GetLastError()));
             return 0;
-        if (!WriteAll(out.get(), header.block, headerSize) ||
-            !WriteAll(out.get(), saved.block, savedSize) || !FlushFileBuffers(out.get()))
-            return 0;
-        if (!CloseHandle(out.release()))
-            return 0;
+        }
     }
-    if (!MoveFileExA(temporary.path, savedPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    if (!temporary.MoveOnto(savedPath)) {
+        NoteFailure("cannot replace the output file: %s", DescribeWindowsError(GetLastError()));
         return 0;
-    temporary.exists = false;
+    }
     return 1;
 }

@@ -1,5 +1,6 @@
 #include "driver/image_conversion.h"
 
+#include "common/failure_note.h"
 #include "common/paths.h"
 #include "driver/console.h"
 #include "driver/header_prepend.h"
@@ -10,18 +11,13 @@
 
 #include <cstring>
 
-void ResetConversionSettings(const char* fileName) {
-    ConversionSettings.outputName[0] = '\0';
-    CopyBounded(ConversionSettings.outputName, sizeof ConversionSettings.outputName, fileName);
-    ConversionSettings.exifHeaderFile[0] = '\0';
-    ConversionSettings.quality = kDefaultQuality;
-}
-
 int ConvertImage(const char* sourceDirectory, const char* destinationDirectory,
                  const char* scriptDirectory, const char* fileName, int32_t index) {
     char path[kPathSize];
-    if (!FormatBounded(path, sizeof path, "%s\\%s", sourceDirectory, fileName))
+    if (!FormatBounded(path, sizeof path, "%s\\%s", sourceDirectory, fileName)) {
+        NoteFailure("the path of the image is longer than %u bytes", static_cast<unsigned>(kPathSize - 1));
         return 0;
+    }
     ResetConversionSettings(fileName);
     if (!SourceCanvas.LoadFile(path, 32))
         return 0;
@@ -37,22 +33,40 @@ int ConvertImage(const char* sourceDirectory, const char* destinationDirectory,
     arguments[2].type = SCRIPT_STRING;
     arguments[3].value.integer = index;
     arguments[3].type = SCRIPT_INTEGER;
-    if (!CallScriptFunction("Main", arguments, 4))
+    if (!CallScriptFunction("Main", arguments, 4)) {
+        NoteFailure("the script's Main failed");
         return 0;
+    }
 
     const bool outputFits = FormatBounded(path, sizeof path, "%s\\%s", destinationDirectory,
                                           ConversionSettings.outputName);
     Print("Save as\t%s\t\n", ConversionSettings.outputName);
-    if (!outputFits)
+    // A script someone shared must not overwrite or read files elsewhere: both names stay
+    // inside their folders, and nothing is written when either does not.
+    const bool withHeader = ConversionSettings.exifHeaderFile[0] != '\0';
+    if (!StaysInsideFolder(ConversionSettings.outputName)) {
+        NoteFailure("the output name leaves the destination folder");
         return 0;
+    }
+    if (withHeader && !StaysInsideFolder(ConversionSettings.exifHeaderFile)) {
+        NoteFailure("the Exif header name \"%s\" leaves the script folder",
+                    ConversionSettings.exifHeaderFile);
+        return 0;
+    }
+    if (!outputFits) {
+        NoteFailure("the output path is longer than %u bytes", static_cast<unsigned>(kPathSize - 1));
+        return 0;
+    }
     if (!SaveBitmapWithQuality(TargetCanvas.bitmap, path, ConversionSettings.quality))
         return 0;
 
-    if (ConversionSettings.exifHeaderFile[0] != '\0') {
+    if (withHeader) {
         char headerPath[kPathSize];
         if (!FormatBounded(headerPath, sizeof headerPath, "%s\\%s", scriptDirectory,
-                           ConversionSettings.exifHeaderFile))
+                           ConversionSettings.exifHeaderFile)) {
+            NoteFailure("the Exif header path is longer than %u bytes", static_cast<unsigned>(kPathSize - 1));
             return 0;
+        }
         if (!PrependHeaderFile(path, headerPath))
             return 0;
     }

@@ -54,6 +54,8 @@ void ListLoadedPlugins() {
 
 void SetPauseFunction(PauseFunction pause) { g_pause = pause != nullptr ? pause : SleepFor; }
 
+// Every text printed here is tesrun's fixed output, which front-ends and users' batch files
+// match: "comammd-line", "Pluins" and "Unexcepted" are spelled so on purpose. Do not correct.
 int RunTesrun(int argc, char** argv) {
     Print("Tessavel comammd-line tool Version 1.1\n");
     if (argc - 1 < 4) {
@@ -101,8 +103,7 @@ int RunTesrun(int argc, char** argv) {
     }
     ListLoadedPlugins();
 
-    SetInfoScriptRunner(RunScript); // tesrun's scripts see all ten user functions
-    if (ReadScriptInfo(scriptPath)) {
+    if (ReadScriptInfo(scriptPath, RunScript)) { // tesrun's scripts see all ten user functions
         Print("Script Info\nName\t%s\nAuthor\t%s\nVersion\t%u.%u.%u.%u\n", ScriptInfo.name,
               ScriptInfo.author, ScriptInfo.version[0], ScriptInfo.version[1],
               ScriptInfo.version[2], ScriptInfo.version[3]);

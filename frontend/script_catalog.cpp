@@ -1,6 +1,7 @@
 #include "frontend/script_catalog.h"
 
 #include "common/allocator.h"
+#include "common/directory_search.h"
 #include "common/owners.h"
 #include "common/program_directory.h"
 #include "frontend/frontend_state.h"
@@ -18,7 +19,7 @@ int ReadInfoOfItem(const char* itemName) {
     char scriptPath[kPathSize];
     if (!FormatBounded(scriptPath, sizeof scriptPath, "%s\\script\\%s", ProgramDirectory, itemName))
         return 0;
-    return ReadScriptInfo(scriptPath);
+    return ReadScriptInfo(scriptPath, RunScriptWithReturnInfo);
 }
 
 void FillEntry(ScriptCatalogEntry& entry, const char* itemName) {
@@ -34,9 +35,11 @@ int BuildScriptCatalog() {
     if (!FormatBounded(pattern, sizeof pattern, "%s\\script\\*.txt", ProgramDirectory))
         return 1; // no such folder can be searched: nothing matches
 
-    WIN32_FIND_DATAA found;
-    FindOwner search(FindFirstFileA(pattern, &found));
-    if (!search)
+    // A script whose name the code page cannot hold exactly is left out: its narrow name
+    // would open another file, or none.
+    DirectorySearch search;
+    DirectoryEntry found;
+    if (!search.Start(pattern))
         return 1;
 
     FreeStorage(ScriptCatalog.entries);
@@ -45,11 +48,10 @@ int BuildScriptCatalog() {
 
     // First pass: how many scripts report their description.
     uint32_t count = 0;
-    do {
-        if (ReadInfoOfItem(found.cFileName))
+    while (search.Next(found)) {
+        if (found.exact && ReadInfoOfItem(found.name))
             ++count;
-    } while (FindNextFileA(search.get(), &found));
-    search.reset();
+    }
 
     auto* entries =
         static_cast<ScriptCatalogEntry*>(AllocateZeroedStorage(count, sizeof(ScriptCatalogEntry)));
@@ -60,19 +62,16 @@ int BuildScriptCatalog() {
 
     // Second pass: fill at most count entries; a script that fails now is skipped, so the
     // entries after the last filled one stay zero-filled.
-    search.reset(FindFirstFileA(pattern, &found));
-    if (!search)
+    if (!search.Start(pattern))
         return 1;
     uint32_t next = 0;
-    while (next < count) {
-        if (ReadInfoOfItem(found.cFileName)) {
-            FillEntry(entries[next], found.cFileName);
+    while (next < count && search.Next(found)) {
+        if (found.exact && ReadInfoOfItem(found.name)) {
+            FillEntry(entries[next], found.name);
             SendDlgItemMessageA(FrontEndDialog, IDC_SCRIPT_LIST, CB_INSERTSTRING, next,
                                 reinterpret_cast<LPARAM>(ScriptInfo.name));
             ++next;
         }
-        if (!FindNextFileA(search.get(), &found))
-            break;
     }
     return 1;
 }

@@ -1,6 +1,8 @@
 #include "imaging/canvas.h"
 
+#include "common/failure_note.h"
 #include "common/owners.h"
+#include "common/pixel_limit.h"
 #include "imaging/dib_header.h"
 #include "imaging/gdiplus_decoder.h"
 #include "imaging/plugin_decoder.h"
@@ -27,6 +29,11 @@ void Canvas::Release() {
 
 int Canvas::Create(int32_t width, int32_t height, uint16_t bitCount) {
     Release();
+    if (!PictureWithinPixelLimit(width, height)) {
+        NoteFailure("a canvas of %d x %d pixels exceeds the limit of %llu pixels (%s)", width,
+                    height, static_cast<unsigned long long>(PixelLimit()), kPixelLimitVariable);
+        return 0;
+    }
     if (!FillDibHeader(&info, width, height, bitCount))
         return 0;
     GdiObjectOwner section(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
@@ -52,8 +59,10 @@ int Canvas::LoadFile(const char* path, uint16_t bitCount) {
     HBITMAP decodedHandle = DecodeWithPlugins(path);
     if (decodedHandle == nullptr)
         decodedHandle = DecodeWithGdiplus(path);
-    if (decodedHandle == nullptr)
+    if (decodedHandle == nullptr) {
+        NoteFailure("neither a plug-in nor GDI+ can read it");
         return 0; // the previous image stays
+    }
     // The Canvas never keeps the decoder's bitmap; it goes on every path from here.
     GdiObjectOwner decoded(decodedHandle);
 

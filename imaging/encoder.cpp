@@ -1,6 +1,8 @@
 #include "imaging/encoder.h"
 
 #include "common/allocator.h"
+#include "common/failure_note.h"
+#include "common/temporary_file.h"
 #include "common/paths.h"
 #include "imaging/gdiplus_owners.h"
 
@@ -94,27 +96,61 @@ int FindEncoderClsid(const char* extension, CLSID* clsidOut) {
 int SaveDib(const BITMAPINFO* info, void* bits, const char* path,
             const Gdiplus::EncoderParameters* parameters) {
     ImageRecordOwner image(NewImageRecord());
-    if (!image)
+    if (!image) {
+        NoteFailure("out of memory");
         return 0;
+    }
     // The GDI+ bitmap reads the DIB section's memory in place.
     Gdiplus::GpBitmap* over = nullptr;
     image.get()->status = GdipCreateBitmapFromGdiDib(info, bits, &over);
     image.get()->image = over;
 
+    const char* extension = PathFindExtensionA(path);
     CLSID encoder{};
-    const int searched = FindEncoderClsid(PathFindExtensionA(path), &encoder);
-
-    WCHAR widePath[kPathSize];
-    const bool converted =
-        MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, static_cast<int>(kPathSize)) != 0;
+    const int searched = FindEncoderClsid(extension, &encoder);
 
     // Without an encoder the save is sure to fail, and GDI+ would first create (or empty) the
     // file at path: nothing is written then.
-    if (image.get()->status != Gdiplus::Ok || searched == 0 || !converted ||
-        IsZeroClsid(encoder))
+    if (image.get()->status != Gdiplus::Ok || searched == 0) {
+        NoteFailure("GDI+ cannot take the picture (status %d)", image.get()->status);
         return 0;
+    }
+    if (IsZeroClsid(encoder)) {
+        NoteFailure("no encoder writes the extension \"%s\"", extension);
+        return 0;
+    }
+
+    // GDI+ writes over a file in place, so a save that fails half-way (a full disk) would
+    // destroy what was there: the encoder writes a temporary file beside it instead, which
+    // takes the file's place only once GDI+ reports success.
+    TemporaryFile temporary;
+    if (!temporary.CreateBeside(path)) {
+        NoteFailure("cannot create a temporary file in the destination folder: %s",
+                    DescribeWindowsError(GetLastError()));
+        return 0;
+    }
+    WCHAR widePath[kPathSize];
+    if (MultiByteToWideChar(CP_ACP, 0, temporary.path, -1, widePath,
+                            static_cast<int>(kPathSize)) == 0) {
+        NoteFailure("the output path cannot be converted to UTF-16");
+        return 0;
+    }
+    SetLastError(ERROR_SUCCESS);
     image.get()->status = g_saveImage(over, widePath, &encoder, parameters);
-    return image.get()->status == Gdiplus::Ok ? 1 : 0;
+    if (image.get()->status != Gdiplus::Ok) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL)
+            NoteFailure("the encoder could not write the file: %s", DescribeWindowsError(error));
+        else
+            NoteFailure("the encoder could not write the file (GDI+ status %d)",
+                        image.get()->status);
+        return 0;
+    }
+    if (!temporary.MoveOnto(path)) {
+        NoteFailure("cannot replace the output file: %s", DescribeWindowsError(GetLastError()));
+        return 0;
+    }
+    return 1;
 }
 
 int SaveBitmap(HBITMAP bitmap, const char* path, const Gdiplus::EncoderParameters* parameters) {
@@ -122,8 +158,10 @@ int SaveBitmap(HBITMAP bitmap, const char* path, const Gdiplus::EncoderParameter
     std::memset(&info, 0, sizeof info);
     DIBSECTION section;
     // Anything but a DIB section fills less than a whole DIBSECTION.
-    if (GetObjectA(bitmap, sizeof section, &section) != sizeof section)
+    if (GetObjectA(bitmap, sizeof section, &section) != sizeof section) {
+        NoteFailure("there is no picture to save");
         return 0;
+    }
     info.bmiHeader = section.dsBmih;
     return SaveDib(&info, section.dsBm.bmBits, path, parameters);
 }

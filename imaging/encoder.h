@@ -10,9 +10,11 @@ int SaveBitmapWithQuality(HBITMAP bitmap, const char* path, int32_t quality);
 // Reads the DIB section's header and pixel pointer (nothing is copied) and saves it; 0 when
 // bitmap is not a DIB section.
 int SaveBitmap(HBITMAP bitmap, const char* path, const Gdiplus::EncoderParameters* parameters);
-// Saves the pixels through a GDI+ bitmap over them. When no encoder lists the path's
-// extension nothing is written (an existing file of that name stays untouched) and the
-// result is 0.
+// Saves the pixels through a GDI+ bitmap over them. The encoder writes a temporary file in
+// the same folder, which replaces the file at path only when GDI+ reports success: a failed
+// save (a full disk, no encoder for the extension, a folder that refuses new files) leaves
+// an existing file at path untouched, and the result is 0 with the reason noted
+// (common/failure_note.h).
 int SaveDib(const BITMAPINFO* info, void* bits, const char* path,
             const Gdiplus::EncoderParameters* parameters);
 // Looks up the first encoder whose file-name patterns contain extension (".jpg", dot

@@ -1,17 +1,59 @@
 #include "imaging/gdiplus_decoder.h"
 
 #include "common/owners.h"
+#include "common/failure_note.h"
 #include "common/paths.h"
+#include "common/pixel_limit.h"
+#include "imaging/declared_size.h"
 #include "imaging/dib_header.h"
 #include "imaging/gdiplus_owners.h"
 
 using namespace Gdiplus::DllExports;
+
+namespace {
+
+size_t ReadFileAt(void* context, uint64_t offset, unsigned char* buffer, size_t length) {
+    const HANDLE file = static_cast<HANDLE>(context);
+    LARGE_INTEGER position;
+    position.QuadPart = static_cast<LONGLONG>(offset);
+    DWORD read = 0;
+    if (offset > INT64_MAX || length > 0xFFFF || !SetFilePointerEx(file, position, nullptr, FILE_BEGIN) ||
+        !ReadFile(file, buffer, static_cast<DWORD>(length), &read, nullptr))
+        return 0;
+    return read;
+}
+
+bool WithinLimit(uint64_t width, uint64_t height) {
+    if (width <= INT32_MAX && height <= INT32_MAX &&
+        PictureWithinPixelLimit(static_cast<int64_t>(width), static_cast<int64_t>(height)))
+        return true;
+    NoteFailure("the picture's %llu x %llu pixels exceed the limit of %llu pixels (%s)",
+                static_cast<unsigned long long>(width), static_cast<unsigned long long>(height),
+                static_cast<unsigned long long>(PixelLimit()), kPixelLimitVariable);
+    return false;
+}
+
+// False when the file's header declares a picture above the pixel limit; GDI+ would decode
+// all of it before telling its size.
+bool DeclaredSizeWithinLimit(const char* path) {
+    FileOwner file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    DeclaredSize size;
+    if (!file || !ReadDeclaredSize(ReadFileAt, file.get(), &size))
+        return true; // GDI+ decides
+    return WithinLimit(size.width, size.height);
+}
+
+} // namespace
 
 HBITMAP DecodeWithGdiplus(const char* path) {
     // A path longer than the buffer makes the conversion fail: a failure, never a cut-off
     // name that could open another file.
     WCHAR widePath[kPathSize];
     if (MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, static_cast<int>(kPathSize)) == 0)
+        return nullptr;
+
+    if (!DeclaredSizeWithinLimit(path))
         return nullptr;
 
     // Declared first so that it goes last: the surface and the graphics context draw into
@@ -24,8 +66,10 @@ HBITMAP DecodeWithGdiplus(const char* path) {
     Gdiplus::GpBitmap* decoded = nullptr;
     image.get()->status = GdipCreateBitmapFromFile(widePath, &decoded);
     image.get()->image = decoded;
-    if (image.get()->status != Gdiplus::Ok)
+    if (image.get()->status != Gdiplus::Ok) {
+        NoteFailure("GDI+ cannot read it (status %d)", image.get()->status);
         return nullptr;
+    }
 
     UINT width = 0;
     UINT height = 0;
@@ -33,7 +77,7 @@ HBITMAP DecodeWithGdiplus(const char* path) {
         width = 0;
     if (GdipGetImageHeight(decoded, &height) != Gdiplus::Ok)
         height = 0;
-    if (width > INT32_MAX || height > INT32_MAX)
+    if (!WithinLimit(width, height))
         return nullptr;
     const auto signedWidth = static_cast<int32_t>(width);
     const auto signedHeight = static_cast<int32_t>(height);

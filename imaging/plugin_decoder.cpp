@@ -1,6 +1,8 @@
 #include "imaging/plugin_decoder.h"
 
 #include "common/allocator.h"
+#include "common/failure_note.h"
+#include "common/pixel_limit.h"
 #include "common/owners.h"
 #include "imaging/plugin_set.h"
 #include "plugins/include/susie_plugin.h"
@@ -96,6 +98,19 @@ uint64_t BytesForDibSection(const BITMAPINFOHEADER& header, uint32_t pixelBytes,
     return std::min({bytes, static_cast<uint64_t>(pixelBytes), sectionBytes});
 }
 
+const char* DescribeSusieError(int32_t result) {
+    switch (result) {
+    case SUSIE_NOT_IMPLEMENTED: return "not implemented";
+    case SUSIE_ABORTED: return "cancelled";
+    case SUSIE_UNKNOWN_FORMAT: return "unknown format";
+    case SUSIE_BROKEN_DATA: return "broken data";
+    case SUSIE_NO_MEMORY: return "out of memory, or above the pixel limit";
+    case SUSIE_MEMORY_ERROR: return "memory error";
+    case SUSIE_FILE_READ_ERROR: return "file read error";
+    default: return "internal error";
+    }
+}
+
 bool ReadExactly(HANDLE file, void* buffer, DWORD length) {
     DWORD read = 0;
     return ReadFile(file, buffer, length, &read, nullptr) && read == length;
@@ -177,6 +192,13 @@ int32_t GetPluginPicture(const unsigned char* image, uint32_t size, PluginPictur
     uint32_t pixelBytes = 0;
     if (status == SUSIE_SUCCESS && !PluginPixelBytes(info->header, &pixelBytes))
         status = SUSIE_BROKEN_DATA;
+    if (status == SUSIE_SUCCESS &&
+        !PictureWithinPixelLimit(info->header.biWidth, info->header.biHeight)) {
+        NoteFailure("the plug-in's picture of %ld x %ld pixels exceeds the limit of %llu pixels (%s)",
+                    static_cast<long>(info->header.biWidth), static_cast<long>(info->header.biHeight),
+                    static_cast<unsigned long long>(PixelLimit()), kPixelLimitVariable);
+        status = SUSIE_NO_MEMORY;
+    }
     if (status == SUSIE_SUCCESS)
         status = CopyPixels(pixelBlock.get(), pixelBytes, pixelsOut);
     infoBlock.reset();
@@ -187,8 +209,10 @@ int32_t GetPluginPicture(const unsigned char* image, uint32_t size, PluginPictur
 HBITMAP DecodeWithPlugins(const char* path) {
     FileOwner file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
+    if (!file) {
+        NoteFailure("cannot open the file: %s", DescribeWindowsError(GetLastError()));
         return nullptr;
+    }
     DWORD sizeHigh = 0;
     const DWORD size = GetFileSize(file.get(), &sizeHigh);
     // A plug-in takes the length as a 32-bit signed number on 32-bit Windows; a file that
@@ -223,8 +247,13 @@ HBITMAP DecodeWithPlugins(const char* path) {
         if (!ReadExactly(file.get(), image.block, size))
             return nullptr;
         unsigned char* copy = nullptr;
-        if (GetPluginPicture(image.as<unsigned char>(), size, &info, &copy) != 0)
+        const int32_t result = GetPluginPicture(image.as<unsigned char>(), size, &info, &copy);
+        if (result != 0) {
+            if (result != kNoPluginTakesFile)
+                NoteFailure("the plug-in that takes it cannot decode it (%s)",
+                            DescribeSusieError(result));
             return nullptr;
+        }
         pixels.block = copy;
     }
     file.reset();

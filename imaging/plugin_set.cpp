@@ -1,6 +1,7 @@
 #include "imaging/plugin_set.h"
 
 #include "common/allocator.h"
+#include "common/directory_search.h"
 #include "common/owners.h"
 #include "common/paths.h"
 
@@ -28,16 +29,13 @@ void LoadPlugins(const char* directory) {
     if (!FormatBounded(pattern, sizeof pattern, "%s" PLUGIN_PATTERN, directory))
         return; // no such path can exist: nothing matches
 
-    WIN32_FIND_DATAA found;
+    DirectorySearch search;
+    DirectoryEntry found;
     int32_t count = 0;
-    {
-        FindOwner search(FindFirstFileA(pattern, &found));
-        if (!search)
-            return;
-        do
-            ++count;
-        while (FindNextFileA(search.get(), &found));
-    }
+    if (!search.Start(pattern))
+        return;
+    while (search.Next(found))
+        ++count;
 
     auto* modules = static_cast<HMODULE*>(AllocateZeroedStorage(count, sizeof(HMODULE)));
     if (modules == nullptr)
@@ -45,17 +43,16 @@ void LoadPlugins(const char* directory) {
     PluginSet.count = count;
     PluginSet.modules = modules;
 
-    FindOwner search(FindFirstFileA(pattern, &found));
-    if (!search)
+    if (!search.Start(pattern))
         return;
-    int32_t slot = 0;
-    do {
+    for (int32_t slot = 0; slot < count && search.Next(found); ++slot) {
         char path[kPathSize];
-        // A path that does not fit is a module that can't be loaded: its slot stays empty.
-        if (FormatBounded(path, sizeof path, "%s\\%s", directory, found.cFileName))
+        // A path that does not fit, or a name the code page cannot hold exactly (its narrow
+        // form would load another module, or none), is a module that can't be loaded: its
+        // slot stays empty.
+        if (found.exact && FormatBounded(path, sizeof path, "%s\\%s", directory, found.name))
             modules[slot] = LoadModuleQuietly(path);
-        ++slot;
-    } while (slot < count && FindNextFileA(search.get(), &found));
+    }
 }
 
 void UnloadPlugins() {

@@ -1,3 +1,10 @@
 #include "scripthost/conversion_settings.h"
 
 ConversionSettingsRecord ConversionSettings = {{}, kDefaultQuality, {}};
+
+void ResetConversionSettings(const char* fileName) {
+    ConversionSettings.outputName[0] = '\0';
+    CopyBounded(ConversionSettings.outputName, sizeof ConversionSettings.outputName, fileName);
+    ConversionSettings.exifHeaderFile[0] = '\0';
+    ConversionSettings.quality = kDefaultQuality;
+}

@@ -15,3 +15,7 @@ struct ConversionSettingsRecord {
 constexpr int32_t kDefaultQuality = 75;
 
 extern ConversionSettingsRecord ConversionSettings;
+
+// Resets the settings for an image: output name = the file's name, quality 75, no Exif
+// header file.
+void ResetConversionSettings(const char* fileName);

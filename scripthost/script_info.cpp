@@ -1,7 +1,7 @@
 #include "scripthost/script_info.h"
 
 #include "common/program_directory.h"
-#include "scripthost/return_info.h"
+#include "scripthost/element_text.h"
 #include "scripthost/script_engine.h"
 
 #include <cstring>
@@ -9,11 +9,26 @@
 ScriptInfoRecord ScriptInfo;
 
 namespace {
-ScriptRunner g_runner = RunScriptWithReturnInfo;
+bool TextFits(const ScriptElement& element, std::size_t size) {
+    return element.type != SCRIPT_STRING || element.value.text == nullptr ||
+           std::strlen(element.value.text) < size;
 }
+} // namespace
 
-void SetInfoScriptRunner(ScriptRunner runner) {
-    g_runner = runner != nullptr ? runner : RunScriptWithReturnInfo;
+int32_t SCRIPTAPI ReturnInfo(ScriptElement* arguments) {
+    ScriptEngine& engine = *CurrentScriptEngine;
+    // Both texts are measured before either field changes.
+    if (!TextFits(arguments[0], sizeof ScriptInfo.name) ||
+        !TextFits(arguments[1], sizeof ScriptInfo.author))
+        return 0;
+    ScriptInfo.name[0] = '\0';
+    DecodeTextBounded(&arguments[0], ScriptInfo.name, sizeof ScriptInfo.name);
+    ScriptInfo.author[0] = '\0';
+    DecodeTextBounded(&arguments[1], ScriptInfo.author, sizeof ScriptInfo.author);
+    int32_t result = 0;
+    for (int i = 0; i < 4; ++i)
+        result = engine.DecodeElement(&ScriptInfo.version[i], SCRIPT_INTEGER, &arguments[2 + i]);
+    return result;
 }
 
 int RunScriptWithReturnInfo(const char* scriptPath) {
@@ -26,7 +41,7 @@ int RunScriptWithReturnInfo(const char* scriptPath) {
     return 1;
 }
 
-int ReadScriptInfo(const char* scriptPath) {
+int ReadScriptInfo(const char* scriptPath, ScriptRunner runner) {
     ScriptEngine engine;
     CurrentEngineScope current(engine);
 
@@ -35,7 +50,7 @@ int ReadScriptInfo(const char* scriptPath) {
         return 0;
     if (!engine.Load(enginePath))
         return 0;
-    if (!g_runner(scriptPath))
+    if (!runner(scriptPath))
         return 0; // the binding frees the module
 
     std::strcpy(ScriptInfo.name, "Unknown");

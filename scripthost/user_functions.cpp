@@ -4,7 +4,7 @@
 #include "scripthost/conversion_settings.h"
 #include "scripthost/element_text.h"
 #include "scripthost/format_text.h"
-#include "scripthost/return_info.h"
+#include "scripthost/script_info.h"
 #include "scripthost/script_engine.h"
 
 #include <cstring>
@@ -29,6 +29,18 @@ int32_t SetPathSetting(ScriptElement* element, char* setting) {
         return 0;
     std::memcpy(setting, text, sizeof text);
     return result;
+}
+
+// GDI's device coordinates have 27 bits (plus sign); Wine's StretchBlt even divides by zero
+// on a width of -2^31. No canvas reaches this far, so a value beyond it is refused.
+constexpr int32_t kLargestCoordinate = (1 << 27) - 1;
+
+bool AreGdiCoordinates(const int32_t* values, int count) {
+    for (int i = 0; i < count; ++i) {
+        if (values[i] < -kLargestCoordinate || values[i] > kLargestCoordinate)
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -97,6 +109,8 @@ int32_t SCRIPTAPI Draw(ScriptElement* arguments) {
     int32_t v[8] = {};
     for (int i = 0; i < 8; ++i)
         DecodeInteger(&arguments[i], &v[i]);
+    if (!AreGdiCoordinates(v, 8))
+        return ReturnInteger(0);
     // sx, sy, sw, sh from the SourceCanvas to dx, dy, dw, dh of the TargetCanvas.
     return ReturnInteger(StretchBlt(TargetCanvas.dc, v[4], v[5], v[6], v[7], SourceCanvas.dc,
                                     v[0], v[1], v[2], v[3], SRCCOPY));

@@ -149,7 +149,12 @@ bool IsFormatHead(const unsigned char* head, size_t size) {
     reader.data = head;
     reader.size = size;
     NetpbmHeader header;
-    return ReadHeader(reader, &header) == SUSIE_SUCCESS && !reader.failed;
+    const int result = ReadHeader(reader, &header);
+    if (result == SUSIE_SUCCESS)
+        return !reader.failed;
+    // Comments may run past the head: when the magic is right and the header was cut off by
+    // the head's end rather than contradicted, the whole file decides.
+    return result == SUSIE_BROKEN_DATA && reader.position >= reader.size;
 }
 
 int ReadFormatGeometry(ByteReader reader, PictureGeometry* geometry) {

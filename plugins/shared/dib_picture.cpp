@@ -1,5 +1,7 @@
 #include "dib_picture.h"
 
+#include "common/pixel_limit.h"
+
 #include "plugins/include/susie_plugin.h"
 
 uint64_t DibRowBytes(int32_t width, int bitCount) {
@@ -14,6 +16,9 @@ int CreateDibPicture(DibPicture* picture, int32_t width, int32_t height, int bit
     const uint64_t stride = DibRowBytes(width, bitCount);
     if (stride == 0 || height <= 0 || stride * static_cast<uint64_t>(height) > kLargestPixelBlock)
         return SUSIE_BROKEN_DATA;
+    // A small file may declare an enormous picture: refused before anything is allocated.
+    if (!PictureWithinPixelLimit(width, height))
+        return SUSIE_NO_MEMORY;
     const uint32_t colors = bitCount <= 8 ? 1u << bitCount : 0;
     const SIZE_T infoBytes = sizeof(BITMAPINFOHEADER) + colors * sizeof(RGBQUAD);
     const SIZE_T pixelBytes = static_cast<SIZE_T>(stride * static_cast<uint64_t>(height));

@@ -24,7 +24,7 @@ uint64_t DibRowBytes(int32_t width, int bitCount);
 
 // Allocates both blocks, zeroed, with a colour table of 2^bitCount entries for bit counts up
 // to 8. A Susie result: SUSIE_SUCCESS, SUSIE_BROKEN_DATA (a size no DIB can have) or
-// SUSIE_NO_MEMORY.
+// SUSIE_NO_MEMORY (also for a picture above the pixel limit, common/pixel_limit.h).
 int CreateDibPicture(DibPicture* picture, int32_t width, int32_t height, int bitCount);
 
 // The row that is y rows from the top of the picture.

@@ -43,3 +43,42 @@ TEST(FormatBounded, NeverCutsAPath) {
 }
 
 } // namespace
+
+TEST(StaysInsideFolder, RefusesEveryWayOut) {
+    struct Case {
+        const char* name;
+        bool inside;
+    };
+    const Case cases[] = {
+        {"photo.jpg", true},
+        {"sub\\photo.jpg", true},
+        {"sub/deeper/photo.jpg", true},
+        {".\\photo.jpg", true},
+        {"..photo.jpg", true},        // dots inside a name climb nothing
+        {"\x95\x5C.png", true},       // 表.png: a trail byte 0x5C is no separator
+        {"console.png", true},
+        {"com10.png", true},
+        {"..", false},
+        {"..\\escape.png", false},
+        {"sub\\..\\..\\escape.png", false},
+        {"sub/../escape.png", false},
+        {".. \\escape.png", false},   // Windows shortens ".. " to ".."
+        {"...\\escape.png", false},
+        {"C:\\escape.png", false},
+        {"C:escape.png", false},
+        {"\\escape.png", false},
+        {"/escape.png", false},
+        {"\\\\server\\share\\escape.png", false},
+        {"\\\\.\\PhysicalDrive0", false},
+        {"\\\\?\\C:\\escape.png", false},
+        {"photo.png:stream", false},
+        {"NUL.png", false},
+        {"sub\\con", false},
+        {"aux .txt", false},
+        {"COM1.jpg", false},
+        {"lpt9", false},
+        {"CONOUT$", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(StaysInsideFolder(c.name), c.inside) << c.name;
+}

@@ -51,3 +51,14 @@ head -c $(( $(stat -c %s whole.jpg) / 2 )) whole.jpg > truncated.jpg
 head -c $(( $(stat -c %s whole.png) / 2 )) whole.png > truncated.png
 
 printf 'This is a text file, not a picture.\r\n' > text.png
+
+# The sizes headers declare, 13 x 7 in every format GDI+ reads (DeclaredSize).
+$im -size 13x7 xc:gray sizes.png
+$im -size 13x7 xc:gray sizes.gif
+$im -size 13x7 xc:gray BMP3:sizes.bmp
+$im -size 13x7 xc:gray BMP2:sizes-core.bmp
+$im -size 13x7 xc:gray -interlace JPEG sizes-progressive.jpg
+$im -size 13x7 xc:gray -define tiff:endian=msb sizes-big-endian.tif
+$im -size 13x7 xc:gray -define tiff:endian=lsb sizes-little-endian.tif
+$im -size 13x7 xc:gray sizes.jpg
+exiftool -q -overwrite_original -Comment="$(head -c 30000 /dev/zero | tr '\0' c)" sizes.jpg

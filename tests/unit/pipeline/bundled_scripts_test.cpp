@@ -2,6 +2,7 @@
 #include "common/program_directory.h"
 #include "imaging/canvas.h"
 #include "scripthost/script_info.h"
+#include "scripthost/script_runner.h"
 #include "support/console_capture.h"
 #include "support/temp_dir.h"
 
@@ -88,7 +89,7 @@ TEST(BundledScripts, EachDescribesItselfAndConvertsTheFolder) {
     for (const auto& [script, outputs] : expected) {
         SCOPED_TRACE(script);
         const std::string path = kScripts + "\\" + script;
-        ASSERT_EQ(ReadScriptInfo(path.c_str()), 1);
+        ASSERT_EQ(ReadScriptInfo(path.c_str(), RunScript), 1);
         EXPECT_STRNE(ScriptInfo.name, "Unknown");
         TempDir destination;
         ConsoleCapture::text.clear();

@@ -5,6 +5,7 @@
 #include "driver/header_prepend.h"
 #include "scripthost/conversion_settings.h"
 #include "scripthost/script_info.h"
+#include "scripthost/script_runner.h"
 #include "support/console_capture.h"
 #include "support/temp_dir.h"
 
@@ -318,7 +319,7 @@ TEST(ProgramDirectoryLimit, TooLongForTheEnginePathFailsCleanly) {
     std::memset(ProgramDirectory, 'd', 249);
     ProgramDirectory[249] = '\0';
     std::strcpy(ScriptInfo.name, "before");
-    EXPECT_EQ(ReadScriptInfo("any.txt"), 0);
+    EXPECT_EQ(ReadScriptInfo("any.txt", RunScript), 0);
     EXPECT_STREQ(ScriptInfo.name, "before");
     ConsoleCapture console;
     EXPECT_EQ(RunConversion("any.txt", "a", "b"), 0);

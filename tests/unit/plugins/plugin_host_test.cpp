@@ -86,6 +86,26 @@ TEST_F(PluginHostTest, FileThatIsNoModuleTakesACountedEmptySlot) {
     DeleteObject(bitmap);
 }
 
+TEST_F(PluginHostTest, ModuleNamedOutsideTheCodePageTakesAnEmptySlot) {
+    // café.sph: the ANSI search would show it as cafe.sph, which names another module.
+    ASSERT_TRUE(InstallProbe(plugins, "first", "cafe.sph"));
+    const std::string second = ProbeModulePath("second");
+    const std::wstring wide = std::wstring(plugins.path.begin(), plugins.path.end()) + L"\\caf\u00e9.sph";
+    ASSERT_TRUE(CopyFileW(std::wstring(second.begin(), second.end()).c_str(), wide.c_str(), FALSE));
+    LoadPlugins(plugins.path.c_str());
+    ASSERT_EQ(PluginSet.count, 2);
+    int loaded = 0;
+    for (int32_t i = 0; i < 2; ++i) {
+        if (PluginSet.modules[i] != nullptr) {
+            ++loaded;
+            char name[MAX_PATH] = {};
+            GetModuleFileNameA(PluginSet.modules[i], name, MAX_PATH);
+            EXPECT_NE(std::string(name).find("cafe.sph"), std::string::npos) << name;
+        }
+    }
+    EXPECT_EQ(loaded, 1);
+}
+
 TEST_F(PluginHostTest, OnlyModulesWithThisBuildsExtensionAreLoaded) {
     ASSERT_TRUE(InstallProbe(plugins, "first", "a.sph"));
     ASSERT_TRUE(InstallProbe(plugins, "second", "b.spi"));
