@@ -1,8 +1,9 @@
 // The built-in functions: numbers and texts. Texts are bytes in the ANSI code page;
 // find, rfind, lower and upper treat a double-byte character as one unit.
+#include "builtins.h"
+
 #include "error.h"
-#include "interpreter.h"
-#include "lead_byte.h"
+#include "state.h"
 
 #include <cmath>
 #include <string_view>

@@ -90,7 +90,7 @@ Value LoadValue(const ScriptElement* element) {
             return MakeText(std::string());
         const std::size_t length = std::strlen(text);
         if (length > kMaxTextBytes)
-            Fail(0, "text too long (more than " + std::to_string(kMaxTextBytes) + " bytes)");
+            Fail(0, TextTooLong());
         return MakeText(std::string(text, length));
     }
     default:
@@ -103,6 +103,10 @@ void ReleaseAllElementTexts() noexcept {
     for (auto& entry : table.live)
         delete[] entry.first;
     table.live.clear();
+}
+
+std::size_t CountElementTexts() noexcept {
+    return Texts().live.size();
 }
 
 } // namespace script

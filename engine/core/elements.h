@@ -21,5 +21,7 @@ void StoreValue(ScriptElement* element, const Value& v);
 Value LoadValue(const ScriptElement* element);
 // Frees every text still held by an element.
 void ReleaseAllElementTexts() noexcept;
+// How many texts elements hold.
+std::size_t CountElementTexts() noexcept;
 
 } // namespace script

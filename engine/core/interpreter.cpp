@@ -1,5 +1,6 @@
 #include "interpreter.h"
 
+#include "builtins.h"
 #include "elements.h"
 #include "error.h"
 
@@ -10,41 +11,47 @@ namespace script {
 namespace {
 
 struct Context {
+    EngineState& engine;
     ScriptState& script;
-    const std::shared_ptr<const Program>& program;
+    const Program& program;
     Variables* locals; // null on a top-level line
     Value returned;
 };
 
 enum class Flow { Normal, Break, Continue, Return };
 
-// Counts nested evaluation steps and, when asked for, all steps of a run.
+// Spends one step of the running host call's budget.
+void CountStep(EngineState& e, int line) {
+    if (++e.steps > e.stepLimit)
+        Fail(line, "execution limit of " + std::to_string(e.stepLimit) + " steps exceeded");
+}
+
+// Counts nested evaluation steps; each is a step of the budget too.
 struct DepthGuard {
-    explicit DepthGuard(int line) {
-        EngineState& e = Engine();
+    DepthGuard(EngineState& engine, int line) : e(engine) {
         if (e.evalDepth >= kMaxEvalDepth)
             Fail(line, "recursion too deep (more than " + std::to_string(kMaxEvalDepth) +
                            " nested evaluation steps)");
-        if (e.stepLimit != 0 && ++e.steps > e.stepLimit)
-            Fail(line, "step limit reached");
+        CountStep(e, line);
         ++e.evalDepth;
     }
-    ~DepthGuard() { --Engine().evalDepth; }
+    ~DepthGuard() { --e.evalDepth; }
     DepthGuard(const DepthGuard&) = delete;
     DepthGuard& operator=(const DepthGuard&) = delete;
+    EngineState& e;
 };
 
 struct CallGuard {
-    explicit CallGuard(int line) {
-        EngineState& e = Engine();
+    CallGuard(EngineState& engine, int line) : e(engine) {
         if (e.callDepth >= kMaxCallDepth)
             Fail(line, "recursion too deep (more than " + std::to_string(kMaxCallDepth) +
                            " nested calls)");
         ++e.callDepth;
     }
-    ~CallGuard() { --Engine().callDepth; }
+    ~CallGuard() { --e.callDepth; }
     CallGuard(const CallGuard&) = delete;
     CallGuard& operator=(const CallGuard&) = delete;
+    EngineState& e;
 };
 
 bool IsNumber(const Value& v) {
@@ -109,7 +116,8 @@ Value Arithmetic(Tok op, const Value& a, const Value& b, int line) {
     if (op == Tok::Plus && (a.type == SCRIPT_STRING || b.type == SCRIPT_STRING)) {
         std::string left = ValueText(a);
         const std::string right = ValueText(b);
-        CheckTextLength(left.size() + right.size(), line);
+        if (left.size() + right.size() > kMaxTextBytes)
+            Fail(line, TextTooLong());
         left += right;
         return MakeText(std::move(left));
     }
@@ -172,25 +180,24 @@ void Assign(Context& ctx, const std::string& name, Value v, int line) {
     scope.emplace(name, std::move(v));
 }
 
-Value CallUserFunction(const std::string& name, UserFunction function,
+Value CallUserFunction(EngineState& e, const std::string& name, UserFunction function,
                        const std::vector<Value>& arguments, int line) {
-    CallGuard call(line);
-    EngineState& e = Engine();
+    CallGuard call(e, line);
     const int level = e.userLevel + 1;
     ScriptElement* elements = LevelElements(level);
     // The level is this call's while it runs; afterwards its elements and result are
     // released, on every way out.
     struct LevelScope {
+        EngineState& state;
         int level;
         ScriptElement* elements;
         ~LevelScope() {
-            EngineState& state = Engine();
             for (int i = 0; i < SCRIPT_ARGUMENT_COUNT; ++i)
                 ReleaseElement(&elements[i]);
             state.results[static_cast<std::size_t>(level)] = Value{};
             state.userLevel = level - 1;
         }
-    } scope{level, elements};
+    } scope{e, level, elements};
     e.userLevel = level;
     e.results[static_cast<std::size_t>(level)] = Value{};
     for (int i = 0; i < SCRIPT_ARGUMENT_COUNT; ++i)
@@ -198,7 +205,7 @@ Value CallUserFunction(const std::string& name, UserFunction function,
     for (std::size_t i = 0; i < arguments.size(); ++i)
         StoreValue(&elements[i], arguments[i]);
     const int32_t succeeded = function(elements);
-    Value result = std::move(Engine().results[static_cast<std::size_t>(level)]);
+    Value result = std::move(e.results[static_cast<std::size_t>(level)]);
     if (succeeded == 0)
         Fail(line, "UserFunction " + name + " failed");
     return result;
@@ -211,13 +218,12 @@ Value Call(Context& ctx, const Expr& e) {
     arguments.reserve(e.operands.size());
     for (const ExprPtr& operand : e.operands)
         arguments.push_back(Eval(ctx, *operand));
-    auto function = ctx.program->functions.find(e.name);
-    if (function != ctx.program->functions.end())
+    auto function = ctx.program.functions.find(e.name);
+    if (function != ctx.program.functions.end())
         return CallFunction(ctx.script, ctx.program, *function->second, arguments, e.line);
-    EngineState& engine = Engine();
-    auto user = engine.userFunctions.find(e.name);
-    if (user != engine.userFunctions.end())
-        return CallUserFunction(e.name, user->second, arguments, e.line);
+    auto user = ctx.engine.userFunctions.find(e.name);
+    if (user != ctx.engine.userFunctions.end())
+        return CallUserFunction(ctx.engine, e.name, user->second, arguments, e.line);
     Value result;
     if (CallBuiltin(e.name, arguments, e.line, result))
         return result;
@@ -225,7 +231,7 @@ Value Call(Context& ctx, const Expr& e) {
 }
 
 Value Eval(Context& ctx, const Expr& e) {
-    DepthGuard depth(e.line);
+    DepthGuard depth(ctx.engine, e.line);
     switch (e.kind) {
     case ExprKind::Constant:
         return e.constant;
@@ -257,17 +263,9 @@ Value Eval(Context& ctx, const Expr& e) {
     case ExprKind::Binary: {
         const Value a = Eval(ctx, *e.operands[0]);
         const Value b = Eval(ctx, *e.operands[1]);
-        switch (e.op) {
-        case Tok::Less:
-        case Tok::LessEqual:
-        case Tok::Greater:
-        case Tok::GreaterEqual:
-        case Tok::Equal:
-        case Tok::NotEqual:
+        if (Info(e.op).kind == OperatorKind::Comparison)
             return Compare(e.op, a, b, e.line);
-        default:
-            return Arithmetic(e.op, a, b, e.line);
-        }
+        return Arithmetic(e.op, a, b, e.line);
     }
     }
     return Value{};
@@ -290,6 +288,7 @@ Flow ExecFor(Context& ctx, const Stmt& s) {
     int64_t i = from.integer;
     float f = AsFloat(from);
     for (;;) {
+        CountStep(ctx.engine, s.line); // a round with an empty body is a step too
         if (integers) {
             if (step.integer > 0 ? i > to.integer : i < to.integer)
                 return Flow::Normal;
@@ -318,7 +317,7 @@ Flow ExecFor(Context& ctx, const Stmt& s) {
 }
 
 Flow Exec(Context& ctx, const Stmt& s) {
-    DepthGuard depth(s.line);
+    DepthGuard depth(ctx.engine, s.line);
     switch (s.kind) {
     case StmtKind::Expression:
         Eval(ctx, *s.exprs[0]);
@@ -367,27 +366,23 @@ Flow ExecBlock(Context& ctx, const Block& block) {
 
 } // namespace
 
-void CheckTextLength(std::size_t length, int line) {
-    if (length > kMaxTextBytes)
-        Fail(line, "text too long (more than " + std::to_string(kMaxTextBytes) + " bytes)");
-}
-
-void RunLine(ScriptState& script, const std::shared_ptr<const Program>& program, const Stmt& line) {
-    Context ctx{script, program, nullptr, Value{}};
+void RunLine(ScriptState& script, const Program& program, const Stmt& line) {
+    Context ctx{Engine(), script, program, nullptr, Value{}};
     Exec(ctx, line);
 }
 
-Value CallFunction(ScriptState& script, const std::shared_ptr<const Program>& program,
-                   const Function& function, std::vector<Value>& arguments, int line) {
+Value CallFunction(ScriptState& script, const Program& program, const Function& function,
+                   std::vector<Value>& arguments, int line) {
     if (arguments.size() != function.parameters.size())
         Fail(line, "wrong argument count: " + function.name + " takes " +
                        std::to_string(function.parameters.size()) + ", given " +
                        std::to_string(arguments.size()));
-    CallGuard call(line);
+    EngineState& engine = Engine();
+    CallGuard call(engine, line);
     Variables locals;
     for (std::size_t i = 0; i < arguments.size(); ++i)
         locals[function.parameters[i]] = std::move(arguments[i]);
-    Context ctx{script, program, &locals, Value{}};
+    Context ctx{engine, script, program, &locals, Value{}};
     ExecBlock(ctx, function.body);
     return std::move(ctx.returned);
 }

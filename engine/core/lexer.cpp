@@ -1,7 +1,7 @@
 #include "lexer.h"
 
 #include "error.h"
-#include "lead_byte.h"
+#include "state.h"
 
 #include <charconv>
 #include <cmath>
@@ -9,19 +9,6 @@
 namespace script {
 
 namespace {
-
-struct Keyword {
-    std::string_view spelling;
-    Tok kind;
-};
-
-constexpr Keyword kKeywords[] = {
-    {"function", Tok::Function}, {"if", Tok::If},       {"else", Tok::Else},
-    {"while", Tok::While},       {"for", Tok::For},     {"to", Tok::To},
-    {"step", Tok::Step},         {"break", Tok::Break}, {"continue", Tok::Continue},
-    {"return", Tok::Return},     {"and", Tok::And},     {"or", Tok::Or},
-    {"not", Tok::Not},
-};
 
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
@@ -77,7 +64,7 @@ struct Lexer {
                 ++line;
             SkipCharacter();
         }
-        Fail(start, "unterminated comment");
+        FailSyntax(start, "unterminated comment");
     }
 
     void Number() {
@@ -88,15 +75,15 @@ struct Lexer {
             pos += 2;
             uint64_t v = 0;
             if (!IsHexDigit(Peek()))
-                Fail(line, "malformed number");
+                FailSyntax(line, "malformed number");
             while (IsHexDigit(Peek())) {
                 const char c = src[pos++];
                 v = v * 16 + static_cast<uint64_t>(IsDigit(c) ? c - '0' : (c | 0x20) - 'a' + 10);
                 if (v > 0xFFFFFFFFu)
-                    Fail(line, "integer literal too large");
+                    FailSyntax(line, "integer literal too large");
             }
             if (IsNameChar(Peek()))
-                Fail(line, "malformed number");
+                FailSyntax(line, "malformed number");
             // Hex literals are bit patterns: 0xFFFFFFFF is -1.
             token.integer = static_cast<int32_t>(static_cast<uint32_t>(v));
             Add(Tok::Integer, std::move(token));
@@ -123,14 +110,14 @@ struct Lexer {
             }
         }
         if (IsNameChar(Peek()) || Peek() == '.')
-            Fail(line, "malformed number");
+            FailSyntax(line, "malformed number");
         const char* first = src.data() + start;
         const char* last = src.data() + pos;
         if (isFloat) {
             double v = 0.0;
             auto result = std::from_chars(first, last, v);
             if (result.ec == std::errc::result_out_of_range || std::isinf(static_cast<float>(v)))
-                Fail(line, "float literal out of range");
+                FailSyntax(line, "float literal out of range");
             token.real = static_cast<float>(v);
             Add(Tok::Float, std::move(token));
         } else {
@@ -138,7 +125,7 @@ struct Lexer {
             for (const char* p = first; p != last; ++p) {
                 v = v * 10 + static_cast<uint64_t>(*p - '0');
                 if (v > 2147483647u)
-                    Fail(line, "integer literal too large (the largest is 2147483647)");
+                    FailSyntax(line, "integer literal too large (the largest is 2147483647)");
             }
             token.integer = static_cast<int32_t>(v);
             Add(Tok::Integer, std::move(token));
@@ -151,7 +138,7 @@ struct Lexer {
         ++pos; // the opening quote
         for (;;) {
             if (AtEnd() || Peek() == '\n')
-                Fail(token.line, "unterminated string");
+                FailSyntax(token.line, "unterminated string");
             const char c = Peek();
             if (c == '"') {
                 ++pos;
@@ -176,7 +163,7 @@ struct Lexer {
                     token.text += '"';
                     break;
                 default:
-                    Fail(line, "unknown escape sequence in string");
+                    FailSyntax(line, "unknown escape sequence in string");
                 }
                 pos += 2;
                 continue;
@@ -193,9 +180,9 @@ struct Lexer {
         while (IsNameChar(Peek()))
             ++pos;
         const std::string_view word = src.substr(start, pos - start);
-        for (const Keyword& k : kKeywords) {
-            if (k.spelling == word) {
-                Add(k.kind);
+        for (const TokenInfo& keyword : kTokens) {
+            if (keyword.spelling == word) {
+                Add(keyword.token);
                 return;
             }
         }
@@ -226,91 +213,31 @@ struct Lexer {
             } else if (IsNameStart(c)) {
                 Name();
             } else {
-                Operator(c);
+                Operator();
             }
         }
         Add(Tok::End);
     }
 
-    void Operator(char c) {
-        auto two = [&](char next, Tok pair, Tok single) {
-            if (Peek(1) == next) {
-                pos += 2;
-                Add(pair);
-            } else {
-                pos += 1;
-                Add(single);
-            }
-        };
-        switch (c) {
-        case '(':
-            ++parens;
-            ++pos;
-            Add(Tok::LParen);
-            return;
-        case ')':
-            if (parens > 0)
-                --parens;
-            ++pos;
-            Add(Tok::RParen);
-            return;
-        case '{':
-            ++pos;
-            Add(Tok::LBrace);
-            return;
-        case '}':
-            ++pos;
-            Add(Tok::RBrace);
-            return;
-        case ',':
-            ++pos;
-            Add(Tok::Comma);
-            return;
-        case ';':
-            ++pos;
-            Add(Tok::Semicolon);
-            return;
-        case '+':
-            ++pos;
-            Add(Tok::Plus);
-            return;
-        case '-':
-            ++pos;
-            Add(Tok::Minus);
-            return;
-        case '*':
-            ++pos;
-            Add(Tok::Star);
-            return;
-        case '/':
-            ++pos;
-            Add(Tok::Slash);
-            return;
-        case '%':
-            ++pos;
-            Add(Tok::Percent);
-            return;
-        case '<':
-            two('=', Tok::LessEqual, Tok::Less);
-            return;
-        case '>':
-            two('=', Tok::GreaterEqual, Tok::Greater);
-            return;
-        case '=':
-            two('=', Tok::Equal, Tok::Assign);
-            return;
-        case '!':
-            if (Peek(1) == '=') {
-                pos += 2;
-                Add(Tok::NotEqual);
-                return;
-            }
-            break;
-        default:
-            break;
+    // The longest operator or punctuation spelling that stands here.
+    void Operator() {
+        const std::string_view rest = src.substr(pos);
+        const TokenInfo* match = nullptr;
+        for (const TokenInfo& info : kTokens) {
+            if (!info.spelling.empty() && !IsNameStart(info.spelling[0]) &&
+                rest.starts_with(info.spelling) &&
+                (match == nullptr || info.spelling.size() > match->spelling.size()))
+                match = &info;
         }
-        Fail(line, "unexpected character in the source (outside strings and comments only "
-                   "ASCII letters, digits and operators may appear)");
+        if (match == nullptr)
+            FailSyntax(line, "unexpected character in the source (outside strings and comments "
+                             "only ASCII letters, digits and operators may appear)");
+        if (match->token == Tok::LParen)
+            ++parens;
+        if (match->token == Tok::RParen && parens > 0)
+            --parens;
+        pos += match->spelling.size();
+        Add(match->token);
     }
 };
 
@@ -321,86 +248,6 @@ std::vector<Token> Tokenize(std::string_view source) {
     lexer.src = source;
     lexer.Run();
     return std::move(lexer.tokens);
-}
-
-const char* TokenName(Tok kind) {
-    switch (kind) {
-    case Tok::End:
-        return "the end of the script";
-    case Tok::Newline:
-        return "the end of the line";
-    case Tok::Integer:
-        return "a number";
-    case Tok::Float:
-        return "a number";
-    case Tok::Text:
-        return "a string";
-    case Tok::Name:
-        return "a name";
-    case Tok::LParen:
-        return "'('";
-    case Tok::RParen:
-        return "')'";
-    case Tok::LBrace:
-        return "'{'";
-    case Tok::RBrace:
-        return "'}'";
-    case Tok::Comma:
-        return "','";
-    case Tok::Semicolon:
-        return "';'";
-    case Tok::Assign:
-        return "'='";
-    case Tok::Plus:
-        return "'+'";
-    case Tok::Minus:
-        return "'-'";
-    case Tok::Star:
-        return "'*'";
-    case Tok::Slash:
-        return "'/'";
-    case Tok::Percent:
-        return "'%'";
-    case Tok::Less:
-        return "'<'";
-    case Tok::LessEqual:
-        return "'<='";
-    case Tok::Greater:
-        return "'>'";
-    case Tok::GreaterEqual:
-        return "'>='";
-    case Tok::Equal:
-        return "'=='";
-    case Tok::NotEqual:
-        return "'!='";
-    case Tok::Function:
-        return "'function'";
-    case Tok::If:
-        return "'if'";
-    case Tok::Else:
-        return "'else'";
-    case Tok::While:
-        return "'while'";
-    case Tok::For:
-        return "'for'";
-    case Tok::To:
-        return "'to'";
-    case Tok::Step:
-        return "'step'";
-    case Tok::Break:
-        return "'break'";
-    case Tok::Continue:
-        return "'continue'";
-    case Tok::Return:
-        return "'return'";
-    case Tok::And:
-        return "'and'";
-    case Tok::Or:
-        return "'or'";
-    case Tok::Not:
-        return "'not'";
-    }
-    return "a token";
 }
 
 } // namespace script

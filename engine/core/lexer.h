@@ -1,52 +1,14 @@
 // Stage 1: source bytes -> tokens.
 #pragma once
 
+#include "tokens.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace script {
-
-enum class Tok {
-    End,
-    Newline,
-    Integer,
-    Float,
-    Text,
-    Name,
-    LParen,
-    RParen,
-    LBrace,
-    RBrace,
-    Comma,
-    Semicolon,
-    Assign,
-    Plus,
-    Minus,
-    Star,
-    Slash,
-    Percent,
-    Less,
-    LessEqual,
-    Greater,
-    GreaterEqual,
-    Equal,
-    NotEqual,
-    Function,
-    If,
-    Else,
-    While,
-    For,
-    To,
-    Step,
-    Break,
-    Continue,
-    Return,
-    And,
-    Or,
-    Not
-};
 
 struct Token {
     Tok kind = Tok::End;
@@ -59,8 +21,5 @@ struct Token {
 // The tokens of a source, ending with Tok::End. Newlines inside parentheses are
 // dropped, so a call may span lines. Throws ScriptError on a lexical mistake.
 std::vector<Token> Tokenize(std::string_view source);
-
-// The spelling of a token kind for messages.
-const char* TokenName(Tok kind);
 
 } // namespace script

@@ -9,29 +9,13 @@ namespace script {
 
 namespace {
 
-int Precedence(Tok op) {
-    switch (op) {
-    case Tok::Or:
-        return 1;
-    case Tok::And:
-        return 2;
-    case Tok::Less:
-    case Tok::LessEqual:
-    case Tok::Greater:
-    case Tok::GreaterEqual:
-    case Tok::Equal:
-    case Tok::NotEqual:
-        return 3;
-    case Tok::Plus:
-    case Tok::Minus:
-        return 4;
-    case Tok::Star:
-    case Tok::Slash:
-    case Tok::Percent:
-        return 5;
-    default:
-        return 0;
-    }
+// Both ways an expression grows deep end here: the parser's own nesting (parentheses,
+// unary operators, calls) while it reads, and the height of the tree it builds (a long
+// chain of binary operators), so reading, evaluating and freeing a tree all stay shallow.
+void CheckExpressionDepth(int depth, int line) {
+    if (depth > kMaxExpressionDepth)
+        FailSyntax(line, "expression nested too deeply (more than " +
+                             std::to_string(kMaxExpressionDepth) + " levels)");
 }
 
 struct Parser {
@@ -53,8 +37,8 @@ struct Parser {
     }
     const Token& Expect(Tok kind, const char* what) {
         if (!Is(kind))
-            Fail(Peek().line,
-                 std::string("expected ") + what + ", found " + TokenName(Peek().kind));
+            FailSyntax(Peek().line,
+                       std::string("expected ") + what + ", found " + TokenName(Peek().kind));
         return Next();
     }
     void SkipNewlines() {
@@ -62,8 +46,7 @@ struct Parser {
             Next();
     }
 
-    // A node under construction with the height of its tree: a tree higher than
-    // kMaxExpressionDepth is refused, so evaluating and freeing it stays shallow.
+    // A node under construction with the height of its tree.
     struct Built {
         ExprPtr expr;
         int height = 1;
@@ -79,9 +62,7 @@ struct Parser {
             b.height = std::max(b.height, o.height + 1);
             b.expr->operands.push_back(std::move(o.expr));
         }
-        if (b.height > kMaxExpressionDepth)
-            Fail(line, "expression nested too deeply (more than " +
-                           std::to_string(kMaxExpressionDepth) + " levels)");
+        CheckExpressionDepth(b.height, line);
         return b;
     }
 
@@ -121,8 +102,8 @@ struct Parser {
             if (!Is(Tok::RParen)) {
                 do {
                     if (arguments.size() == static_cast<std::size_t>(kMaxArguments))
-                        Fail(line, "more than " + std::to_string(kMaxArguments) +
-                                       " arguments in a call of " + name);
+                        FailSyntax(line, "more than " + std::to_string(kMaxArguments) +
+                                             " arguments in a call of " + name);
                     arguments.push_back(Expression());
                 } while (Accept(Tok::Comma));
             }
@@ -132,14 +113,12 @@ struct Parser {
             return b;
         }
         default:
-            Fail(line, std::string("expected an expression, found ") + TokenName(t.kind));
+            FailSyntax(line, std::string("expected an expression, found ") + TokenName(t.kind));
         }
     }
 
     Built Unary() {
-        if (++nesting > kMaxExpressionDepth)
-            Fail(Peek().line, "expression nested too deeply (more than " +
-                                  std::to_string(kMaxExpressionDepth) + " levels)");
+        CheckExpressionDepth(++nesting, Peek().line);
         Built result;
         const int line = Peek().line;
         if (Accept(Tok::Minus)) {
@@ -162,7 +141,7 @@ struct Parser {
         Built left = Unary();
         for (;;) {
             const Tok op = Peek().kind;
-            const int precedence = Precedence(op);
+            const int precedence = Info(op).precedence;
             if (precedence == 0 || precedence < minimum)
                 return left;
             const int line = Next().line;
@@ -185,8 +164,8 @@ struct Parser {
         SkipNewlines();
         const int line = Expect(Tok::LBrace, "'{' (a block is required)").line;
         if (++blocks > kMaxBlockDepth)
-            Fail(line, "blocks nested too deeply (more than " + std::to_string(kMaxBlockDepth) +
-                           " levels)");
+            FailSyntax(line, "blocks nested too deeply (more than " +
+                                 std::to_string(kMaxBlockDepth) + " levels)");
         Block block;
         for (;;) {
             while (Accept(Tok::Newline) || Accept(Tok::Semicolon)) {
@@ -194,7 +173,7 @@ struct Parser {
             if (Accept(Tok::RBrace))
                 break;
             if (Is(Tok::End))
-                Fail(line, "'{' is never closed by '}'");
+                FailSyntax(line, "'{' is never closed by '}'");
             block.push_back(Statement());
         }
         --blocks;
@@ -204,8 +183,8 @@ struct Parser {
     void EndOfStatement() {
         if (Accept(Tok::Newline) || Accept(Tok::Semicolon) || Is(Tok::RBrace) || Is(Tok::End))
             return;
-        Fail(Peek().line,
-             std::string("expected the end of the statement, found ") + TokenName(Peek().kind));
+        FailSyntax(Peek().line, std::string("expected the end of the statement, found ") +
+                                    TokenName(Peek().kind));
     }
 
     Stmt Statement() {
@@ -263,20 +242,20 @@ struct Parser {
             s.kind = Is(Tok::Break) ? StmtKind::Break : StmtKind::Continue;
             const Token& t = Next();
             if (loops == 0)
-                Fail(t.line, std::string(TokenName(t.kind)) + " outside a loop");
+                FailSyntax(t.line, std::string(TokenName(t.kind)) + " outside a loop");
             break;
         }
         case Tok::Return: {
             Next();
             s.kind = StmtKind::Return;
             if (!inFunction)
-                Fail(s.line, "'return' outside a function");
+                FailSyntax(s.line, "'return' outside a function");
             if (!Is(Tok::Newline) && !Is(Tok::Semicolon) && !Is(Tok::RBrace) && !Is(Tok::End))
                 s.exprs.push_back(TopExpression());
             break;
         }
         case Tok::Function:
-            Fail(s.line, "functions are defined at the top level only");
+            FailSyntax(s.line, "functions are defined at the top level only");
         case Tok::Name:
             if (tokens[pos + 1].kind == Tok::Assign) {
                 s.kind = StmtKind::Assign;
@@ -305,9 +284,10 @@ struct Parser {
                 const Token& p = Expect(Tok::Name, "a parameter name");
                 if (std::find(f->parameters.begin(), f->parameters.end(), p.text) !=
                     f->parameters.end())
-                    Fail(p.line, "parameter " + p.text + " named twice");
+                    FailSyntax(p.line, "parameter " + p.text + " named twice");
                 if (f->parameters.size() == static_cast<std::size_t>(kMaxArguments))
-                    Fail(p.line, "more than " + std::to_string(kMaxArguments) + " parameters");
+                    FailSyntax(p.line,
+                               "more than " + std::to_string(kMaxArguments) + " parameters");
                 f->parameters.push_back(p.text);
             } while (Accept(Tok::Comma));
         }
@@ -327,11 +307,11 @@ struct Parser {
             if (Is(Tok::End))
                 return program;
             if (Is(Tok::RBrace))
-                Fail(Peek().line, "'}' without a matching '{'");
+                FailSyntax(Peek().line, "'}' without a matching '{'");
             if (Is(Tok::Function)) {
                 std::shared_ptr<const Function> f = FunctionDefinition();
                 if (program.functions.count(f->name) != 0)
-                    Fail(f->line, "function " + f->name + " is defined twice");
+                    FailSyntax(f->line, "function " + f->name + " is defined twice");
                 program.functions.emplace(f->name, std::move(f));
             } else {
                 program.lines.push_back(Statement());

@@ -26,6 +26,12 @@ inline constexpr int kMaxBlockDepth = 32;            // nested { } blocks
 inline constexpr std::size_t kMaxVariables = 100000; // variables of one scope
 inline constexpr std::size_t kMaxScripts = 256;      // scripts alive at once
 inline constexpr std::size_t kMaxElementTexts = 1 << 20; // texts held by elements at once
+// Steps (expressions evaluated, statements run, for-loop rounds) of one host call: a
+// top-level line or a function the host calls, every call it makes included. Scripts have
+// no pixel access: the bundled ones take about a hundred steps an image, and 100 million
+// take about 5 s (some 20 million steps a second under Wine), so only an endless loop
+// reaches it. Counted in steps, not time, the result never depends on the machine.
+inline constexpr uint64_t kMaxSteps = 100000000;
 
 // Error codes of GetErrorState.
 enum ErrorCode : int32_t {
@@ -42,15 +48,6 @@ enum ErrorCode : int32_t {
 using LeadByteRule = bool (*)(unsigned char byte);
 void SetLeadByteRule(LeadByteRule rule);
 bool IsCp932LeadByte(unsigned char byte);
-
-// Ends a line or function with a runtime error after this many evaluation steps
-// (0: no limit, the default). For fuzzing and tests: a script's own endless loop is
-// otherwise its own affair.
-void SetStepLimit(uint64_t steps);
-
-// Where error messages are written besides being kept for GetErrorState: standard
-// error by default; null writes them nowhere (the fuzz target's choice).
-void SetErrorOutput(std::FILE* stream);
 
 // The entry points.
 int32_t ResetErrorState();
@@ -75,7 +72,30 @@ int32_t EncodeElement(ScriptElement* element, const void* source, int32_t type);
 int32_t ClearElement(ScriptElement* element);
 int32_t ReturnElement(const void* value, int32_t type);
 
+#ifdef TESSAVEL_TEST_HOOKS
+// For the engine's own tests and fuzz targets only; script.dll has none of these.
+
 // Releases every script, element text and registered UserFunction: a fresh engine.
 void ResetEngine();
+
+// The step budget of each host call until the next ResetEngine (kMaxSteps by default), so
+// a test need not run 100 million steps to reach it.
+void SetStepLimit(uint64_t steps);
+
+// Where error messages are written besides being kept for GetErrorState: standard
+// error by default; null writes them nowhere (the fuzz target's choice).
+void SetErrorOutput(std::FILE* stream);
+
+// What the engine holds between calls: a host that releases what it made leaves these
+// where they were.
+struct LiveState {
+    std::size_t scripts = 0;        // the first script included
+    std::size_t elementTexts = 0;   // texts held by ScriptElements
+    std::size_t argumentLevels = 0; // made on first use, one per UserFunction nesting level
+    std::size_t userFunctions = 0;
+    bool operator==(const LiveState&) const = default;
+};
+LiveState CountLiveState();
+#endif
 
 } // namespace script

@@ -1,4 +1,5 @@
-// The engine's process-wide state: scripts, UserFunctions, argument elements, errors.
+// The engine's process-wide state: scripts, UserFunctions, argument elements, the step
+// budget, the last error, and the lead-byte rule of the ANSI code page.
 #pragma once
 
 #include "ast.h"
@@ -39,17 +40,35 @@ struct EngineState {
     int userLevel = 0;
     int callDepth = 0;
     int evalDepth = 0;
-    uint64_t steps = 0;
-    uint64_t stepLimit = 0;
+    uint64_t steps = 0; // of the running host call
+    uint64_t stepLimit = kMaxSteps;
     int32_t errorCode = kNoError;
     // Fixed storage: reporting "out of memory" must not need memory.
     char errorMessage[1024] = {};
 };
 
 EngineState& Engine();
+
 // The selected script; a freshly loaded engine has one.
 ScriptState& SelectedScript();
+// The script of that handle, or null.
+ScriptState* FindScript(int32_t handle);
+// A new empty script, selected. Fails (a usage error) when kMaxScripts are alive.
+int32_t AddScript();
+// Empties a script; any but the first is then removed. The selection falls back to the
+// first script when it was this one. A run in progress holds its script until it ends.
+void RemoveScript(ScriptState& script);
+// Forgets a script's program, globals and GetElement copy.
+void EmptyScript(ScriptState& script);
+
 // The argument elements of a level, made on first use.
 ScriptElement* LevelElements(int level);
+
+// A host call starts its step budget; a call the host makes from inside a UserFunction
+// (DoSubroutine) spends the budget of the call it is part of.
+void BeginHostCall();
+
+// The lead-byte rule the engine was given (SetLeadByteRule).
+bool IsLeadByteNow(unsigned char byte);
 
 } // namespace script

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs tesrun.exe under Wine with scripts that hold a mistake and checks that standard error
-# names the script file and the line, and that standard output carries none of it.
+# names the script file and the line, and that standard output carries none of it; a script
+# that never ends fails only the image it never ends on.
 # Usage: run-script-errors.sh BUILD_DIR
 set -uo pipefail
 build=$1
@@ -58,6 +59,28 @@ SCRIPT
 run "$work/toplevel.txt"
 expect_line "$work/err-lf.txt" "$(windows "$work/toplevel.txt"):2: division by zero"
 grep -q "Top" "$work/out.txt" || fail "Info did not run after the failing line: [$(cat "$work/out.txt")]"
+
+# Main never ends on the second image: its call runs out of steps, that image fails and the
+# batch goes on.
+cat >"$work/endless.txt" <<'SCRIPT'
+function Info() { ReturnInfo("Endless", "E2E", 1, 0, 0, 0) }
+function Main(width, height, name, index) {
+    SetSize(width, height)
+    while index == 1 { }
+    return 1
+}
+SCRIPT
+for name in a b c; do cp "$work/src/grey.png" "$work/src/$name.png"; done
+rm -f "$work/dst"/*
+run "$work/endless.txt"
+expect_line "$work/err-lf.txt" \
+  "$(windows "$work/endless.txt"):4: execution limit of 100000000 steps exceeded"
+tr -d '\r' <"$work/out.txt" >"$work/out-lf.txt"
+after=$(grep -A1 -F $'\tb.png' "$work/out-lf.txt" | tail -n1)
+[ "$after" = "Failed." ] || fail "b.png's call did not fail: [$(cat "$work/out-lf.txt")]"
+[ "$(tail -n1 "$work/out-lf.txt")" = "Finished." ] || fail "the run did not finish"
+converted=$(cd "$work/dst" && ls | tr '\n' ' ')
+[ "$converted" = "a.png c.png grey.png " ] || fail "converted: [$converted]"
 
 if [ "$failures" -ne 0 ]; then
   echo "$failures failure(s)"

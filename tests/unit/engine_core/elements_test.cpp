@@ -172,4 +172,33 @@ TEST(Scripts, SeveralScriptsKeepTheirOwnGlobals) {
     EXPECT_EQ(script::GetErrorState(nullptr, 0), script::kNoError);
 }
 
+// A host that creates, runs and releases scripts again and again (a catalogue read every
+// start, a fuzzer) finds the engine holding what it held before: handles, texts and the
+// 256-script table are reclaimed.
+TEST(Scripts, CreateRunReleaseCyclesLeaveNothingBehind) {
+    script::ResetEngine();
+    script::SetUserFunction("DoSubroutine", HostDoSubroutine);
+    const char source[] = "kept = \"top\"\n"
+                          "function Main(name) { DoSubroutine(\"Sub\", name + \"!\", 2) }\n"
+                          "function Sub(text, n) { kept = text + str(n); return kept }\n";
+    auto cycle = [&] {
+        const int32_t handle = script::CreateScriptFromMemory(source, sizeof source - 1);
+        ASSERT_NE(handle, 0) << LastError();
+        ASSERT_EQ(script::LineExec(), 1);
+        script::EncodeElement(&script::GetStackElement()[0], "name", SCRIPT_STRING);
+        ASSERT_EQ(script::FunctionExec("Main"), 1) << LastError();
+        ASSERT_NE(script::GetElement("kept"), nullptr);
+        ASSERT_EQ(script::ReleaseScript(handle), 1);
+    };
+    cycle(); // makes the argument levels this script's calls use, once
+    const script::LiveState start = script::CountLiveState();
+    for (int i = 0; i < 1000; ++i)
+        cycle();
+    const script::LiveState end = script::CountLiveState();
+    EXPECT_EQ(end.scripts, start.scripts);
+    EXPECT_EQ(end.elementTexts, start.elementTexts);
+    EXPECT_EQ(end.argumentLevels, start.argumentLevels);
+    EXPECT_EQ(end.userFunctions, start.userFunctions);
+}
+
 } // namespace

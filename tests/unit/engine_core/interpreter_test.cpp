@@ -1,4 +1,5 @@
 #include "run_script.h"
+#include "support/host_do_subroutine.h"
 
 #include <gtest/gtest.h>
 
@@ -144,15 +145,50 @@ TEST(Limits, TextTooLongIsARuntimeError) {
               "(memory):2: text too long (more than 1048576 bytes)");
 }
 
-TEST(Limits, StepLimitEndsAnEndlessLoop) {
+// Each host call has its own step budget; a call the host makes from inside a UserFunction
+// (DoSubroutine) spends the budget of the call it is part of.
+TEST(Limits, EveryHostCallHasAStepBudget) {
+    const char source[] =
+        "function Loop() { while 1 { } }\n"
+        "function Count(n) { for i = 1 to n { } }\n"
+        "function Twice(n) { DoSubroutine(\"Count\", n); DoSubroutine(\"Count\", n) }\n"
+        "function Nested() { DoSubroutine(\"Loop\") }\n"
+        "while 1 { }\n"
+        "for i = 1 to 2147483647 { }\n"
+        "x = 1\n";
+    const struct {
+        const char* call; // a function the host calls, or null for the next top-level line
+        int32_t argument;
+        int32_t succeeds;
+        const char* error;
+    } cases[] = {
+        {nullptr, 0, 0, "(memory):5: execution limit of 10000 steps exceeded"},
+        {nullptr, 0, 0, "(memory):6: execution limit of 10000 steps exceeded"},
+        {nullptr, 0, 1, ""},
+        {"Loop", 0, 0, "(memory):1: execution limit of 10000 steps exceeded"},
+        {"Count", 6000, 1, ""},
+        {"Count", 6000, 1, ""}, // the last call's steps are not carried over
+        {"Twice", 6000, 0, "(memory):3: UserFunction DoSubroutine failed"},
+        {"Nested", 0, 0, "(memory):4: UserFunction DoSubroutine failed"},
+    };
     script::ResetEngine();
     script::SetStepLimit(10000);
-    const char source[] = "while 1 { }\nx = 1\n";
+    script::SetUserFunction("DoSubroutine", HostDoSubroutine);
     ASSERT_EQ(script::ReadScriptFileFromMemory(source, sizeof source - 1), 1);
-    EXPECT_EQ(script::LineExec(), 0);
-    EXPECT_EQ(LastError(), "(memory):1: step limit reached");
-    EXPECT_EQ(script::LineExec(), 1);
-    script::SetStepLimit(0);
+    for (const auto& c : cases) {
+        script::ResetErrorState();
+        int32_t result = 0;
+        if (c.call == nullptr) {
+            result = script::LineExec();
+        } else {
+            script::EncodeElement(&script::GetStackElement()[0], &c.argument, SCRIPT_INTEGER);
+            result = script::FunctionExec(c.call);
+        }
+        EXPECT_EQ(result, c.succeeds) << (c.call ? c.call : "line");
+        EXPECT_EQ(LastError(), c.error) << (c.call ? c.call : "line");
+        EXPECT_EQ(script::GetErrorState(nullptr, 0),
+                  c.succeeds ? script::kNoError : script::kRuntimeError);
+    }
 }
 
 TEST(Limits, DeepRecursionThroughNestedExpressionsIsBounded) {

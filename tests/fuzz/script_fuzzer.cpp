@@ -1,8 +1,9 @@
 // libFuzzer target: any bytes as a script, read, run line by line, and its functions
 // Main and Info called, with UserFunctions that echo, fail and re-enter the engine the way
-// the host's do. Nothing may crash, leak past a run, or hang (a step limit ends loops).
+// the host's do. Nothing may crash, leak past a run, or hang (a low step budget ends loops
+// quickly).
 #include "script_core.h"
-#include "host_do_subroutine.h"
+#include "support/host_do_subroutine.h"
 
 #include <cstring>
 
@@ -18,7 +19,6 @@ int32_t Echo(ScriptElement* arguments) {
 int32_t Refuse(ScriptElement*) {
     return 0;
 }
-
 
 void CallMain() {
     ScriptElement* arguments = script::GetStackElement();
