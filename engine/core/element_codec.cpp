@@ -53,24 +53,25 @@ void DecodeTo(void* destination, int32_t type, const ScriptElement& element) {
     }
 }
 
+namespace {
+// A 32-bit number the host hands over by address.
+template <class Number> Number NumberFromHost(const void* source) {
+    if (source == nullptr)
+        FailUsage("no value to store");
+    Number v{};
+    std::memcpy(&v, source, sizeof v);
+    return v;
+}
+} // namespace
+
 Value ValueFromHost(const void* source, int32_t type) {
     switch (type) {
     case SCRIPT_EMPTY:
         return Value{};
-    case SCRIPT_INTEGER: {
-        if (source == nullptr)
-            FailUsage("no value to store");
-        int32_t v = 0;
-        std::memcpy(&v, source, sizeof v);
-        return MakeInteger(v);
-    }
-    case SCRIPT_FLOAT: {
-        if (source == nullptr)
-            FailUsage("no value to store");
-        float v = 0.0f;
-        std::memcpy(&v, source, sizeof v);
-        return MakeFloat(v);
-    }
+    case SCRIPT_INTEGER:
+        return MakeInteger(NumberFromHost<int32_t>(source));
+    case SCRIPT_FLOAT:
+        return MakeFloat(NumberFromHost<float>(source));
     case SCRIPT_STRING: {
         const char* text = source != nullptr ? static_cast<const char*>(source) : "";
         const std::size_t length = std::strlen(text);
