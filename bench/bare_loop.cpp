@@ -45,9 +45,9 @@ struct Size {
 
 // How the decoded picture gets into the DIB section.
 enum class DecodeMode {
-    Scan0,    // draw on a GDI+ bitmap over the DIB's memory (GdipCreateBitmapFromScan0)
-    Dc,       // draw through a memory DC that holds the DIB section (GdipCreateFromHDC)
-    LockBits, // no drawing: GdipBitmapLockBits converts straight into the DIB's memory
+    Scan0,     // draw on a GDI+ bitmap over the DIB's memory (GdipCreateBitmapFromScan0)
+    Dc,        // draw through a memory DC that holds the DIB section (GdipCreateFromHDC)
+    LockBits,  // no drawing: GdipBitmapLockBits converts straight into the DIB's memory
     Scan0Copy, // Scan0, then BitBlt into a second DIB section, as tesrun's Canvas loading does
 };
 // (Under Wine 8, GdipCreateBitmapFromGdiDib copies the pixels, so drawing on such a surface
@@ -159,7 +159,8 @@ bool Decode(const wchar_t* path, Dib& dib, DecodeMode mode) {
     if (dib.Create(static_cast<int>(width), static_cast<int>(height))) {
         // Bottom-up rows: the top row is the last one in memory, the scan steps backwards.
         const INT stride = static_cast<INT>(width) * 4;
-        BYTE* topRow = static_cast<BYTE*>(dib.bits) + static_cast<size_t>(height - 1) * static_cast<size_t>(stride);
+        BYTE* topRow = static_cast<BYTE*>(dib.bits) +
+                       static_cast<size_t>(height - 1) * static_cast<size_t>(stride);
         if (mode == DecodeMode::LockBits) {
             Gdiplus::BitmapData data{};
             data.Width = width;
@@ -169,12 +170,14 @@ bool Decode(const wchar_t* path, Dib& dib, DecodeMode mode) {
             data.Scan0 = topRow;
             Gdiplus::GpRect all{0, 0, static_cast<INT>(width), static_cast<INT>(height)};
             const UINT lock = Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeUserInputBuf;
-            if (gp::GdipBitmapLockBits(image, &all, lock, PixelFormat32bppRGB, &data) == Gdiplus::Ok)
+            if (gp::GdipBitmapLockBits(image, &all, lock, PixelFormat32bppRGB, &data) ==
+                Gdiplus::Ok)
                 drawn = gp::GdipBitmapUnlockBits(image, &data) == Gdiplus::Ok;
         } else if (mode == DecodeMode::Scan0 || mode == DecodeMode::Scan0Copy) {
             Gdiplus::GpBitmap* surface = nullptr;
-            if (gp::GdipCreateBitmapFromScan0(static_cast<INT>(width), static_cast<INT>(height), -stride,
-                                              PixelFormat32bppRGB, topRow, &surface) == Gdiplus::Ok) {
+            if (gp::GdipCreateBitmapFromScan0(static_cast<INT>(width), static_cast<INT>(height),
+                                              -stride, PixelFormat32bppRGB, topRow,
+                                              &surface) == Gdiplus::Ok) {
                 Gdiplus::GpGraphics* graphics = nullptr;
                 if (gp::GdipGetImageGraphicsContext(surface, &graphics) == Gdiplus::Ok)
                     drawn = DrawInto(graphics, image, width, height);
@@ -270,8 +273,9 @@ bool ConvertOne(const Request& request, const char* name, const CLSID& encoder, 
     const char* dot = std::strrchr(name, '.');
     const int baseLength = static_cast<int>(dot - name);
     const int pathLength = std::snprintf(path, sizeof path, "%s\\%s", request.source, name);
-    const int outputLength = std::snprintf(output, sizeof output, "%s\\%.*s.%s", request.destination,
-                                           baseLength, name, request.outputExtension);
+    const int outputLength =
+        std::snprintf(output, sizeof output, "%s\\%.*s.%s", request.destination, baseLength, name,
+                      request.outputExtension);
     if (pathLength < 0 || pathLength >= MAX_PATH || outputLength < 0 || outputLength >= MAX_PATH)
         return false;
     wchar_t widePath[MAX_PATH];
@@ -294,8 +298,8 @@ bool ConvertOne(const Request& request, const char* name, const CLSID& encoder, 
     phases.decode += now - start;
     start = now;
 
-    const Size size = OutputSize(request.size, source.info.bmiHeader.biWidth,
-                                 source.info.bmiHeader.biHeight);
+    const Size size =
+        OutputSize(request.size, source.info.bmiHeader.biWidth, source.info.bmiHeader.biHeight);
     Dib stretched;
     const bool stretch = std::strcmp(request.size, "same") != 0;
     if (stretch && !Stretch(source, stretched, size))
@@ -313,7 +317,8 @@ bool ConvertOne(const Request& request, const char* name, const CLSID& encoder, 
 
 int main(int argc, char** argv) {
     if (argc < 6) {
-        std::printf("Usage: bare_loop source destination extension fitN|half|same output-extension [scan0|dc|lockbits|scan0copy]\n");
+        std::printf("Usage: bare_loop source destination extension fitN|half|same output-extension "
+                    "[scan0|dc|lockbits|scan0copy]\n");
         return 2;
     }
     DecodeMode mode = DecodeMode::Scan0;

@@ -23,6 +23,10 @@ void* AllocateZeroedStorage(std::size_t count, std::size_t size) {
     return std::calloc(count, size); // calloc checks count * size for overflow
 }
 
-void FreeStorage(void* block) { std::free(block); }
+void FreeStorage(void* block) {
+    std::free(block);
+}
 
-void PlanAllocationFailure(long successes) { g_allocationPlan.successesLeft = successes; }
+void PlanAllocationFailure(long successes) {
+    g_allocationPlan.successesLeft = successes;
+}

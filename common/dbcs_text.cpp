@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
-bool IsLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != FALSE; }
+bool IsLeadByte(unsigned char byte) {
+    return IsDBCSLeadByte(byte) != FALSE;
+}
 
 const char* FindCharacter(const char* text, char c) {
     for (const char* p = text; *p != '\0'; ++p) {

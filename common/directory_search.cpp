@@ -25,8 +25,8 @@ void NarrowName(const WCHAR* wide, DirectoryEntry& entry) {
         return;
     }
     // For the listing: the look-alike form the ANSI search would have returned.
-    if (WideCharToMultiByte(CP_ACP, 0, wide, -1, entry.name, static_cast<int>(kPathSize),
-                            nullptr, nullptr) == 0)
+    if (WideCharToMultiByte(CP_ACP, 0, wide, -1, entry.name, static_cast<int>(kPathSize), nullptr,
+                            nullptr) == 0)
         entry.name[0] = '\0';
     entry.name[kPathSize - 1] = '\0';
 }
@@ -37,8 +37,7 @@ bool DirectorySearch::Start(const char* pattern) {
     search_.reset();
     pending_ = false;
     WCHAR widePattern[kPathSize];
-    if (MultiByteToWideChar(CP_ACP, 0, pattern, -1, widePattern,
-                            static_cast<int>(kPathSize)) == 0)
+    if (MultiByteToWideChar(CP_ACP, 0, pattern, -1, widePattern, static_cast<int>(kPathSize)) == 0)
         return false;
     search_.reset(FindFirstFileW(widePattern, &found_));
     pending_ = static_cast<bool>(search_);

@@ -17,14 +17,14 @@ struct DirectoryEntry {
 };
 
 class DirectorySearch {
-public:
+  public:
     // Starts a search for pattern (a narrow path with wildcards). False when nothing can be
     // listed: no such directory, no match, or a pattern the code page cannot widen.
     bool Start(const char* pattern);
     // The next entry (the first one after Start). False when there are no more.
     bool Next(DirectoryEntry& entry);
 
-private:
+  private:
     FindOwner search_;
     WIN32_FIND_DATAW found_{};
     bool pending_ = false; // found_ holds an entry not yet handed out

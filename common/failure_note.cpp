@@ -20,9 +20,13 @@ void NoteFailure(const char* format, ...) {
     va_end(args);
 }
 
-const char* FailureNote() { return g_note; }
+const char* FailureNote() {
+    return g_note;
+}
 
-void ClearFailureNote() { g_note[0] = '\0'; }
+void ClearFailureNote() {
+    g_note[0] = '\0';
+}
 
 const char* DescribeWindowsError(unsigned long error) {
     switch (error) {

@@ -43,7 +43,9 @@ bool DirectoryOfPath(char* destination, std::size_t size, const char* path) {
 
 namespace {
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+bool IsSeparator(char c) {
+    return c == '\\' || c == '/';
+}
 
 // CON, PRN, AUX, NUL, COM1-9, LPT1-9, CONIN$, CONOUT$, whatever follows the first dot:
 // Windows opens the device instead of a file of that name in any folder.
@@ -65,7 +67,8 @@ bool IsDeviceName(const char* component, std::size_t length) {
         if (std::strcmp(upper, name) == 0)
             return true;
     }
-    return base == 4 && (std::strncmp(upper, "COM", 3) == 0 || std::strncmp(upper, "LPT", 3) == 0) &&
+    return base == 4 &&
+           (std::strncmp(upper, "COM", 3) == 0 || std::strncmp(upper, "LPT", 3) == 0) &&
            upper[3] >= '1' && upper[3] <= '9';
 }
 

@@ -45,7 +45,8 @@ bool TemporaryFile::CreateBeside(const char* target) {
     const char* component = LastComponent(target);
     const size_t folderLength = static_cast<size_t>(component - target);
     const size_t componentLength = std::strlen(component);
-    const size_t nameLength = componentLength < 1 ? 1 : (componentLength > 12 ? 12 : componentLength);
+    const size_t nameLength =
+        componentLength < 1 ? 1 : (componentLength > 12 ? 12 : componentLength);
     if (std::strlen(target) >= kPathSize || folderLength + nameLength >= kPathSize) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return false;
@@ -73,8 +74,7 @@ bool TemporaryFile::CreateBeside(const char* target) {
 }
 
 bool TemporaryFile::MoveOnto(const char* target) {
-    if (!exists ||
-        !MoveFileExA(path, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    if (!exists || !MoveFileExA(path, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return false;
     exists = false;
     return true;

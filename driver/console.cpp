@@ -8,7 +8,9 @@ namespace {
 ConsoleSink g_sink = nullptr;
 }
 
-void SetConsoleSink(ConsoleSink sink) { g_sink = sink; }
+void SetConsoleSink(ConsoleSink sink) {
+    g_sink = sink;
+}
 
 void Print(const char* format, ...) {
     va_list args;

@@ -13,7 +13,6 @@
 #include "scripthost/script_engine.h"
 #include "scripthost/script_runner.h"
 
-
 #include <cstring>
 
 namespace {
@@ -56,8 +55,8 @@ void ConvertListed(const char* sourceDirectory, const char* destinationDirectory
     if (!slot.exact)
         NoteFailure("the file name cannot be written in the system's code page");
     else
-        converted = ConvertImage(sourceDirectory, destinationDirectory, scriptDirectory,
-                                 slot.name, static_cast<int32_t>(index)) != 0;
+        converted = ConvertImage(sourceDirectory, destinationDirectory, scriptDirectory, slot.name,
+                                 static_cast<int32_t>(index)) != 0;
     if (!converted) {
         Print("Failed.\n");
         ReportFailure(slot.name, FailureNote());

@@ -51,8 +51,8 @@ ExtensionListStatus BuildExtensionList(const char* argument) {
     if (!lengthsFit)
         return ExtensionListStatus::EntryTooLong;
 
-    auto* slots = static_cast<char(*)[kExtensionSlotSize]>(
-        AllocateZeroedStorage(count, kExtensionSlotSize));
+    auto* slots =
+        static_cast<char(*)[kExtensionSlotSize]>(AllocateZeroedStorage(count, kExtensionSlotSize));
     if (slots == nullptr)
         return ExtensionListStatus::NoStorage;
     ExtensionList.count = count;

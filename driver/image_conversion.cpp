@@ -15,7 +15,8 @@ int ConvertImage(const char* sourceDirectory, const char* destinationDirectory,
                  const char* scriptDirectory, const char* fileName, int32_t index) {
     char path[kPathSize];
     if (!FormatBounded(path, sizeof path, "%s\\%s", sourceDirectory, fileName)) {
-        NoteFailure("the path of the image is longer than %u bytes", static_cast<unsigned>(kPathSize - 1));
+        NoteFailure("the path of the image is longer than %u bytes",
+                    static_cast<unsigned>(kPathSize - 1));
         return 0;
     }
     ResetConversionSettings(fileName);
@@ -54,7 +55,8 @@ int ConvertImage(const char* sourceDirectory, const char* destinationDirectory,
         return 0;
     }
     if (!outputFits) {
-        NoteFailure("the output path is longer than %u bytes", static_cast<unsigned>(kPathSize - 1));
+        NoteFailure("the output path is longer than %u bytes",
+                    static_cast<unsigned>(kPathSize - 1));
         return 0;
     }
     if (!SaveBitmapWithQuality(TargetCanvas.bitmap, path, ConversionSettings.quality))
@@ -64,7 +66,8 @@ int ConvertImage(const char* sourceDirectory, const char* destinationDirectory,
         char headerPath[kPathSize];
         if (!FormatBounded(headerPath, sizeof headerPath, "%s\\%s", scriptDirectory,
                            ConversionSettings.exifHeaderFile)) {
-            NoteFailure("the Exif header path is longer than %u bytes", static_cast<unsigned>(kPathSize - 1));
+            NoteFailure("the Exif header path is longer than %u bytes",
+                        static_cast<unsigned>(kPathSize - 1));
             return 0;
         }
         if (!PrependHeaderFile(path, headerPath))

@@ -1,3 +1,5 @@
 #include "driver/tesrun_entry.h"
 
-int main(int argc, char** argv) { return RunTesrun(argc, argv); }
+int main(int argc, char** argv) {
+    return RunTesrun(argc, argv);
+}

@@ -13,13 +13,15 @@
 
 namespace {
 
-void SleepFor(DWORD milliseconds) { Sleep(milliseconds); }
+void SleepFor(DWORD milliseconds) {
+    Sleep(milliseconds);
+}
 
 PauseFunction g_pause = SleepFor;
 
 constexpr DWORD kFinalPauseMs = 3000;
 constexpr std::size_t kScriptMax = 255;
-constexpr std::size_t kDirectoryMax = 247;      // source, destination, the extension list
+constexpr std::size_t kDirectoryMax = 247;       // source, destination, the extension list
 constexpr std::size_t kPluginDirectoryMax = 259; // its whole working buffer
 
 void PrintUsage() {
@@ -35,7 +37,9 @@ void PrintUsage() {
     Print("\t\t\tIf you do not need them, type \"null\".\n");
 }
 
-bool IsNoPlugins(const char* directory) { return CompareIgnoringCase(directory, "null") == 0; }
+bool IsNoPlugins(const char* directory) {
+    return CompareIgnoringCase(directory, "null") == 0;
+}
 
 void ListLoadedPlugins() {
     char scratch[kPathSize];
@@ -52,7 +56,9 @@ void ListLoadedPlugins() {
 
 } // namespace
 
-void SetPauseFunction(PauseFunction pause) { g_pause = pause != nullptr ? pause : SleepFor; }
+void SetPauseFunction(PauseFunction pause) {
+    g_pause = pause != nullptr ? pause : SleepFor;
+}
 
 // Every text printed here is tesrun's fixed output, which front-ends and users' batch files
 // match: "comammd-line", "Pluins" and "Unexcepted" are spelled so on purpose. Do not correct.

@@ -12,12 +12,16 @@ struct Source {
     }
 };
 
-uint32_t Big16(const unsigned char* p) { return static_cast<uint32_t>(p[0] << 8 | p[1]); }
+uint32_t Big16(const unsigned char* p) {
+    return static_cast<uint32_t>(p[0] << 8 | p[1]);
+}
 uint32_t Big32(const unsigned char* p) {
     return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 |
            static_cast<uint32_t>(p[2]) << 8 | p[3];
 }
-uint32_t Little16(const unsigned char* p) { return static_cast<uint32_t>(p[1] << 8 | p[0]); }
+uint32_t Little16(const unsigned char* p) {
+    return static_cast<uint32_t>(p[1] << 8 | p[0]);
+}
 uint32_t Little32(const unsigned char* p) {
     return static_cast<uint32_t>(p[3]) << 24 | static_cast<uint32_t>(p[2]) << 16 |
            static_cast<uint32_t>(p[1]) << 8 | p[0];
@@ -72,8 +76,8 @@ bool JpegSize(const Source& source, DeclaredSize* size) {
         const uint32_t length = Big16(marker + 2);
         if (length < 2)
             return false;
-        const bool startOfFrame = code >= 0xC0 && code <= 0xCF && code != 0xC4 &&
-                                  code != 0xC8 && code != 0xCC;
+        const bool startOfFrame =
+            code >= 0xC0 && code <= 0xCF && code != 0xC4 && code != 0xC8 && code != 0xCC;
         if (startOfFrame) {
             if (!source.Read(offset, marker, sizeof marker))
                 return false;

@@ -130,8 +130,8 @@ int SaveDib(const BITMAPINFO* info, void* bits, const char* path,
         return 0;
     }
     WCHAR widePath[kPathSize];
-    if (MultiByteToWideChar(CP_ACP, 0, temporary.path, -1, widePath,
-                            static_cast<int>(kPathSize)) == 0) {
+    if (MultiByteToWideChar(CP_ACP, 0, temporary.path, -1, widePath, static_cast<int>(kPathSize)) ==
+        0) {
         NoteFailure("the output path cannot be converted to UTF-16");
         return 0;
     }

@@ -24,6 +24,6 @@ int FindEncoderClsid(const char* extension, CLSID* clsidOut);
 
 // Test seam: every save goes through this function; null puts GdipSaveImageToFile back.
 using SaveImageFunction = Gdiplus::GpStatus(WINGDIPAPI*)(Gdiplus::GpImage*, const WCHAR*,
-                                                          const CLSID*,
-                                                          const Gdiplus::EncoderParameters*);
+                                                         const CLSID*,
+                                                         const Gdiplus::EncoderParameters*);
 void SetSaveImageFunction(SaveImageFunction function);

@@ -17,7 +17,8 @@ size_t ReadFileAt(void* context, uint64_t offset, unsigned char* buffer, size_t 
     LARGE_INTEGER position;
     position.QuadPart = static_cast<LONGLONG>(offset);
     DWORD read = 0;
-    if (offset > INT64_MAX || length > 0xFFFF || !SetFilePointerEx(file, position, nullptr, FILE_BEGIN) ||
+    if (offset > INT64_MAX || length > 0xFFFF ||
+        !SetFilePointerEx(file, position, nullptr, FILE_BEGIN) ||
         !ReadFile(file, buffer, static_cast<DWORD>(length), &read, nullptr))
         return 0;
     return read;
@@ -101,8 +102,8 @@ HBITMAP DecodeWithGdiplus(const char* path) {
     const INT stride = signedWidth * 4;
     BYTE* topRow = static_cast<BYTE*>(bits) + static_cast<size_t>(signedHeight - 1) * stride;
     Gdiplus::GpBitmap* surfaceBitmap = nullptr;
-    surface.get()->status = GdipCreateBitmapFromScan0(
-        signedWidth, signedHeight, -stride, PixelFormat32bppRGB, topRow, &surfaceBitmap);
+    surface.get()->status = GdipCreateBitmapFromScan0(signedWidth, signedHeight, -stride,
+                                                      PixelFormat32bppRGB, topRow, &surfaceBitmap);
     surface.get()->image = surfaceBitmap;
     if (surface.get()->status != Gdiplus::Ok)
         return nullptr;
@@ -117,8 +118,7 @@ HBITMAP DecodeWithGdiplus(const char* path) {
         return nullptr;
 
     // The DIB section starts black, so transparent pixels end up black.
-    graphics.get()->status =
-        GdipDrawImageRectI(context, decoded, 0, 0, signedWidth, signedHeight);
+    graphics.get()->status = GdipDrawImageRectI(context, decoded, 0, 0, signedWidth, signedHeight);
     if (graphics.get()->status != Gdiplus::Ok)
         return nullptr;
 

@@ -54,6 +54,10 @@ void DestroyGraphicsRecord(GdiplusGraphicsRecord* record) {
     FreeRecord(record);
 }
 
-int32_t LiveGdiplusRecords() { return g_live; }
+int32_t LiveGdiplusRecords() {
+    return g_live;
+}
 
-void PlanRecordAllocationFailure(long successes) { g_recordPlan.successesLeft = successes; }
+void PlanRecordAllocationFailure(long successes) {
+    g_recordPlan.successesLeft = successes;
+}

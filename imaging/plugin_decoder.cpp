@@ -53,7 +53,8 @@ int32_t CopyPictureInfo(HLOCAL block, PluginPictureInfo* info) {
         header.biClrImportant = std::min<DWORD>(header.biClrImportant, header.biClrUsed);
     }
     if (blockSize > tableOffset)
-        std::memcpy(info->colors, bytes + tableOffset, std::min<SIZE_T>(tableBytes, blockSize - tableOffset));
+        std::memcpy(info->colors, bytes + tableOffset,
+                    std::min<SIZE_T>(tableBytes, blockSize - tableOffset));
     LocalUnlock(block);
     return SUSIE_SUCCESS;
 }
@@ -100,14 +101,22 @@ uint64_t BytesForDibSection(const BITMAPINFOHEADER& header, uint32_t pixelBytes,
 
 const char* DescribeSusieError(int32_t result) {
     switch (result) {
-    case SUSIE_NOT_IMPLEMENTED: return "not implemented";
-    case SUSIE_ABORTED: return "cancelled";
-    case SUSIE_UNKNOWN_FORMAT: return "unknown format";
-    case SUSIE_BROKEN_DATA: return "broken data";
-    case SUSIE_NO_MEMORY: return "out of memory, or above the pixel limit";
-    case SUSIE_MEMORY_ERROR: return "memory error";
-    case SUSIE_FILE_READ_ERROR: return "file read error";
-    default: return "internal error";
+    case SUSIE_NOT_IMPLEMENTED:
+        return "not implemented";
+    case SUSIE_ABORTED:
+        return "cancelled";
+    case SUSIE_UNKNOWN_FORMAT:
+        return "unknown format";
+    case SUSIE_BROKEN_DATA:
+        return "broken data";
+    case SUSIE_NO_MEMORY:
+        return "out of memory, or above the pixel limit";
+    case SUSIE_MEMORY_ERROR:
+        return "memory error";
+    case SUSIE_FILE_READ_ERROR:
+        return "file read error";
+    default:
+        return "internal error";
     }
 }
 
@@ -134,7 +143,12 @@ uint32_t PluginColorTableBytes(const BITMAPINFOHEADER& header) {
 
 bool PluginPixelBytes(const BITMAPINFOHEADER& header, uint32_t* bytes) {
     switch (header.biBitCount) {
-    case 1: case 4: case 8: case 16: case 24: case 32:
+    case 1:
+    case 4:
+    case 8:
+    case 16:
+    case 24:
+    case 32:
         break;
     default:
         return false;
@@ -142,8 +156,9 @@ bool PluginPixelBytes(const BITMAPINFOHEADER& header, uint32_t* bytes) {
     if (header.biWidth <= 0 || header.biHeight == 0)
         return false;
     // 64-bit arithmetic: a header claiming a huge size is refused, never wrapped around.
-    const uint64_t rowBytes = (static_cast<uint64_t>(header.biBitCount) *
-                                   static_cast<uint64_t>(header.biWidth) + 31) / 32 * 4;
+    const uint64_t rowBytes =
+        (static_cast<uint64_t>(header.biBitCount) * static_cast<uint64_t>(header.biWidth) + 31) /
+        32 * 4;
     const uint64_t rows = static_cast<uint64_t>(std::abs(static_cast<int64_t>(header.biHeight)));
     if (rows > kLargestPicture || rowBytes * rows > kLargestPicture)
         return false;
@@ -153,7 +168,8 @@ bool PluginPixelBytes(const BITMAPINFOHEADER& header, uint32_t* bytes) {
 
 int32_t PluginsSupport(const unsigned char* head) {
     for (int32_t i = 0; i < PluginSet.count; ++i) {
-        const auto isSupported = FindExport<IsSupportedFunction>(PluginSet.modules[i], "IsSupported");
+        const auto isSupported =
+            FindExport<IsSupportedFunction>(PluginSet.modules[i], "IsSupported");
         if (isSupported == nullptr)
             continue;
         const int answer = isSupported(nullptr, reinterpret_cast<ULONG_PTR>(head));
@@ -194,9 +210,10 @@ int32_t GetPluginPicture(const unsigned char* image, uint32_t size, PluginPictur
         status = SUSIE_BROKEN_DATA;
     if (status == SUSIE_SUCCESS &&
         !PictureWithinPixelLimit(info->header.biWidth, info->header.biHeight)) {
-        NoteFailure("the plug-in's picture of %ld x %ld pixels exceeds the limit of %llu pixels (%s)",
-                    static_cast<long>(info->header.biWidth), static_cast<long>(info->header.biHeight),
-                    static_cast<unsigned long long>(PixelLimit()), kPixelLimitVariable);
+        NoteFailure(
+            "the plug-in's picture of %ld x %ld pixels exceeds the limit of %llu pixels (%s)",
+            static_cast<long>(info->header.biWidth), static_cast<long>(info->header.biHeight),
+            static_cast<unsigned long long>(PixelLimit()), kPixelLimitVariable);
         status = SUSIE_NO_MEMORY;
     }
     if (status == SUSIE_SUCCESS)

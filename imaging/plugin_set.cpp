@@ -13,7 +13,8 @@ namespace {
 // unattended batch with a dialog.
 HMODULE LoadModuleQuietly(const char* path) {
     DWORD previous = 0;
-    const bool changed = SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &previous);
+    const bool changed =
+        SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &previous);
     HMODULE module = LoadLibraryA(path);
     if (changed)
         SetThreadErrorMode(previous, nullptr);

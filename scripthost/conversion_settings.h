@@ -7,9 +7,9 @@
 #include <cstdint>
 
 struct ConversionSettingsRecord {
-    char outputName[kPathSize];       // relative to the destination directory
-    int32_t quality;                  // 0 to 100
-    char exifHeaderFile[kPathSize];   // relative to the script directory; empty: no header
+    char outputName[kPathSize];     // relative to the destination directory
+    int32_t quality;                // 0 to 100
+    char exifHeaderFile[kPathSize]; // relative to the script directory; empty: no header
 };
 
 constexpr int32_t kDefaultQuality = 75;

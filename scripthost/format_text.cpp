@@ -14,11 +14,19 @@ enum class Takes { Float, SignedInt, UnsignedInt, Address, Text, Nothing, NotALe
 
 Takes ConversionOf(char c) {
     switch (c) {
-    case 'e': case 'E': case 'f': case 'g': case 'G':
+    case 'e':
+    case 'E':
+    case 'f':
+    case 'g':
+    case 'G':
         return Takes::Float;
-    case 'd': case 'i':
+    case 'd':
+    case 'i':
         return Takes::SignedInt;
-    case 'o': case 'u': case 'x': case 'X':
+    case 'o':
+    case 'u':
+    case 'x':
+    case 'X':
         return Takes::UnsignedInt;
     case 'p':
         return Takes::Address;
@@ -79,7 +87,8 @@ bool FormatElements(const char* format, const ScriptElement* elements, char* res
         bool specFits = true;
         long number = 0;
         while (*p != '\0' && ConversionOf(*p) == Takes::NotALetter) {
-            if (*p == 'I' && (std::strncmp(p + 1, "64", 2) == 0 || std::strncmp(p + 1, "32", 2) == 0)) {
+            if (*p == 'I' &&
+                (std::strncmp(p + 1, "64", 2) == 0 || std::strncmp(p + 1, "32", 2) == 0)) {
                 p += 3; // a length prefix, not a width
                 continue;
             }
@@ -129,7 +138,8 @@ bool FormatElements(const char* format, const ScriptElement* elements, char* res
             appended = AppendFormatted(out, directive, static_cast<int>(element.value.integer));
             break;
         case Takes::UnsignedInt:
-            appended = AppendFormatted(out, directive, static_cast<unsigned>(element.value.integer));
+            appended =
+                AppendFormatted(out, directive, static_cast<unsigned>(element.value.integer));
             break;
         case Takes::Address:
             appended = AppendFormatted(out, directive, reinterpret_cast<void*>(element.value.word));

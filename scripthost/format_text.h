@@ -6,9 +6,9 @@
 
 #include <cstddef>
 
-constexpr std::size_t kFormatTextSize = 1024;  // format and result: 1023 bytes and the NUL
-constexpr int kFormatElementLimit = 15;         // elements 1 to 15 after the format
-constexpr int kFormatWordLimit = 32;            // as counted by the conversion table
+constexpr std::size_t kFormatTextSize = 1024; // format and result: 1023 bytes and the NUL
+constexpr int kFormatElementLimit = 15;       // elements 1 to 15 after the format
+constexpr int kFormatWordLimit = 32;          // as counted by the conversion table
 
 // Formats format with the elements that follow it (elements[0] is the first value) into
 // result (kFormatTextSize bytes). The walk over the format decides which element each

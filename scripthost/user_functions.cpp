@@ -11,13 +11,17 @@
 
 namespace {
 
-ScriptEngine& Engine() { return *CurrentScriptEngine; }
+ScriptEngine& Engine() {
+    return *CurrentScriptEngine;
+}
 
 int32_t DecodeInteger(ScriptElement* element, int32_t* value) {
     return Engine().DecodeElement(value, SCRIPT_INTEGER, element);
 }
 
-int32_t ReturnInteger(int32_t value) { return Engine().ReturnElement(&value, SCRIPT_INTEGER); }
+int32_t ReturnInteger(int32_t value) {
+    return Engine().ReturnElement(&value, SCRIPT_INTEGER);
+}
 
 // Reads a text argument into a setting of kPathSize bytes. A text that does not fit is
 // refused and the setting keeps its value.
@@ -64,8 +68,7 @@ int32_t SCRIPTAPI DoSubroutine(ScriptElement* arguments) {
     ScriptEngine& engine = Engine();
     engine.ClearElement(&arguments[0]);
     // The further arguments become the called function's own, in their order.
-    std::memmove(&arguments[0], &arguments[1],
-                 (SCRIPT_ARGUMENT_COUNT - 1) * sizeof(ScriptElement));
+    std::memmove(&arguments[0], &arguments[1], (SCRIPT_ARGUMENT_COUNT - 1) * sizeof(ScriptElement));
     arguments[SCRIPT_ARGUMENT_COUNT - 1].type = SCRIPT_EMPTY;
     engine.DefragElement();
     return engine.FunctionExec(name);
@@ -112,8 +115,8 @@ int32_t SCRIPTAPI Draw(ScriptElement* arguments) {
     if (!AreGdiCoordinates(v, 8))
         return ReturnInteger(0);
     // sx, sy, sw, sh from the SourceCanvas to dx, dy, dw, dh of the TargetCanvas.
-    return ReturnInteger(StretchBlt(TargetCanvas.dc, v[4], v[5], v[6], v[7], SourceCanvas.dc,
-                                    v[0], v[1], v[2], v[3], SRCCOPY));
+    return ReturnInteger(StretchBlt(TargetCanvas.dc, v[4], v[5], v[6], v[7], SourceCanvas.dc, v[0],
+                                    v[1], v[2], v[3], SRCCOPY));
 }
 
 int32_t SCRIPTAPI SetName(ScriptElement* arguments) {

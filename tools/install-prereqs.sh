@@ -3,7 +3,7 @@
 # packages already present are not touched, so a second run costs a second.
 set -euo pipefail
 packages=(
-  cmake ninja-build clang googletest          # build, tests, native sanitizer and fuzz builds
+  cmake ninja-build clang clang-format googletest   # build, tests, sanitizer and fuzz builds, format check
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools   # the two Windows targets
   wine64                                       # runs the Win64 programs (never wine32)
   xvfb xauth x11-utils fonts-ipafont-gothic    # the dialog under a virtual display

@@ -5,6 +5,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-prereqs.sh
 
+echo "== format"
+tools/check-format.sh
+
 echo "== win64: build and test under Wine"
 cmake --preset win64 >/dev/null
 cmake --build --preset win64

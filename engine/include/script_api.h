@@ -49,7 +49,7 @@ enum {
 typedef union ScriptValue {
     int32_t integer;
     float real;
-    const char *text;
+    const char* text;
     intptr_t word; /* the whole value word, for raw moves and for Format's argument list */
 } ScriptValue;
 
@@ -61,8 +61,8 @@ typedef struct ScriptElement {
 
 #ifdef __cplusplus
 static_assert(offsetof(ScriptElement, value) == 0, "value word first");
-static_assert(offsetof(ScriptElement, type) == sizeof(void *), "type after the value word");
-static_assert(sizeof(ScriptElement) == 40 + sizeof(void *), "44 bytes on Win32, 48 on Win64");
+static_assert(offsetof(ScriptElement, type) == sizeof(void*), "type after the value word");
+static_assert(sizeof(ScriptElement) == 40 + sizeof(void*), "44 bytes on Win32, 48 on Win64");
 #endif
 
 /* Number of argument elements the engine hands to a UserFunction and takes from
@@ -74,72 +74,72 @@ static_assert(sizeof(ScriptElement) == 40 + sizeof(void *), "44 bytes on Win32, 
  * Result: nonzero when the call succeeded. 0 means the call failed; the engine then
  * reports a runtime error and ends the running line or function, which fails. The value
  * the script sees is what the function passed to ReturnElement, else empty. */
-typedef int32_t(SCRIPTAPI *UserFunction)(ScriptElement *arguments);
+typedef int32_t(SCRIPTAPI* UserFunction)(ScriptElement* arguments);
 
 /* Entry points, in the order a host binds them. Results are nonzero for success and 0
  * for failure unless said otherwise. */
 
 /* Forgets the last error. */
-typedef int32_t(SCRIPTAPI *ResetErrorStateProc)(void);
+typedef int32_t(SCRIPTAPI* ResetErrorStateProc)(void);
 /* Copies the last error's message ("<script file>:<line>: <message>") into text, at most
  * size bytes with the terminator, and returns its error code (0: no error). text may be
  * null when size is 0. */
-typedef int32_t(SCRIPTAPI *GetErrorStateProc)(char *text, int32_t size);
+typedef int32_t(SCRIPTAPI* GetErrorStateProc)(char* text, int32_t size);
 /* Makes a new, empty script and selects it; returns its handle (nonzero) or 0. A freshly
  * loaded engine has one script selected already, so a host that runs one script never
  * needs these four. */
-typedef int32_t(SCRIPTAPI *CreateScriptProc)(void);
+typedef int32_t(SCRIPTAPI* CreateScriptProc)(void);
 /* Makes a new script from source text in memory (length bytes, no terminator needed),
  * selects it and reads it like ReadScriptFile; returns its handle or 0. */
-typedef int32_t(SCRIPTAPI *CreateScriptFromMemoryProc)(const char *source, int32_t length);
+typedef int32_t(SCRIPTAPI* CreateScriptFromMemoryProc)(const char* source, int32_t length);
 /* Selects the script with that handle for every later call. */
-typedef int32_t(SCRIPTAPI *SelectScriptProc)(int32_t handle);
+typedef int32_t(SCRIPTAPI* SelectScriptProc)(int32_t handle);
 /* Releases a script; the selection falls back to the first script. */
-typedef int32_t(SCRIPTAPI *ReleaseScriptProc)(int32_t handle);
+typedef int32_t(SCRIPTAPI* ReleaseScriptProc)(int32_t handle);
 /* Reads and compiles a script file into the selected script. 0 when the file can't be
  * read or has a syntax error. */
-typedef int32_t(SCRIPTAPI *ReadScriptFileProc)(const char *path);
+typedef int32_t(SCRIPTAPI* ReadScriptFileProc)(const char* path);
 /* Same, from source text in memory. */
-typedef int32_t(SCRIPTAPI *ReadScriptFileFromMemoryProc)(const char *source, int32_t length);
+typedef int32_t(SCRIPTAPI* ReadScriptFileFromMemoryProc)(const char* source, int32_t length);
 /* Releases the selected script's program and globals. */
-typedef int32_t(SCRIPTAPI *DestroyBufferProc)(void);
+typedef int32_t(SCRIPTAPI* DestroyBufferProc)(void);
 /* The element of the selected script's global variable of that name, or null. */
-typedef ScriptElement *(SCRIPTAPI *GetElementProc)(const char *name);
+typedef ScriptElement*(SCRIPTAPI* GetElementProc)(const char* name);
 /* The 16 argument elements for the next FunctionExec. */
-typedef ScriptElement *(SCRIPTAPI *GetStackElementProc)(void);
+typedef ScriptElement*(SCRIPTAPI* GetStackElementProc)(void);
 /* Registers (or replaces) a UserFunction under an exact, case-sensitive name. */
-typedef int32_t(SCRIPTAPI *SetUserFunctionProc)(const char *name, UserFunction function);
+typedef int32_t(SCRIPTAPI* SetUserFunctionProc)(const char* name, UserFunction function);
 /* Nonzero while a top-level line of the selected script is ready to run. */
-typedef int32_t(SCRIPTAPI *GetNextLineProc)(void);
+typedef int32_t(SCRIPTAPI* GetNextLineProc)(void);
 /* Passes over the ready top-level line without running it. */
-typedef int32_t(SCRIPTAPI *SkipLineProc)(void);
+typedef int32_t(SCRIPTAPI* SkipLineProc)(void);
 /* Runs the ready top-level line; 0 when it ended with a runtime error. */
-typedef int32_t(SCRIPTAPI *LineExecProc)(void);
+typedef int32_t(SCRIPTAPI* LineExecProc)(void);
 /* Calls the script function of that name with the argument elements of GetStackElement
  * (as many as the function has parameters); 0 when there is no such function or it ended
  * with a runtime error. The argument elements are emptied afterwards. */
-typedef int32_t(SCRIPTAPI *FunctionExecProc)(const char *name);
+typedef int32_t(SCRIPTAPI* FunctionExecProc)(const char* name);
 /* Housekeeping before a FunctionExec; hosts call it right before each one. */
-typedef int32_t(SCRIPTAPI *DefragElementProc)(void);
+typedef int32_t(SCRIPTAPI* DefragElementProc)(void);
 /* Reads element as type into destination:
  *   SCRIPT_INTEGER  an int32_t (a float is truncated, a text read as a decimal number)
  *   SCRIPT_FLOAT    a float
  *   SCRIPT_STRING   the text and its NUL (a number as its decimal text, empty as "").
  * There is no size: a host measures first. For an element of type SCRIPT_STRING the text
  * is value.text; any other element's text is at most SCRIPT_NUMBER_TEXT_MAX bytes. */
-typedef int32_t(SCRIPTAPI *DecodeElementProc)(void *destination, int32_t type,
-                                               ScriptElement *element);
+typedef int32_t(SCRIPTAPI* DecodeElementProc)(void* destination, int32_t type,
+                                              ScriptElement* element);
 #define SCRIPT_NUMBER_TEXT_MAX 32
 /* Stores a value into element, releasing what it held. For SCRIPT_STRING source is the
  * text (copied); otherwise source is the address of the value (int32_t or float);
  * SCRIPT_EMPTY needs no source. */
-typedef int32_t(SCRIPTAPI *EncodeElementProc)(ScriptElement *element, const void *source,
-                                               int32_t type);
+typedef int32_t(SCRIPTAPI* EncodeElementProc)(ScriptElement* element, const void* source,
+                                              int32_t type);
 /* Releases what element holds and makes it empty. */
-typedef int32_t(SCRIPTAPI *ClearElementProc)(ScriptElement *element);
+typedef int32_t(SCRIPTAPI* ClearElementProc)(ScriptElement* element);
 /* Sets the result of the running UserFunction, with the same source rules as
  * EncodeElement (a text is copied). 0 outside a UserFunction. */
-typedef int32_t(SCRIPTAPI *ReturnElementProc)(const void *value, int32_t type);
+typedef int32_t(SCRIPTAPI* ReturnElementProc)(const void* value, int32_t type);
 
 #ifdef __cplusplus
 }

@@ -23,7 +23,9 @@ struct NetpbmHeader {
     uint32_t maxValue = 1;
 };
 
-bool IsSpace(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+bool IsSpace(int c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
 
 // Whitespace and comments (from '#' to the end of the line) separate the numbers.
 void SkipSpaceAndComments(ByteReader& r) {
@@ -58,9 +60,14 @@ bool ReadNumber(ByteReader& r, uint32_t limit, uint32_t* value) {
 
 int BitCountOf(int kind) {
     switch (kind) {
-    case kPlainBitmap: case kRawBitmap: return 1;
-    case kPlainGrey: case kRawGrey: return 8;
-    default: return 24;
+    case kPlainBitmap:
+    case kRawBitmap:
+        return 1;
+    case kPlainGrey:
+    case kRawGrey:
+        return 8;
+    default:
+        return 24;
     }
 }
 
@@ -180,11 +187,13 @@ int DecodeFormat(ByteReader reader, DibPicture* picture) {
 
     // A file far too short for its size is refused before anything is allocated: a raw
     // raster has a known length, a plain one at least one byte per sample.
-    const uint64_t pixels = static_cast<uint64_t>(header.width) * static_cast<uint64_t>(header.height);
+    const uint64_t pixels =
+        static_cast<uint64_t>(header.width) * static_cast<uint64_t>(header.height);
     const uint64_t channels = header.kind == kPlainColor || header.kind == kRawColor ? 3 : 1;
     uint64_t needed = pixels * channels;
     if (header.kind == kRawBitmap)
-        needed = (static_cast<uint64_t>(header.width) + 7) / 8 * static_cast<uint64_t>(header.height);
+        needed =
+            (static_cast<uint64_t>(header.width) + 7) / 8 * static_cast<uint64_t>(header.height);
     else if (header.kind >= kRawBitmap && header.maxValue >= 256)
         needed *= 2;
     if (Remaining(reader) < needed)
@@ -198,12 +207,19 @@ int DecodeFormat(ByteReader reader, DibPicture* picture) {
         SetPaletteEntry(picture, 1, 0, 0, 0);
     } else if (header.kind == kPlainGrey || header.kind == kRawGrey) {
         for (int i = 0; i < 256; ++i)
-            SetPaletteEntry(picture, i, static_cast<uint8_t>(i), static_cast<uint8_t>(i), static_cast<uint8_t>(i));
+            SetPaletteEntry(picture, i, static_cast<uint8_t>(i), static_cast<uint8_t>(i),
+                            static_cast<uint8_t>(i));
     }
     switch (header.kind) {
-    case kPlainBitmap: DecodePlainBitmap(reader, picture); break;
-    case kRawBitmap: DecodeRawBitmap(reader, picture); break;
-    default: DecodeSamples(reader, header, picture); break;
+    case kPlainBitmap:
+        DecodePlainBitmap(reader, picture);
+        break;
+    case kRawBitmap:
+        DecodeRawBitmap(reader, picture);
+        break;
+    default:
+        DecodeSamples(reader, header, picture);
+        break;
     }
     if (reader.failed) {
         DiscardDibPicture(picture);

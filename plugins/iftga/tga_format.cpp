@@ -32,10 +32,18 @@ struct TgaHeader {
     uint8_t descriptor;
 };
 
-bool IsMapped(const TgaHeader& h) { return (h.imageType & 7) == 1; }
-bool IsGrey(const TgaHeader& h) { return (h.imageType & 7) == 3; }
-bool IsRle(const TgaHeader& h) { return (h.imageType & 8) != 0; }
-bool IsValidEntryBits(uint8_t bits) { return bits == 15 || bits == 16 || bits == 24 || bits == 32; }
+bool IsMapped(const TgaHeader& h) {
+    return (h.imageType & 7) == 1;
+}
+bool IsGrey(const TgaHeader& h) {
+    return (h.imageType & 7) == 3;
+}
+bool IsRle(const TgaHeader& h) {
+    return (h.imageType & 8) != 0;
+}
+bool IsValidEntryBits(uint8_t bits) {
+    return bits == 15 || bits == 16 || bits == 24 || bits == 32;
+}
 
 TgaHeader ReadHeaderBytes(ByteReader& r) {
     TgaHeader h;
@@ -60,11 +68,14 @@ bool IsPlausible(const TgaHeader& h) {
     if (h.mapType == 1 && (!IsValidEntryBits(h.mapEntryBits) || h.mapLength == 0))
         return false;
     switch (h.imageType) {
-    case 1: case 9:
+    case 1:
+    case 9:
         return h.mapType == 1 && (h.pixelBits == 8 || h.pixelBits == 16);
-    case 2: case 10:
+    case 2:
+    case 10:
         return IsValidEntryBits(h.pixelBits);
-    case 3: case 11:
+    case 3:
+    case 11:
         return h.pixelBits == 8;
     default:
         return false;
@@ -126,7 +137,8 @@ void StorePixel(const Decoder& d, uint64_t index, const uint8_t value[4]) {
 }
 
 void DecodePixels(ByteReader& r, const Decoder& d) {
-    const uint64_t total = static_cast<uint64_t>(d.picture->width) * static_cast<uint64_t>(d.picture->height);
+    const uint64_t total =
+        static_cast<uint64_t>(d.picture->width) * static_cast<uint64_t>(d.picture->height);
     uint8_t value[4] = {};
     for (uint64_t i = 0; i < total && !r.failed;) {
         if (!IsRle(d.header)) {
@@ -196,7 +208,8 @@ int DecodeFormat(ByteReader reader, DibPicture* picture) {
         const uint64_t pixels = static_cast<uint64_t>(h.width) * h.height;
         // Refuse a file far too short for its size before allocating: each pixel takes
         // its bytes, or a run packet of at most 128 pixels takes one more.
-        const uint64_t needed = IsRle(h) ? (pixels + 127) / 128 * (1 + pixelBytes) : pixels * pixelBytes;
+        const uint64_t needed =
+            IsRle(h) ? (pixels + 127) / 128 * (1 + pixelBytes) : pixels * pixelBytes;
         if (reader.failed || Remaining(reader) < needed)
             result = SUSIE_BROKEN_DATA;
     }
@@ -207,7 +220,8 @@ int DecodeFormat(ByteReader reader, DibPicture* picture) {
         if (picture->info->bmiHeader.biBitCount == 8) {
             for (int i = 0; i < 256; ++i) {
                 if (IsGrey(h))
-                    SetPaletteEntry(picture, i, static_cast<uint8_t>(i), static_cast<uint8_t>(i), static_cast<uint8_t>(i));
+                    SetPaletteEntry(picture, i, static_cast<uint8_t>(i), static_cast<uint8_t>(i),
+                                    static_cast<uint8_t>(i));
                 else
                     SetPaletteEntry(picture, i, d->map[i][2], d->map[i][1], d->map[i][0]);
             }

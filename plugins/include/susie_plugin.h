@@ -30,11 +30,11 @@
 enum {
     SUSIE_SUCCESS = 0,
     SUSIE_NOT_IMPLEMENTED = -1,
-    SUSIE_ABORTED = 1,       /* the progress function asked to stop */
+    SUSIE_ABORTED = 1, /* the progress function asked to stop */
     SUSIE_UNKNOWN_FORMAT = 2,
-    SUSIE_BROKEN_DATA = 3,   /* truncated or inconsistent data */
+    SUSIE_BROKEN_DATA = 3, /* truncated or inconsistent data */
     SUSIE_NO_MEMORY = 4,
-    SUSIE_MEMORY_ERROR = 5,  /* a memory block could not be locked */
+    SUSIE_MEMORY_ERROR = 5, /* a memory block could not be locked */
     SUSIE_FILE_READ_ERROR = 6,
     SUSIE_INTERNAL_ERROR = 8
 };
@@ -53,18 +53,18 @@ enum {
 
 /* Called during decoding with the work done (num) out of denom; a nonzero answer stops
  * the plug-in, which then returns SUSIE_ABORTED. */
-typedef int(SUSIEAPI *SusieProgress)(int num, int denom, LONG_PTR data);
+typedef int(SUSIEAPI* SusieProgress)(int num, int denom, LONG_PTR data);
 
 #include <pshpack1.h>
 typedef struct SusiePictureInfo {
     long left, top;     /* where the picture is placed */
     long width, height; /* in pixels */
     WORD x_density, y_density;
-    short colorDepth;   /* bits per pixel */
+    short colorDepth; /* bits per pixel */
 #if defined(_WIN64)
-    char alignment[2];  /* keeps hInfo on an 8-byte boundary */
+    char alignment[2]; /* keeps hInfo on an 8-byte boundary */
 #endif
-    HLOCAL hInfo;       /* text found in the picture, or null; the caller frees it */
+    HLOCAL hInfo; /* text found in the picture, or null; the caller frees it */
 } SusiePictureInfo;
 #include <poppack.h>
 
@@ -75,18 +75,17 @@ extern "C" {
 /* The entry points as plug-ins define them. */
 int SUSIEAPI GetPluginInfo(int infono, LPSTR buf, int buflen);
 int SUSIEAPI IsSupported(LPCSTR filename, ULONG_PTR dw);
-int SUSIEAPI GetPictureInfo(LPCSTR buf, LONG_PTR len, unsigned int flag,
-                            SusiePictureInfo *lpInfo);
-int SUSIEAPI GetPicture(LPCSTR buf, LONG_PTR len, unsigned int flag, HLOCAL *pHBInfo,
-                        HLOCAL *pHBm, SusieProgress lpPrgressCallback, LONG_PTR lData);
+int SUSIEAPI GetPictureInfo(LPCSTR buf, LONG_PTR len, unsigned int flag, SusiePictureInfo* lpInfo);
+int SUSIEAPI GetPicture(LPCSTR buf, LONG_PTR len, unsigned int flag, HLOCAL* pHBInfo, HLOCAL* pHBm,
+                        SusieProgress lpPrgressCallback, LONG_PTR lData);
 
 /* The same entry points as a host binds them. */
-typedef int(SUSIEAPI *GetPluginInfoFunction)(int infono, LPSTR buf, int buflen);
-typedef int(SUSIEAPI *IsSupportedFunction)(LPCSTR filename, ULONG_PTR dw);
-typedef int(SUSIEAPI *GetPictureInfoFunction)(LPCSTR buf, LONG_PTR len, unsigned int flag,
-                                              SusiePictureInfo *lpInfo);
-typedef int(SUSIEAPI *GetPictureFunction)(LPCSTR buf, LONG_PTR len, unsigned int flag,
-                                          HLOCAL *pHBInfo, HLOCAL *pHBm,
+typedef int(SUSIEAPI* GetPluginInfoFunction)(int infono, LPSTR buf, int buflen);
+typedef int(SUSIEAPI* IsSupportedFunction)(LPCSTR filename, ULONG_PTR dw);
+typedef int(SUSIEAPI* GetPictureInfoFunction)(LPCSTR buf, LONG_PTR len, unsigned int flag,
+                                              SusiePictureInfo* lpInfo);
+typedef int(SUSIEAPI* GetPictureFunction)(LPCSTR buf, LONG_PTR len, unsigned int flag,
+                                          HLOCAL* pHBInfo, HLOCAL* pHBm,
                                           SusieProgress lpPrgressCallback, LONG_PTR lData);
 
 #ifdef __cplusplus

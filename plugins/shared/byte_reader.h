@@ -12,7 +12,9 @@ struct ByteReader {
     bool failed = false;
 };
 
-inline size_t Remaining(const ByteReader& r) { return r.size - r.position; }
+inline size_t Remaining(const ByteReader& r) {
+    return r.size - r.position;
+}
 
 inline uint8_t Get8(ByteReader& r) {
     if (r.position >= r.size) {
@@ -23,7 +25,9 @@ inline uint8_t Get8(ByteReader& r) {
 }
 
 // The next byte without consuming it; -1 at the end.
-inline int Peek8(const ByteReader& r) { return r.position < r.size ? r.data[r.position] : -1; }
+inline int Peek8(const ByteReader& r) {
+    return r.position < r.size ? r.data[r.position] : -1;
+}
 
 inline uint16_t Get16LE(ByteReader& r) {
     const uint16_t low = Get8(r);

@@ -7,7 +7,8 @@
 uint64_t DibRowBytes(int32_t width, int bitCount) {
     if (width <= 0)
         return 0;
-    const uint64_t bytes = (static_cast<uint64_t>(width) * static_cast<uint64_t>(bitCount) + 31) / 32 * 4;
+    const uint64_t bytes =
+        (static_cast<uint64_t>(width) * static_cast<uint64_t>(bitCount) + 31) / 32 * 4;
     return bytes <= kLargestPixelBlock ? bytes : 0;
 }
 

@@ -9,11 +9,11 @@
 struct DibPicture {
     HLOCAL infoBlock = nullptr;
     HLOCAL pixelBlock = nullptr;
-    BITMAPINFO* info = nullptr;  // locked while the picture is built
+    BITMAPINFO* info = nullptr; // locked while the picture is built
     unsigned char* bits = nullptr;
     int32_t width = 0;
     int32_t height = 0;
-    uint32_t stride = 0;         // bytes per row
+    uint32_t stride = 0; // bytes per row
 };
 
 // Largest picture a plug-in builds: the pixel block's length must fit a 32-bit signed number.
@@ -32,7 +32,8 @@ inline unsigned char* DibRowFromTop(const DibPicture& picture, int32_t y) {
     return picture.bits + static_cast<size_t>(picture.height - 1 - y) * picture.stride;
 }
 
-inline void SetPaletteEntry(DibPicture* picture, int index, uint8_t red, uint8_t green, uint8_t blue) {
+inline void SetPaletteEntry(DibPicture* picture, int index, uint8_t red, uint8_t green,
+                            uint8_t blue) {
     RGBQUAD& entry = picture->info->bmiColors[index];
     entry.rgbRed = red;
     entry.rgbGreen = green;

@@ -16,8 +16,8 @@ constexpr int kSource = 1001, kSourceBrowse = 1002, kDestination = 1003, kScript
               kDetails = 1006, kExtensions = 1007, kPlugins = 1008;
 
 std::string InfoScript(const char* name, const char* author, const char* version) {
-    return std::string("function Info() {\n    ReturnInfo(\"") + name + "\", \"" + author +
-           "\", " + version + ")\n}\n\nfunction Main(width, height, name, index) {\n    return 1\n}\n";
+    return std::string("function Info() {\n    ReturnInfo(\"") + name + "\", \"" + author + "\", " +
+           version + ")\n}\n\nfunction Main(width, height, name, index) {\n    return 1\n}\n";
 }
 
 // A front-end with two usable scripts, started, its dialog found.
@@ -54,11 +54,13 @@ struct Running {
     // after the box has gone and the dialog is active again), or where it stayed.
     int FocusSettlesOn(int expected) {
         int id = 0;
-        WaitFor([&] {
-            HWND focus = FocusedControl(dialog);
-            id = focus != nullptr && GetParent(focus) == dialog ? GetDlgCtrlID(focus) : 0;
-            return id == expected;
-        }, 5000);
+        WaitFor(
+            [&] {
+                HWND focus = FocusedControl(dialog);
+                id = focus != nullptr && GetParent(focus) == dialog ? GetDlgCtrlID(focus) : 0;
+                return id == expected;
+            },
+            5000);
         return id;
     }
 };
@@ -150,10 +152,12 @@ TEST(FrontEndGui, StartsTesrunWithExactlyTheTypedValues) {
     auto launches = r.frontEnd.WaitForLaunches(1);
     ASSERT_EQ(launches.size(), 1u);
     const std::string program = r.frontEnd.folder() + "\\tesrun.exe";
-    EXPECT_EQ(launches[0].commandLine, "\"" + program + "\" \"" + ScriptPath(r, scriptFile.c_str()) +
+    EXPECT_EQ(launches[0].commandLine, "\"" + program + "\" \"" +
+                                           ScriptPath(r, scriptFile.c_str()) +
                                            "\" \"C:\\images in\" \"C:\\out\" \"jpg|png\"");
     EXPECT_EQ(launches[0].arguments,
-              (std::vector<std::string>{ScriptPath(r, scriptFile.c_str()), "C:\\images in", "C:\\out", "jpg|png"}));
+              (std::vector<std::string>{ScriptPath(r, scriptFile.c_str()), "C:\\images in",
+                                        "C:\\out", "jpg|png"}));
     EXPECT_EQ(launches[0].currentDirectory, r.frontEnd.folder());
 }
 
@@ -199,9 +203,9 @@ TEST(FrontEndGui, SameFolderIsQuestionedOnlyWhenTheTextsMatch) {
     Click(r.dialog, IDOK);
     HWND question = r.frontEnd.WaitForBox(L"確認");
     ASSERT_NE(question, nullptr);
-    EXPECT_EQ(MessageBoxText(question),
-              L"入力元と出力先に同じフォルダが指定されています。\n元の画像が上書きされる可能性があります。\n"
-              L"続行するにはOKをクリックしてください。");
+    EXPECT_EQ(MessageBoxText(question), L"入力元と出力先に同じフォルダが指定されています。\n元の画"
+                                        L"像が上書きされる可能性があります。\n"
+                                        L"続行するにはOKをクリックしてください。");
     std::vector<int> buttons = MessageBoxButtons(question);
     std::sort(buttons.begin(), buttons.end());
     EXPECT_EQ(buttons, (std::vector<int>{IDOK, IDCANCEL}));
@@ -241,8 +245,8 @@ TEST(FrontEndGui, DetailsShowTheSelectedScript) {
     Running r;
     ASSERT_NE(r.dialog, nullptr);
     HWND list = GetDlgItem(r.dialog, kScripts);
-    const int alpha = static_cast<int>(SendMessageW(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                                    reinterpret_cast<LPARAM>(L"Alpha")));
+    const int alpha = static_cast<int>(SendMessageW(
+        list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(L"Alpha")));
     ASSERT_GE(alpha, 0);
     SendMessageW(list, CB_SETCURSEL, alpha, 0);
     Click(r.dialog, kDetails);
@@ -268,7 +272,8 @@ TEST(FrontEndGui, DroppingThreeFilesLoadsTheFirst) {
     EXPECT_EQ(FieldText(r.dialog, kExtensions), "png");
     wchar_t line[64] = {};
     HWND list = GetDlgItem(r.dialog, kScripts);
-    SendMessageW(list, CB_GETLBTEXT, SendMessageW(list, CB_GETCURSEL, 0, 0), reinterpret_cast<LPARAM>(line));
+    SendMessageW(list, CB_GETLBTEXT, SendMessageW(list, CB_GETCURSEL, 0, 0),
+                 reinterpret_cast<LPARAM>(line));
     EXPECT_EQ(std::wstring(line), L"Beta");
 
     // A file naming a script that is not there: reported, folders taken, the rest kept.
@@ -304,7 +309,9 @@ TEST(FrontEndGui, SaveButtonWritesTheSettingsWhereTheUserSays) {
     r.Fill("C:\\in", "C:\\out", "png", "null");
     HWND list = GetDlgItem(r.dialog, kScripts);
     SendMessageW(list, CB_SETCURSEL,
-                 SendMessageW(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(L"Beta")), 0);
+                 SendMessageW(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                              reinterpret_cast<LPARAM>(L"Beta")),
+                 0);
     TempDir target;
 
     // Cancelled: nothing is written.
@@ -325,24 +332,26 @@ TEST(FrontEndGui, SaveButtonWritesTheSettingsWhereTheUserSays) {
     // ".txt" is added to a name without an extension.
     ASSERT_TRUE(WaitFor([&] { return ReadFileBytes(target / "saved.txt").size() == 36; }))
         << ReadFileBytes(target / "saved.txt");
-    EXPECT_EQ(ReadFileBytes(target / "saved.txt"), "C:\\in\r\nC:\\out\r\nbeta.txt\r\npng\r\nnull\r\n");
+    EXPECT_EQ(ReadFileBytes(target / "saved.txt"),
+              "C:\\in\r\nC:\\out\r\nbeta.txt\r\npng\r\nnull\r\n");
     EXPECT_EQ(r.frontEnd.WaitForBox(L"エラー", 300), nullptr);
 }
 
 // A 2 x 1 24-bit BMP: a red and a blue pixel (rows padded to 4 bytes).
 std::string TwoPixelBmp() {
     const unsigned char bytes[] = {
-        'B', 'M', 62, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,                    // file header
-        40, 0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0,      // info header
-        8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-        0, 0, 255, 255, 0, 0, 0, 0};                                       // BGR BGR pad
+        'B', 'M', 62,  0,   0, 0, 0, 0, 0, 0, 54, 0, 0, 0,                    // file header
+        40,  0,   0,   0,   2, 0, 0, 0, 1, 0, 0,  0, 1, 0, 24, 0, 0, 0, 0, 0, // info header
+        8,   0,   0,   0,   0, 0, 0, 0, 0, 0, 0,  0, 0, 0, 0,  0, 0, 0, 0, 0,
+        0,   0,   255, 255, 0, 0, 0, 0}; // BGR BGR pad
     return std::string(reinterpret_cast<const char*>(bytes), sizeof bytes);
 }
 
 TEST(FrontEndGui, ConvertsAFolderWithTheRealConverter) {
     FrontEnd frontEnd(FrontEnd::Converter::Real);
-    frontEnd.AddScript("convert_to_png.txt",
-                       ReadFileBytes(TestProgramDirectory() + "\\..\\bin\\script\\convert_to_png.txt"));
+    frontEnd.AddScript(
+        "convert_to_png.txt",
+        ReadFileBytes(TestProgramDirectory() + "\\..\\bin\\script\\convert_to_png.txt"));
     TempDir source, destination;
     ASSERT_TRUE(WriteFileBytes(source / "two.bmp", TwoPixelBmp()));
     ASSERT_TRUE(frontEnd.Start());

@@ -6,7 +6,9 @@
 
 namespace gui {
 namespace {
-std::string BuildDirectory() { return TestProgramDirectory() + "\\.."; }
+std::string BuildDirectory() {
+    return TestProgramDirectory() + "\\..";
+}
 
 bool CopyInto(const std::string& from, const std::string& to) {
     return CopyFileA(from.c_str(), to.c_str(), FALSE) != FALSE;
@@ -113,7 +115,9 @@ bool Answer(HWND box, int buttonId) {
     return WaitFor([&] { return !IsWindow(box); });
 }
 
-void Click(HWND dialog, int id) { PostMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+void Click(HWND dialog, int id) {
+    PostMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
 
 void PressKey(HWND control, WPARAM key) {
     const UINT scan = MapVirtualKeyW(static_cast<UINT>(key), MAPVK_VK_TO_VSC);
@@ -136,7 +140,8 @@ void DropFiles(HWND dialog, const std::vector<std::string>& paths) {
     HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, processId);
     if (process == nullptr)
         return;
-    void* remote = VirtualAllocEx(process, nullptr, block.size(), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    void* remote =
+        VirtualAllocEx(process, nullptr, block.size(), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
     if (remote != nullptr &&
         WriteProcessMemory(process, remote, block.data(), block.size(), nullptr))
         PostMessageW(dialog, WM_DROPFILES, reinterpret_cast<WPARAM>(remote), 0);
@@ -201,19 +206,23 @@ bool FrontEnd::Start() {
 }
 
 HWND FrontEnd::WaitForDialog() {
-    WaitFor([&] {
-        dialog_ = FindDialogOf(process_.dwProcessId, L"Tessavel フロントエンド");
-        return dialog_ != nullptr;
-    }, 60000);
+    WaitFor(
+        [&] {
+            dialog_ = FindDialogOf(process_.dwProcessId, L"Tessavel フロントエンド");
+            return dialog_ != nullptr;
+        },
+        60000);
     return dialog_;
 }
 
 HWND FrontEnd::WaitForBox(const wchar_t* caption, DWORD timeoutMs) {
     HWND box = nullptr;
-    WaitFor([&] {
-        box = FindDialogOf(process_.dwProcessId, caption);
-        return box != nullptr;
-    }, timeoutMs);
+    WaitFor(
+        [&] {
+            box = FindDialogOf(process_.dwProcessId, caption);
+            return box != nullptr;
+        },
+        timeoutMs);
     return box;
 }
 
@@ -252,13 +261,17 @@ std::vector<Launch> FrontEnd::Launches() const {
 
 std::vector<Launch> FrontEnd::WaitForLaunches(std::size_t n, DWORD timeoutMs) const {
     std::vector<Launch> launches;
-    WaitFor([&] {
-        launches = Launches();
-        return launches.size() >= n;
-    }, timeoutMs);
+    WaitFor(
+        [&] {
+            launches = Launches();
+            return launches.size() >= n;
+        },
+        timeoutMs);
     return launches;
 }
 
-void FrontEnd::ReleaseConverters() const { WriteFileBytes(dir_.path + "\\launches\\release", ""); }
+void FrontEnd::ReleaseConverters() const {
+    WriteFileBytes(dir_.path + "\\launches\\release", "");
+}
 
 } // namespace gui

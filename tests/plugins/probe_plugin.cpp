@@ -9,7 +9,9 @@
 namespace {
 ProbeRecord g_record;
 
-bool IsProbeFile(const unsigned char* bytes) { return std::memcmp(bytes, "TSPI", 4) == 0; }
+bool IsProbeFile(const unsigned char* bytes) {
+    return std::memcmp(bytes, "TSPI", 4) == 0;
+}
 
 [[maybe_unused]] HLOCAL MakeBlock(uint32_t size, const unsigned char* bytes, uint32_t length) {
     HLOCAL block = LocalAlloc(LMEM_MOVEABLE, size);
@@ -25,7 +27,9 @@ bool IsProbeFile(const unsigned char* bytes) { return std::memcmp(bytes, "TSPI",
 
 extern "C" {
 
-ProbeRecord* ProbeState() { return &g_record; }
+ProbeRecord* ProbeState() {
+    return &g_record;
+}
 
 #if !defined(PROBE_WITHOUT_IS_SUPPORTED)
 int SUSIEAPI IsSupported(LPCSTR filename, ULONG_PTR dw) {
@@ -51,7 +55,8 @@ int SUSIEAPI GetPicture(LPCSTR buf, LONG_PTR len, unsigned int flag, HLOCAL* pHB
     g_record.length = len;
     g_record.flag = flag;
     // The host promises at least 2048 readable bytes, more when the file is longer.
-    std::memcpy(g_record.image, image, std::max<size_t>(2048, std::min<size_t>(len, kProbeRecordBytes)));
+    std::memcpy(g_record.image, image,
+                std::max<size_t>(2048, std::min<size_t>(len, kProbeRecordBytes)));
     if (len < static_cast<LONG_PTR>(sizeof(ProbeFileHeader)) || !IsProbeFile(image))
         return SUSIE_UNKNOWN_FORMAT;
     ProbeFileHeader header;

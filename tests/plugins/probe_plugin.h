@@ -23,15 +23,15 @@ struct ProbeFileHeader {
 constexpr uint32_t kProbeRecordBytes = 4096;
 
 struct ProbeRecord {
-    int acceptAll;          // set by the test: accept every head
+    int acceptAll; // set by the test: accept every head
     int isSupportedCalls;
     int getPictureCalls;
-    int nonNullFileName;    // IsSupported was given a file name
-    unsigned char heads[2][2048]; // the first two heads IsSupported was given
-    LONG_PTR length;        // GetPicture's length
-    unsigned int flag;      // GetPicture's flag
+    int nonNullFileName;                    // IsSupported was given a file name
+    unsigned char heads[2][2048];           // the first two heads IsSupported was given
+    LONG_PTR length;                        // GetPicture's length
+    unsigned int flag;                      // GetPicture's flag
     unsigned char image[kProbeRecordBytes]; // the first bytes of GetPicture's image (at least 2048)
-    HLOCAL infoBlock;       // the blocks handed over last
+    HLOCAL infoBlock;                       // the blocks handed over last
     HLOCAL pixelBlock;
 };
 

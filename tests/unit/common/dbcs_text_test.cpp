@@ -10,11 +10,13 @@
 namespace {
 
 // CP932 characters whose second byte is a separator or a letter.
-const std::string kHyo = "\x95\x5C";  // 表: trail byte '\'
-const std::string kSo = "\x83\x5C";   // ソ: trail byte '\'
+const std::string kHyo = "\x95\x5C";      // 表: trail byte '\'
+const std::string kSo = "\x83\x5C";       // ソ: trail byte '\'
 const std::string kBarTrail = "\x83\x7C"; // trail byte '|'
 
-TEST(DbcsText, CodePageIs932) { EXPECT_EQ(GetACP(), 932u); }
+TEST(DbcsText, CodePageIs932) {
+    EXPECT_EQ(GetACP(), 932u);
+}
 
 TEST(DbcsText, TrailBytesAreNeverSeparators) {
     const std::string path = "C:\\" + kHyo + "\\" + kSo + "x";
@@ -40,7 +42,11 @@ TEST(DbcsText, CompareIgnoresCaseOfAsciiLettersOnly) {
     EXPECT_NE(CompareIgnoringCase("C:\\Photos\\", "C:\\Photos"), 0);
     EXPECT_NE(CompareIgnoringCase("nul", "null"), 0);
     // The trail byte 'a' of a double-byte character is not folded onto 'A'.
-    EXPECT_NE(CompareIgnoringCase("\x82" "a", "\x82" "A"), 0);
+    EXPECT_NE(CompareIgnoringCase("\x82"
+                                  "a",
+                                  "\x82"
+                                  "A"),
+              0);
     EXPECT_EQ(CompareIgnoringCase((kHyo + "ab").c_str(), (kHyo + "AB").c_str()), 0);
     EXPECT_NE(CompareIgnoringCase(kHyo.c_str(), kSo.c_str()), 0);
     EXPECT_LT(CompareIgnoringCase("a", "b"), 0);

@@ -54,15 +54,15 @@ TEST(StaysInsideFolder, RefusesEveryWayOut) {
         {"sub\\photo.jpg", true},
         {"sub/deeper/photo.jpg", true},
         {".\\photo.jpg", true},
-        {"..photo.jpg", true},        // dots inside a name climb nothing
-        {"\x95\x5C.png", true},       // 表.png: a trail byte 0x5C is no separator
+        {"..photo.jpg", true},  // dots inside a name climb nothing
+        {"\x95\x5C.png", true}, // 表.png: a trail byte 0x5C is no separator
         {"console.png", true},
         {"com10.png", true},
         {"..", false},
         {"..\\escape.png", false},
         {"sub\\..\\..\\escape.png", false},
         {"sub/../escape.png", false},
-        {".. \\escape.png", false},   // Windows shortens ".. " to ".."
+        {".. \\escape.png", false}, // Windows shortens ".. " to ".."
         {"...\\escape.png", false},
         {"C:\\escape.png", false},
         {"C:escape.png", false},

@@ -32,8 +32,8 @@ struct EntryTest : ::testing::Test {
 };
 
 TEST_F(EntryTest, FewerThanFourArgumentsPrintUsageWithoutPause) {
-    for (const auto& arguments : std::vector<std::vector<std::string>>{
-             {}, {"a"}, {"a", "b"}, {"a", "b", "c"}}) {
+    for (const auto& arguments :
+         std::vector<std::vector<std::string>>{{}, {"a"}, {"a", "b"}, {"a", "b", "c"}}) {
         ConsoleCapture::text.clear();
         EXPECT_EQ(RunTesrunWith(arguments), 0);
         EXPECT_EQ(ConsoleCapture::text, kBanner + "Invalid parameter.\n" + kUsage);

@@ -64,9 +64,12 @@ TEST_F(ExtensionListTest, EntryLengthLimitIsFifteenBytes) {
 
 TEST_F(ExtensionListTest, DoubleByteTrailBarDoesNotSplit) {
     // 0x83 0x7C is a CP932 character whose second byte is '|'.
-    const std::string argument = "a\x83\x7C" "b|png";
+    const std::string argument = "a\x83\x7C"
+                                 "b|png";
     ASSERT_EQ(BuildExtensionList(argument.c_str()), ExtensionListStatus::Built);
-    EXPECT_EQ(Entries(), (std::vector<std::string>{"a\x83\x7C" "b", "png"}));
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"a\x83\x7C"
+                                                   "b",
+                                                   "png"}));
 }
 
 TEST_F(ExtensionListTest, ExhaustedStorageIsReported) {

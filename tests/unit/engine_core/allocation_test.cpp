@@ -43,7 +43,6 @@ int32_t Echo(ScriptElement* arguments) {
     return script::ReturnElement(arguments[0].value.text, SCRIPT_STRING);
 }
 
-
 TEST(AllocationFailure, EveryAllocationMayFailWithoutACrash) {
     const char source[] =
         "total = 0\n"

@@ -30,7 +30,6 @@ int32_t Fails(ScriptElement*) {
     return 0;
 }
 
-
 TEST(Elements, EncodeDecodeClear) {
     script::ResetEngine();
     ScriptElement e{};

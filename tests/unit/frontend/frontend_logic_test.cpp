@@ -35,15 +35,19 @@ std::vector<std::wstring> Parse(const std::string& commandLine) {
 }
 
 TEST(CommandLine, FiveOrSixQuotedValuesSeparatedBySpaces) {
-    EXPECT_EQ(Compose({"C:\\T\\tesrun.exe", "C:\\T\\script\\a.txt", "C:\\in put", "C:\\out", "jpg|png"}),
-              "\"C:\\T\\tesrun.exe\" \"C:\\T\\script\\a.txt\" \"C:\\in put\" \"C:\\out\" \"jpg|png\"");
-    EXPECT_EQ(Compose({"p", "s", "i", "o", "bmp", "null"}), "\"p\" \"s\" \"i\" \"o\" \"bmp\" \"null\"");
+    EXPECT_EQ(
+        Compose({"C:\\T\\tesrun.exe", "C:\\T\\script\\a.txt", "C:\\in put", "C:\\out", "jpg|png"}),
+        "\"C:\\T\\tesrun.exe\" \"C:\\T\\script\\a.txt\" \"C:\\in put\" \"C:\\out\" \"jpg|png\"");
+    EXPECT_EQ(Compose({"p", "s", "i", "o", "bmp", "null"}),
+              "\"p\" \"s\" \"i\" \"o\" \"bmp\" \"null\"");
 }
 
 TEST(CommandLine, TrailingBackslashesAndQuotesArriveUnchanged) {
-    const std::vector<const char*> values = {"C:\\p\\tesrun.exe", "D:\\", "a\\\\", "x\"y", "q\\\"z", "\\"};
+    const std::vector<const char*> values = {
+        "C:\\p\\tesrun.exe", "D:\\", "a\\\\", "x\"y", "q\\\"z", "\\"};
     const std::string line = Compose(values);
-    EXPECT_EQ(line, "\"C:\\p\\tesrun.exe\" \"D:\\\\\" \"a\\\\\\\\\" \"x\\\"y\" \"q\\\\\\\"z\" \"\\\\\"");
+    EXPECT_EQ(line,
+              "\"C:\\p\\tesrun.exe\" \"D:\\\\\" \"a\\\\\\\\\" \"x\\\"y\" \"q\\\\\\\"z\" \"\\\\\"");
     const std::vector<std::wstring> parsed = Parse(line);
     ASSERT_EQ(parsed.size(), values.size());
     for (std::size_t i = 0; i < values.size(); ++i)
@@ -66,8 +70,8 @@ TEST(CommandLine, TooLongForTheBufferIsRefusedEmpty) {
 
 TEST(CommandLine, LongestDialogValuesFit) {
     const std::string path(259, '\\'), extensions(511, '"');
-    const char* values[] = {path.c_str(), path.c_str(), path.c_str(), path.c_str(), extensions.c_str(),
-                            path.c_str()};
+    const char* values[] = {path.c_str(), path.c_str(),       path.c_str(),
+                            path.c_str(), extensions.c_str(), path.c_str()};
     char buffer[kCommandLineSize];
     EXPECT_TRUE(ComposeCommandLine(buffer, sizeof buffer, values, 6));
 }
@@ -106,7 +110,7 @@ TEST(LaunchPaths, PathsLongerThan259CharactersAreRefused) {
     LaunchPaths paths;
     EXPECT_EQ(ComposeLaunchPaths(paths, "a-rather-long-name.txt"), 0); // 243 + 8 + 22 > 259
     EXPECT_STREQ(paths.script, "");
-    EXPECT_EQ(ComposeLaunchPaths(paths, "a.txt"), 1); // 243 + 8 + 5 = 256
+    EXPECT_EQ(ComposeLaunchPaths(paths, "a.txt"), 1);          // 243 + 8 + 5 = 256
     const std::string longer = "C:\\" + std::string(246, 'd'); // + "\tesrun.exe" = 260
     CopyBounded(ProgramDirectory, sizeof ProgramDirectory, longer.c_str());
     EXPECT_EQ(ComposeLaunchPaths(paths, ""), 0);
@@ -124,7 +128,8 @@ TEST(Details, FourLabelledLinesWithTheVersionDotted) {
     entry.version[3] = 1;
     wchar_t text[kDetailsSize];
     ASSERT_TRUE(ComposeDetailsText(text, kDetailsSize, entry));
-    EXPECT_STREQ(text, L"ファイル名\tthumb.txt\n説明\tサムネイル\n作者\tTessavel\nバージョン\t1.0.0.1");
+    EXPECT_STREQ(text,
+                 L"ファイル名\tthumb.txt\n説明\tサムネイル\n作者\tTessavel\nバージョン\t1.0.0.1");
 }
 
 TEST(Details, LongestTextsFit) {

@@ -15,7 +15,9 @@
 
 namespace {
 
-INT_PTR CALLBACK IdleDialogProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
+INT_PTR CALLBACK IdleDialogProc(HWND, UINT, WPARAM, LPARAM) {
+    return 0;
+}
 
 std::string InfoScript(const std::string& info) {
     return "function Info() {\n" + info + "\n}\nfunction Main(w, h, n, i) {\n    return 1\n}\n";
@@ -66,7 +68,8 @@ class FrontEndWindow : public ::testing::Test {
         const auto count = SendDlgItemMessageA(dialog, IDC_SCRIPT_LIST, CB_GETCOUNT, 0, 0);
         for (LRESULT i = 0; i < count; ++i) {
             char line[1100] = {};
-            SendDlgItemMessageA(dialog, IDC_SCRIPT_LIST, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(line));
+            SendDlgItemMessageA(dialog, IDC_SCRIPT_LIST, CB_GETLBTEXT, i,
+                                reinterpret_cast<LPARAM>(line));
             lines.push_back(line);
         }
         return lines;
@@ -127,7 +130,8 @@ TEST_F(FrontEndWindow, CatalogueHoldsTheUsableScriptsInSearchOrder) {
 TEST_F(FrontEndWindow, CatalogueLinesAreInsertedAtTheirEntryIndex) {
     AddScript("one.txt", InfoScript("ReturnInfo(\"One\", \"x\", 1, 0, 0, 1)"));
     AddScript("two.txt", InfoScript("ReturnInfo(\"Two\", \"x\", 1, 0, 0, 1)"));
-    SendDlgItemMessageA(dialog, IDC_SCRIPT_LIST, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("older line"));
+    SendDlgItemMessageA(dialog, IDC_SCRIPT_LIST, CB_ADDSTRING, 0,
+                        reinterpret_cast<LPARAM>("older line"));
     ASSERT_EQ(BuildCatalogue(), 1);
     const std::vector<std::string> lines = ListLines();
     ASSERT_EQ(lines.size(), 3u);
@@ -166,8 +170,8 @@ TEST_F(FrontEndWindow, NoStorageForTheEntriesFailsTheBuild) {
 TEST_F(FrontEndWindow, InitialisationSetsIconsDefaultsCatalogueAndDrops) {
     AddScript("one.txt", InfoScript("ReturnInfo(\"One\", \"x\", 1, 0, 0, 1)"));
     AddScript("two.txt", InfoScript("ReturnInfo(\"Two\", \"x\", 1, 0, 0, 1)"));
-    HWND real = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_FRONTEND), nullptr,
-                                   FrontEndDialogProc, 0);
+    HWND real = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_FRONTEND),
+                                   nullptr, FrontEndDialogProc, 0);
     ASSERT_NE(real, nullptr);
     auto big = reinterpret_cast<HICON>(SendMessageW(real, WM_GETICON, ICON_BIG, 0));
     auto small = reinterpret_cast<HICON>(SendMessageW(real, WM_GETICON, ICON_SMALL, 0));
@@ -278,7 +282,10 @@ TEST_F(SettingsFile, EmptyFileFailsAfterEmptyingTheFolders) {
 
 TEST_F(SettingsFile, Utf16FileIsRefusedWithNoFieldChanged) {
     Fill("x", "y", "beta.txt", "jpg", "null");
-    EXPECT_EQ(Load(std::string("\xFF\xFE" "a\0\r\0\n\0", 8)), 0);
+    EXPECT_EQ(Load(std::string("\xFF\xFE"
+                               "a\0\r\0\n\0",
+                               8)),
+              0);
     ExpectFields("x", "y", "beta.txt", "jpg", "null");
     EXPECT_EQ(Load(std::string("\xFE\xFF\0a", 4)), 0);
     ExpectFields("x", "y", "beta.txt", "jpg", "null");

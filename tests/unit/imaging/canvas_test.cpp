@@ -49,11 +49,16 @@ TEST(Canvas, RefusedSizesLeaveAnEmptyCanvasAndNoObjects) {
         int32_t width, height;
         uint16_t bitCount;
     } refused[] = {
-        {0, 5, 32},          {5, 0, 32},          {-5, 5, 32},
+        {0, 5, 32},
+        {5, 0, 32},
+        {-5, 5, 32},
         {100000, 100000, 32}, // 40 000 000 000 bytes: must not wrap to a small size
-        {INT32_MAX, 1, 32},   {23171, 23171, 32}, // just over 2 GiB
+        {INT32_MAX, 1, 32},
+        {23171, 23171, 32}, // just over 2 GiB
         // Top-down sections are refused, however small.
-        {3, -2, 32},          {1, INT32_MIN, 32},  {65536, -32768, 32},
+        {3, -2, 32},
+        {1, INT32_MIN, 32},
+        {65536, -32768, 32},
         {4, 4, 8}, // would need 256 colour entries; the record has room for one
         {4, 4, 0},
     };
@@ -250,9 +255,8 @@ TEST_F(CanvasLoad, FilesNoDecoderTakesLeaveThePreviousImage) {
     const HBITMAP bitmap = canvas.bitmap;
     const HDC dc = canvas.dc;
     const std::string tooLong = Fixture(std::string(300, 'a') + ".png");
-    for (const std::string& path :
-         {Fixture("text.png"), Fixture("missing.png"), Fixture("truncated.png"),
-          Fixture("truncated.jpg"), tooLong}) {
+    for (const std::string& path : {Fixture("text.png"), Fixture("missing.png"),
+                                    Fixture("truncated.png"), Fixture("truncated.jpg"), tooLong}) {
         SCOPED_TRACE(path);
         EXPECT_EQ(canvas.LoadFile(path.c_str(), 32), 0);
         EXPECT_EQ(canvas.bitmap, bitmap);

@@ -16,9 +16,9 @@ size_t ReadFromFile(void* context, uint64_t offset, unsigned char* buffer, size_
 }
 
 TEST(DeclaredSize, ReadsTheHeaderOfEveryFormatGdiplusReads) {
-    for (const char* name : {"sizes.png", "sizes.gif", "sizes.bmp", "sizes-core.bmp", "sizes.jpg",
-                             "sizes-progressive.jpg", "sizes-big-endian.tif",
-                             "sizes-little-endian.tif"}) {
+    for (const char* name :
+         {"sizes.png", "sizes.gif", "sizes.bmp", "sizes-core.bmp", "sizes.jpg",
+          "sizes-progressive.jpg", "sizes-big-endian.tif", "sizes-little-endian.tif"}) {
         FILE* file = std::fopen(Fixture(name).c_str(), "rb");
         ASSERT_NE(file, nullptr) << name;
         DeclaredSize size;

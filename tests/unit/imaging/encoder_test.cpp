@@ -104,8 +104,7 @@ void PaintPattern(Canvas& canvas) {
     ASSERT_EQ(canvas.Create(5, 3, 32), 1);
     const COLORREF rows[3][5] = {
         {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255), RGB(255, 255, 255), RGB(0, 0, 0)},
-        {RGB(255, 255, 0), RGB(0, 255, 255), RGB(255, 0, 255), RGB(128, 128, 128),
-         RGB(10, 20, 30)},
+        {RGB(255, 255, 0), RGB(0, 255, 255), RGB(255, 0, 255), RGB(128, 128, 128), RGB(10, 20, 30)},
         {RGB(200, 100, 50), RGB(200, 100, 50), RGB(200, 100, 50), RGB(200, 100, 50),
          RGB(200, 100, 50)},
     };
@@ -116,7 +115,7 @@ void PaintPattern(Canvas& canvas) {
 }
 
 class Saving : public GdiplusTest {
-protected:
+  protected:
     TempDir temp;
     void SetUp() override {
         GdiplusTest::SetUp();
@@ -129,7 +128,8 @@ protected:
     }
 };
 
-const GUID kQuality = {0x1d5be4b5, 0xfa4a, 0x452d, {0x9c, 0xdd, 0x5d, 0xb3, 0x51, 0x05, 0xe7, 0xeb}};
+const GUID kQuality = {
+    0x1d5be4b5, 0xfa4a, 0x452d, {0x9c, 0xdd, 0x5d, 0xb3, 0x51, 0x05, 0xe7, 0xeb}};
 
 TEST_F(Saving, EverySaveCarriesExactlyTheQualityParameter) {
     Canvas canvas;
@@ -137,7 +137,7 @@ TEST_F(Saving, EverySaveCarriesExactlyTheQualityParameter) {
     const struct {
         const char* name;
         int32_t quality;
-    } saves[] = {{"q0.jpg", 0}, {"q5.jpg", 5}, {"q95.JPG", 95}, {"q100.jpeg", 100},
+    } saves[] = {{"q0.jpg", 0},   {"q5.jpg", 5},   {"q95.JPG", 95}, {"q100.jpeg", 100},
                  {"q75.png", 75}, {"q40.bmp", 40}, {"q60.tif", 60}, {"q1.gif", 1}};
     for (const auto& save : saves) {
         SCOPED_TRACE(save.name);

@@ -15,7 +15,7 @@
 #include <string>
 
 class GdiplusTest : public ::testing::Test {
-protected:
+  protected:
     ULONG_PTR token = 0;
     void SetUp() override {
         Gdiplus::GdiplusStartupInput input;
@@ -46,8 +46,8 @@ inline std::ostream& operator<<(std::ostream& out, const Rgb& c) {
 inline Rgb PixelOf(const BITMAPINFOHEADER& header, const void* bits, int x, int y) {
     const int height = header.biHeight < 0 ? -header.biHeight : header.biHeight;
     const int row = header.biHeight < 0 ? y : height - 1 - y;
-    const auto* p = static_cast<const uint8_t*>(bits) +
-                    (static_cast<size_t>(row) * header.biWidth + x) * 4;
+    const auto* p =
+        static_cast<const uint8_t*>(bits) + (static_cast<size_t>(row) * header.biWidth + x) * 4;
     return {p[2], p[1], p[0]};
 }
 
@@ -114,8 +114,8 @@ inline long long PrivateBytes() {
                               reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
                               sizeof counters))
         return -1;
-    const SIZE_T bytes = counters.PrivateUsage != 0 ? counters.PrivateUsage
-                                                    : counters.PagefileUsage;
+    const SIZE_T bytes =
+        counters.PrivateUsage != 0 ? counters.PrivateUsage : counters.PagefileUsage;
     return static_cast<long long>(bytes);
 }
 

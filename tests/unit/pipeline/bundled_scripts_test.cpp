@@ -78,10 +78,8 @@ TEST(BundledScripts, EachDescribesItselfAndConvertsTheFolder) {
         {"convert_to_png.txt", {{"red.png", 40, 30, kPng}, {"big.png", 512, 256, kPng}}},
         {"centred_on_background.txt",
          {{"red_framed.jpg", 640, 480, kJpeg}, {"big_framed.jpg", 640, 480, kJpeg}}},
-        {"numbered_names.txt",
-         {{"image_001.jpg", 0, 0, kJpeg}, {"image_002.jpg", 0, 0, kJpeg}}},
-        {"exif_header.txt",
-         {{"red_exif.jpg", 40, 30, kJpeg}, {"big_exif.jpg", 512, 256, kJpeg}}},
+        {"numbered_names.txt", {{"image_001.jpg", 0, 0, kJpeg}, {"image_002.jpg", 0, 0, kJpeg}}},
+        {"exif_header.txt", {{"red_exif.jpg", 40, 30, kJpeg}, {"big_exif.jpg", 512, 256, kJpeg}}},
     };
     const std::string header = ReadFileBytes(kScripts + "\\exif_header.exif");
     ASSERT_GT(header.size(), 20u);
@@ -95,8 +93,7 @@ TEST(BundledScripts, EachDescribesItselfAndConvertsTheFolder) {
         ConsoleCapture::text.clear();
         RunTesrunWith({path, source.path, destination.path, "png", "null"});
         EXPECT_NE(ConsoleCapture::text.find("Finished.\n"), std::string::npos);
-        EXPECT_EQ(ConsoleCapture::text.find("Failed."), std::string::npos)
-            << ConsoleCapture::text;
+        EXPECT_EQ(ConsoleCapture::text.find("Failed."), std::string::npos) << ConsoleCapture::text;
         for (const Output& output : outputs) {
             SCOPED_TRACE(output.name);
             const Decoded decoded = Decode(destination / output.name);

@@ -23,7 +23,9 @@ namespace {
 
 const std::string kBanner = "Tessavel comammd-line tool Version 1.1\nIgnored Pluins.\n";
 
-std::string Fixture(const char* name) { return TestProgramDirectory() + "\\fixtures\\" + name; }
+std::string Fixture(const char* name) {
+    return TestProgramDirectory() + "\\fixtures\\" + name;
+}
 
 bool CopyFixture(const char* name, const std::string& to) {
     return CopyFileA(Fixture(name).c_str(), to.c_str(), FALSE) != FALSE;
@@ -80,9 +82,8 @@ struct ConversionTest : ::testing::Test {
 
     std::string SourceLines(const std::string& sourcePath = "",
                             const std::string& destinationPath = "") const {
-        return "Source\t\t" + (sourcePath.empty() ? source.path : sourcePath) +
-               "\nDestination\t" + (destinationPath.empty() ? destination.path : destinationPath) +
-               "\n";
+        return "Source\t\t" + (sourcePath.empty() ? source.path : sourcePath) + "\nDestination\t" +
+               (destinationPath.empty() ? destination.path : destinationPath) + "\n";
     }
 };
 
@@ -183,9 +184,11 @@ TEST_F(ConversionTest, DirectoriesAreJudgedByTheirNames) {
     // An empty entry accepts the entries of the folder itself and of its parent.
     RemoveDirectoryA((source / "x.png").c_str());
     text = Run(WriteScript(kNamingScript), "bmp|");
-    const auto lines = Lines(text.substr(kBanner.size() + kNamingInfo.size() + SourceLines().size()));
+    const auto lines =
+        Lines(text.substr(kBanner.size() + kNamingInfo.size() + SourceLines().size()));
     EXPECT_EQ(std::set<std::string>({lines.at(0), lines.at(2)}),
-              (std::set<std::string>{"1/2\t.", "2/2\t.."})) << text;
+              (std::set<std::string>{"1/2\t.", "2/2\t.."}))
+        << text;
     EXPECT_EQ(lines.at(1), "Failed.");
     EXPECT_EQ(lines.at(3), "Failed.");
 }
@@ -238,7 +241,8 @@ function Main(width, height, name, index) {
     SetName(Format("%d.bmp", index))
     return 1
 }
-)"), "bmp");
+)"),
+                                 "bmp");
     EXPECT_EQ(text.find("top-level"), std::string::npos);
     const std::string first = ReadFileBytes(destination / "0.bmp");
     const std::string second = ReadFileBytes(destination / "1.bmp");
@@ -278,7 +282,8 @@ function Main(width, height, name, index) {
     SetName(long + ".bmp")
     return 1
 }
-)"), "bmp");
+)"),
+                                 "bmp");
     const std::string name = std::string(250, 'n') + ".bmp";
     EXPECT_EQ(text, kBanner + "No Script Info exists.\n" + SourceLines() +
                         "1/1\tblue.bmp\nSave as\t" + name + "\t\nFailed.\nFinished.\n");

@@ -51,8 +51,8 @@ TEST(FormatText, ConversionsOfTheTable) {
     EXPECT_EQ(Formatted("%nf%d", {Integer(4)}), "f4");
     EXPECT_EQ(Formatted("%5.1f", {Real(2.5f)}), "  2.5");
     EXPECT_EQ(Formatted("%e|%G", {Real(1.5f), Real(0.25f)}), "1.500000e+00|0.25");
-    EXPECT_EQ(Formatted("%03d-%x-%X-%o-%u-%i", {Integer(7), Integer(255), Integer(255),
-                                                  Integer(8), Integer(-1), Integer(-3)}),
+    EXPECT_EQ(Formatted("%03d-%x-%X-%o-%u-%i", {Integer(7), Integer(255), Integer(255), Integer(8),
+                                                Integer(-1), Integer(-3)}),
               "007-ff-FF-10-4294967295--3");
     EXPECT_EQ(Formatted("image_%03d.jpg", {Integer(12)}), "image_012.jpg");
     EXPECT_EQ(Formatted("%-4d|%+d|% d", {Integer(1), Integer(2), Integer(3)}), "1   |+2| 3");
@@ -72,8 +72,8 @@ TEST(FormatText, LettersOutsideTheTableAndLengthModifiersTakeNothing) {
     EXPECT_EQ(Formatted("%c%d", {Integer(9)}), "9");
     EXPECT_EQ(Formatted("[%*d]", {Integer(9), Integer(8)}), "[9]");
     // 64-bit and other length modifiers print the value at its own width.
-    EXPECT_EQ(Formatted("%lld %I64d %hd %ld %zu", {Integer(-1), Integer(2), Integer(70000),
-                                                   Integer(4), Integer(5)}),
+    EXPECT_EQ(Formatted("%lld %I64d %hd %ld %zu",
+                        {Integer(-1), Integer(2), Integer(70000), Integer(4), Integer(5)}),
               "-1 2 70000 4 5");
     EXPECT_EQ(Formatted("%lf", {Real(1.0f)}), "1.000000");
     // A conversion without a letter before the end stands as written.
@@ -92,8 +92,7 @@ TEST(FormatText, LimitsAreRefusedWithoutReadingOrWritingPastThem) {
     EXPECT_EQ(Formatted(fifteen, values), "01234567891011121314");
     EXPECT_EQ(Formatted(fifteen + "%d", values), "<refused>");
     // Words as the table counts them: 16 floats are 32 words, but only 15 elements.
-    EXPECT_EQ(Formatted(std::string(32, 'x') + "%n"),
-              std::string(32, 'x'));
+    EXPECT_EQ(Formatted(std::string(32, 'x') + "%n"), std::string(32, 'x'));
     std::string manyN;
     for (int i = 0; i < 33; ++i)
         manyN += "%n";
@@ -106,8 +105,7 @@ TEST(FormatText, LimitsAreRefusedWithoutReadingOrWritingPastThem) {
     EXPECT_EQ(Formatted(twelveFloatsAndNineN, std::vector<ScriptElement>(12, Real(1.0f))),
               "<refused>"); // 24 + 9 = 33 words
     // A result of 1023 bytes fits, 1024 does not; so for one wide conversion.
-    EXPECT_EQ(Formatted(std::string(1022, 'a') + "%d", {Integer(7)}),
-              std::string(1022, 'a') + "7");
+    EXPECT_EQ(Formatted(std::string(1022, 'a') + "%d", {Integer(7)}), std::string(1022, 'a') + "7");
     EXPECT_EQ(Formatted(std::string(1022, 'a') + "%d", {Integer(17)}), "<refused>");
     EXPECT_EQ(Formatted("%2000d", {Integer(1)}), "<refused>");
     EXPECT_EQ(Formatted("%99999999999d", {Integer(1)}), "<refused>");

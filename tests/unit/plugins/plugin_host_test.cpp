@@ -38,8 +38,9 @@ struct PluginHostTest : ::testing::Test {
 int32_t PictureOf(const ProbeFile& file, PluginPictureInfo* info, std::string* copy = nullptr) {
     const std::string bytes = ProbeFileBytes(file) + std::string(2048, '\0');
     unsigned char* pixels = nullptr;
-    const int32_t result = GetPluginPicture(reinterpret_cast<const unsigned char*>(bytes.data()),
-                                            static_cast<uint32_t>(bytes.size() - 2048), info, &pixels);
+    const int32_t result =
+        GetPluginPicture(reinterpret_cast<const unsigned char*>(bytes.data()),
+                         static_cast<uint32_t>(bytes.size() - 2048), info, &pixels);
     uint32_t size = 0;
     if (result == 0 && copy != nullptr && PluginPixelBytes(info->header, &size))
         copy->assign(reinterpret_cast<char*>(pixels), size);
@@ -66,7 +67,8 @@ TEST_F(PluginHostTest, DirectoryWithoutPluginsGivesEmptySetAndNoPicture) {
     PluginPictureInfo info;
     unsigned char* pixels = nullptr;
     EXPECT_EQ(GetPluginPicture(head, 0, &info, &pixels), kNoPluginTakesFile);
-    EXPECT_EQ(DecodeWithPlugins(WriteImage("a.bin", ProbeFileBytes(SmallPicture())).c_str()), nullptr);
+    EXPECT_EQ(DecodeWithPlugins(WriteImage("a.bin", ProbeFileBytes(SmallPicture())).c_str()),
+              nullptr);
     UnloadPlugins();
     EXPECT_EQ(PluginSet.count, 0);
 }
@@ -90,7 +92,8 @@ TEST_F(PluginHostTest, ModuleNamedOutsideTheCodePageTakesAnEmptySlot) {
     // café.sph: the ANSI search would show it as cafe.sph, which names another module.
     ASSERT_TRUE(InstallProbe(plugins, "first", "cafe.sph"));
     const std::string second = ProbeModulePath("second");
-    const std::wstring wide = std::wstring(plugins.path.begin(), plugins.path.end()) + L"\\caf\u00e9.sph";
+    const std::wstring wide =
+        std::wstring(plugins.path.begin(), plugins.path.end()) + L"\\caf\u00e9.sph";
     ASSERT_TRUE(CopyFileW(std::wstring(second.begin(), second.end()).c_str(), wide.c_str(), FALSE));
     LoadPlugins(plugins.path.c_str());
     ASSERT_EQ(PluginSet.count, 2);
@@ -134,7 +137,8 @@ TEST_F(PluginHostTest, AcceptingModuleWithoutGetPictureGivesNoPicture) {
     ProbeFile file = SmallPicture();
     file.acceptMask = 8;
     const std::string bytes = ProbeFileBytes(file) + std::string(2048, '\0');
-    EXPECT_NE(PluginsSupport(reinterpret_cast<const unsigned char*>(bytes.data())), 0) << "the head is accepted";
+    EXPECT_NE(PluginsSupport(reinterpret_cast<const unsigned char*>(bytes.data())), 0)
+        << "the head is accepted";
     PluginPictureInfo info;
     EXPECT_EQ(PictureOf(file, &info), kNoPluginTakesFile);
     EXPECT_EQ(DecodeWithPlugins(WriteImage("a.bin", ProbeFileBytes(file)).c_str()), nullptr);
@@ -171,7 +175,8 @@ TEST_F(PluginHostTest, FirstAcceptingPluginInSearchOrderDecodes) {
         HBITMAP bitmap = DecodeWithPlugins(WriteImage("a.bin", ProbeFileBytes(file)).c_str());
         ASSERT_NE(bitmap, nullptr);
         DeleteObject(bitmap);
-        EXPECT_EQ(Probe(order[0])->getPictureCalls, 1) << "search order " << order[0] << ", " << order[1];
+        EXPECT_EQ(Probe(order[0])->getPictureCalls, 1)
+            << "search order " << order[0] << ", " << order[1];
         EXPECT_EQ(Probe(order[1])->getPictureCalls, 0);
         EXPECT_EQ(Probe(order[1])->isSupportedCalls, 0) << "the head was taken by the first";
         UnloadPlugins();
@@ -224,7 +229,8 @@ TEST_F(PluginHostTest, EightBitPictureKeepsItsWholePalette) {
     ProbeFile file;
     file.info = BytesOf(MakeHeader(3, 2, 8));
     for (int i = 0; i < 256; ++i) {
-        const RGBQUAD color = {static_cast<BYTE>(i), static_cast<BYTE>(255 - i), static_cast<BYTE>(i ^ 0x5A), 0};
+        const RGBQUAD color = {static_cast<BYTE>(i), static_cast<BYTE>(255 - i),
+                               static_cast<BYTE>(i ^ 0x5A), 0};
         file.info += BytesOf(color);
     }
     file.pixels = std::string("\x00\xFF\x80\0\x01\x7F\xFE\0", 8); // bottom row first
@@ -235,7 +241,10 @@ TEST_F(PluginHostTest, EightBitPictureKeepsItsWholePalette) {
     EXPECT_EQ(section.dsBmih.biBitCount, 8) << "the DIB keeps the plug-in's format";
     const auto pixels = PixelsOf(bitmap);
     DeleteObject(bitmap);
-    auto expected = [](int i) { return Rgb(static_cast<uint8_t>(i ^ 0x5A), static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i)); };
+    auto expected = [](int i) {
+        return Rgb(static_cast<uint8_t>(i ^ 0x5A), static_cast<uint8_t>(255 - i),
+                   static_cast<uint8_t>(i));
+    };
     const std::vector<uint32_t> want = {expected(1), expected(0x7F), expected(0xFE),
                                         expected(0), expected(0xFF), expected(0x80)};
     ASSERT_EQ(pixels.size(), want.size());
@@ -281,7 +290,8 @@ TEST_F(PluginHostTest, InfoCopyStopsAtTheInfoBlocksEnd) {
     ASSERT_EQ(PictureOf(file, &info), 0);
     EXPECT_EQ(info.colors[3].rgbBlue, 31);
     for (int i = 4; i < 256; ++i)
-        ASSERT_EQ(BytesOf(info.colors[i]), std::string(4, '\0')) << "entry " << i << " lies past the block";
+        ASSERT_EQ(BytesOf(info.colors[i]), std::string(4, '\0'))
+            << "entry " << i << " lies past the block";
 
     // A block too short for the header itself is refused.
     file.infoBlockSize = 20;
@@ -326,7 +336,8 @@ TEST_F(PluginHostTest, TopDownPictureKeepsItsRowOrder) {
     ASSERT_NE(bitmap, nullptr);
     DIBSECTION section;
     ASSERT_EQ(GetObjectA(bitmap, sizeof section, &section), static_cast<int>(sizeof section));
-    EXPECT_EQ(std::memcmp(section.dsBm.bmBits, "\x01\x01\x01", 3), 0) << "memory keeps the plug-in's order";
+    EXPECT_EQ(std::memcmp(section.dsBm.bmBits, "\x01\x01\x01", 3), 0)
+        << "memory keeps the plug-in's order";
     EXPECT_EQ(PixelsOf(bitmap), (std::vector<uint32_t>{0x010101, 0x020202, 0x030303}));
     DeleteObject(bitmap);
 }
@@ -335,7 +346,7 @@ TEST_F(PluginHostTest, SizeImageLargerThanTheSectionCopiesOnlyTheSection) {
     ASSERT_TRUE(InstallProbe(plugins, "first", "a.sph"));
     LoadPlugins(plugins.path.c_str());
     ProbeFile file;
-    file.info = BytesOf(MakeHeader(2, 2, 32, BI_RGB, 1 << 20)) ;
+    file.info = BytesOf(MakeHeader(2, 2, 32, BI_RGB, 1 << 20));
     file.pixels = std::string(1 << 20, '\x33');
     HBITMAP bitmap = DecodeWithPlugins(WriteImage("a.bin", ProbeFileBytes(file)).c_str());
     ASSERT_NE(bitmap, nullptr);

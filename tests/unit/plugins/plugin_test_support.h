@@ -32,9 +32,9 @@ inline ProbeRecord* ProbeOf(HMODULE module) {
 struct ProbeFile {
     uint32_t acceptMask = 1;
     int32_t result = 0;
-    std::string info;   // bytes of the info block
-    std::string pixels; // bytes of the pixel block
-    uint32_t infoBlockSize = 0;  // 0: exactly the bytes given
+    std::string info;           // bytes of the info block
+    std::string pixels;         // bytes of the pixel block
+    uint32_t infoBlockSize = 0; // 0: exactly the bytes given
     uint32_t pixelBlockSize = 0;
 };
 
@@ -47,7 +47,8 @@ inline std::string ProbeFileBytes(const ProbeFile& file) {
     header.pixelLength = static_cast<uint32_t>(file.pixels.size());
     header.infoBlockSize = file.infoBlockSize != 0 ? file.infoBlockSize : header.infoLength;
     header.pixelBlockSize = file.pixelBlockSize != 0 ? file.pixelBlockSize : header.pixelLength;
-    return std::string(reinterpret_cast<const char*>(&header), sizeof header) + file.info + file.pixels;
+    return std::string(reinterpret_cast<const char*>(&header), sizeof header) + file.info +
+           file.pixels;
 }
 
 template <class T> std::string BytesOf(const T& value) {
@@ -82,7 +83,8 @@ inline std::vector<std::string> SearchOrder(const TempDir& dir, const std::strin
 }
 
 // The bitmap's pixels converted by GDI to 32-bit BGRA rows, top row first; empty on failure.
-inline std::vector<uint32_t> PixelsOf(HBITMAP bitmap, int32_t* width = nullptr, int32_t* height = nullptr) {
+inline std::vector<uint32_t> PixelsOf(HBITMAP bitmap, int32_t* width = nullptr,
+                                      int32_t* height = nullptr) {
     BITMAP info;
     if (GetObjectA(bitmap, sizeof info, &info) == 0)
         return {};
@@ -90,8 +92,8 @@ inline std::vector<uint32_t> PixelsOf(HBITMAP bitmap, int32_t* width = nullptr, 
     request.bmiHeader = MakeHeader(info.bmWidth, -info.bmHeight, 32);
     std::vector<uint32_t> pixels(static_cast<size_t>(info.bmWidth) * info.bmHeight);
     HDC dc = CreateCompatibleDC(nullptr);
-    const int rows = GetDIBits(dc, bitmap, 0, static_cast<UINT>(info.bmHeight), pixels.data(), &request,
-                               DIB_RGB_COLORS);
+    const int rows = GetDIBits(dc, bitmap, 0, static_cast<UINT>(info.bmHeight), pixels.data(),
+                               &request, DIB_RGB_COLORS);
     DeleteDC(dc);
     if (rows != info.bmHeight)
         return {};
@@ -102,4 +104,6 @@ inline std::vector<uint32_t> PixelsOf(HBITMAP bitmap, int32_t* width = nullptr, 
     return pixels;
 }
 
-inline uint32_t Rgb(uint8_t r, uint8_t g, uint8_t b) { return (uint32_t{r} << 16) | (uint32_t{g} << 8) | b; }
+inline uint32_t Rgb(uint8_t r, uint8_t g, uint8_t b) {
+    return (uint32_t{r} << 16) | (uint32_t{g} << 8) | b;
+}

@@ -14,8 +14,12 @@
 
 namespace {
 
-std::string ProgramBinDirectory() { return TestProgramDirectory() + "\\..\\bin"; }
-std::string ImagesDirectory() { return TestProgramDirectory() + "\\plugin-images"; }
+std::string ProgramBinDirectory() {
+    return TestProgramDirectory() + "\\..\\bin";
+}
+std::string ImagesDirectory() {
+    return TestProgramDirectory() + "\\plugin-images";
+}
 
 struct Picture {
     std::string name;
@@ -40,7 +44,8 @@ std::vector<uint32_t> Reference(const std::string& name) {
     for (size_t i = 0; i + 6 <= bytes.size(); i += 6) {
         uint32_t rgb = 0;
         for (size_t c = 0; c < 3; ++c) {
-            const uint32_t q = static_cast<uint8_t>(bytes[i + 2 * c]) | (static_cast<uint8_t>(bytes[i + 2 * c + 1]) << 8);
+            const uint32_t q = static_cast<uint8_t>(bytes[i + 2 * c]) |
+                               (static_cast<uint8_t>(bytes[i + 2 * c + 1]) << 8);
             rgb = (rgb << 8) | ((q + 128) / 257);
         }
         pixels.push_back(rgb);
@@ -77,7 +82,8 @@ struct GuardedBytes {
     explicit GuardedBytes(const std::string& bytes) {
         const size_t page = 4096;
         pages = (bytes.size() + page - 1) / page + 1;
-        base = static_cast<unsigned char*>(VirtualAlloc(nullptr, pages * page, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+        base = static_cast<unsigned char*>(
+            VirtualAlloc(nullptr, pages * page, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
         DWORD old = 0;
         VirtualProtect(base + (pages - 1) * page, page, PAGE_NOACCESS, &old);
         unsigned char* start = base + (pages - 1) * page - bytes.size();
@@ -88,7 +94,8 @@ struct GuardedBytes {
 };
 
 std::string PluginFor(const std::string& name) {
-    return name.ends_with(".tga") ? "iftga" SUSIE_PLUGIN_EXTENSION : "ifnetpbm" SUSIE_PLUGIN_EXTENSION;
+    return name.ends_with(".tga") ? "iftga" SUSIE_PLUGIN_EXTENSION
+                                  : "ifnetpbm" SUSIE_PLUGIN_EXTENSION;
 }
 
 struct ShippedPluginsTest : ::testing::Test {
@@ -105,7 +112,8 @@ TEST_F(ShippedPluginsTest, PicturesOfNetpbmAndImageMagickDecodeToImageMagicksPix
         ASSERT_NE(bitmap, nullptr);
         DIBSECTION section;
         ASSERT_EQ(GetObjectA(bitmap, sizeof section, &section), static_cast<int>(sizeof section));
-        EXPECT_EQ(section.dsBmih.biBitCount, picture.bitCount) << "the plug-in delivers the format's own depth";
+        EXPECT_EQ(section.dsBmih.biBitCount, picture.bitCount)
+            << "the plug-in delivers the format's own depth";
         int32_t width = 0;
         int32_t height = 0;
         auto pixels = PixelsOf(bitmap, &width, &height);
@@ -142,8 +150,9 @@ TEST_F(ShippedPluginsTest, FolderOfPicturesLoadsIntoThe32BitCanvasWithImageMagic
         size_t differing = 0;
         for (int32_t y = 0; y < picture.height; ++y)
             for (int32_t x = 0; x < picture.width; ++x)
-                differing += (bits[static_cast<size_t>(picture.height - 1 - y) * picture.width + x] & 0xFFFFFF) !=
-                             reference[static_cast<size_t>(y) * picture.width + x];
+                differing +=
+                    (bits[static_cast<size_t>(picture.height - 1 - y) * picture.width + x] &
+                     0xFFFFFF) != reference[static_cast<size_t>(y) * picture.width + x];
         EXPECT_EQ(differing, 0u);
     }
 }
@@ -158,8 +167,9 @@ TEST_F(ShippedPluginsTest, TruncatedFilesAreRefusedWithoutReadingPastTheirEnd) {
             GuardedBytes image(bytes.substr(0, length));
             HLOCAL info = nullptr;
             HLOCAL pixels = nullptr;
-            const int result = plugin.getPicture(reinterpret_cast<LPCSTR>(image.data), static_cast<LONG_PTR>(length),
-                                                 SUSIE_INPUT_MEMORY, &info, &pixels, nullptr, 0);
+            const int result = plugin.getPicture(reinterpret_cast<LPCSTR>(image.data),
+                                                 static_cast<LONG_PTR>(length), SUSIE_INPUT_MEMORY,
+                                                 &info, &pixels, nullptr, 0);
             if (result == 0) {
                 LocalFree(info);
                 LocalFree(pixels);
@@ -183,14 +193,17 @@ TEST_F(ShippedPluginsTest, DamagedFilesNeverReadPastTheirEnd) {
             std::string bytes = original;
             for (int k = 0; k < 3; ++k) {
                 // Mostly the header, where sizes and kinds live.
-                const size_t at = (next() >> 8) % (round % 2 == 0 ? std::min<size_t>(bytes.size(), 32) : bytes.size());
+                const size_t at =
+                    (next() >> 8) %
+                    (round % 2 == 0 ? std::min<size_t>(bytes.size(), 32) : bytes.size());
                 bytes[at] = static_cast<char>(next() >> 16);
             }
             GuardedBytes image(bytes);
             HLOCAL info = nullptr;
             HLOCAL pixels = nullptr;
-            if (plugin.getPicture(reinterpret_cast<LPCSTR>(image.data), static_cast<LONG_PTR>(bytes.size()),
-                                  SUSIE_INPUT_MEMORY, &info, &pixels, nullptr, 0) == 0) {
+            if (plugin.getPicture(reinterpret_cast<LPCSTR>(image.data),
+                                  static_cast<LONG_PTR>(bytes.size()), SUSIE_INPUT_MEMORY, &info,
+                                  &pixels, nullptr, 0) == 0) {
                 LocalFree(info);
                 LocalFree(pixels);
             }
@@ -221,8 +234,11 @@ TEST_F(ShippedPluginsTest, HeadersThatLieAboutTheirSizeAreRefused) {
         GuardedBytes image(c.bytes);
         HLOCAL info = nullptr;
         HLOCAL pixels = nullptr;
-        EXPECT_NE(c.plugin->getPicture(reinterpret_cast<LPCSTR>(image.data), static_cast<LONG_PTR>(c.bytes.size()),
-                                       SUSIE_INPUT_MEMORY, &info, &pixels, nullptr, 0), 0) << c.bytes.substr(0, 12);
+        EXPECT_NE(c.plugin->getPicture(reinterpret_cast<LPCSTR>(image.data),
+                                       static_cast<LONG_PTR>(c.bytes.size()), SUSIE_INPUT_MEMORY,
+                                       &info, &pixels, nullptr, 0),
+                  0)
+            << c.bytes.substr(0, 12);
     }
 }
 
@@ -237,7 +253,8 @@ TEST_F(ShippedPluginsTest, PluginInfoAndHeadsOfOtherFormats) {
         EXPECT_GT(plugin->getPluginInfo(2, text, sizeof text), 0);
         EXPECT_EQ(text[0], '*');
         char small[3] = {'x', 'x', 'x'};
-        EXPECT_EQ(plugin->getPluginInfo(1, small, sizeof small), 2) << "cut to the buffer, terminated";
+        EXPECT_EQ(plugin->getPluginInfo(1, small, sizeof small), 2)
+            << "cut to the buffer, terminated";
         EXPECT_EQ(small[2], '\0');
         EXPECT_EQ(plugin->getPluginInfo(4, text, sizeof text), 0);
     }
@@ -246,7 +263,8 @@ TEST_F(ShippedPluginsTest, PluginInfoAndHeadsOfOtherFormats) {
     EXPECT_STREQ(patterns, "*.pbm;*.pgm;*.ppm;*.pnm");
 
     // Heads of formats GDI+ decodes must be left to it.
-    const char* others[] = {"\x89PNG\r\n\x1A\n", "\xFF\xD8\xFF\xE0", "BM6\0\0\0", "GIF89a", "II*\0"};
+    const char* others[] = {"\x89PNG\r\n\x1A\n", "\xFF\xD8\xFF\xE0", "BM6\0\0\0", "GIF89a",
+                            "II*\0"};
     for (const char* head : others) {
         unsigned char buffer[SUSIE_HEAD_SIZE] = {};
         std::memcpy(buffer, head, std::strlen(head));
@@ -258,10 +276,12 @@ TEST_F(ShippedPluginsTest, PluginInfoAndHeadsOfOtherFormats) {
 TEST_F(ShippedPluginsTest, OlderHostsFileHandleIsReadForTheHead) {
     for (const Picture& picture : Manifest()) {
         ShippedPlugin plugin(PluginFor(picture.name));
-        HANDLE file = CreateFileA((ImagesDirectory() + "\\" + picture.name).c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE file =
+            CreateFileA((ImagesDirectory() + "\\" + picture.name).c_str(), GENERIC_READ,
+                        FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         ASSERT_NE(file, INVALID_HANDLE_VALUE);
-        EXPECT_EQ(plugin.isSupported(picture.name.c_str(), reinterpret_cast<ULONG_PTR>(file)), 1) << picture.name;
+        EXPECT_EQ(plugin.isSupported(picture.name.c_str(), reinterpret_cast<ULONG_PTR>(file)), 1)
+            << picture.name;
         CloseHandle(file);
     }
 }
@@ -273,7 +293,9 @@ TEST_F(ShippedPluginsTest, FileInputAndPictureInfoAgreeWithTheMemoryImage) {
         const std::string path = ImagesDirectory() + "\\" + picture.name;
         const std::string bytes = ReadFileBytes(path);
         SusiePictureInfo info = {};
-        ASSERT_EQ(plugin.getPictureInfo(bytes.data(), static_cast<LONG_PTR>(bytes.size()), SUSIE_INPUT_MEMORY, &info), 0);
+        ASSERT_EQ(plugin.getPictureInfo(bytes.data(), static_cast<LONG_PTR>(bytes.size()),
+                                        SUSIE_INPUT_MEMORY, &info),
+                  0);
         EXPECT_EQ(info.width, picture.width);
         EXPECT_EQ(info.height, picture.height);
         EXPECT_EQ(info.colorDepth, picture.bitCount);
@@ -281,12 +303,17 @@ TEST_F(ShippedPluginsTest, FileInputAndPictureInfoAgreeWithTheMemoryImage) {
 
         HLOCAL fromMemory[2] = {};
         HLOCAL fromFile[2] = {};
-        ASSERT_EQ(plugin.getPicture(bytes.data(), static_cast<LONG_PTR>(bytes.size()), SUSIE_INPUT_MEMORY,
-                                    &fromMemory[0], &fromMemory[1], nullptr, 0), 0);
-        ASSERT_EQ(plugin.getPicture(path.c_str(), 0, SUSIE_INPUT_FILE, &fromFile[0], &fromFile[1], nullptr, 0), 0);
+        ASSERT_EQ(plugin.getPicture(bytes.data(), static_cast<LONG_PTR>(bytes.size()),
+                                    SUSIE_INPUT_MEMORY, &fromMemory[0], &fromMemory[1], nullptr, 0),
+                  0);
+        ASSERT_EQ(plugin.getPicture(path.c_str(), 0, SUSIE_INPUT_FILE, &fromFile[0], &fromFile[1],
+                                    nullptr, 0),
+                  0);
         for (int block = 0; block < 2; ++block) {
             ASSERT_EQ(LocalSize(fromMemory[block]), LocalSize(fromFile[block]));
-            EXPECT_EQ(std::memcmp(LocalLock(fromMemory[block]), LocalLock(fromFile[block]), LocalSize(fromFile[block])), 0);
+            EXPECT_EQ(std::memcmp(LocalLock(fromMemory[block]), LocalLock(fromFile[block]),
+                                  LocalSize(fromFile[block])),
+                      0);
             LocalUnlock(fromMemory[block]);
             LocalUnlock(fromFile[block]);
             LocalFree(fromMemory[block]);

@@ -12,7 +12,8 @@ struct TesrunPluginsTest : ::testing::Test {
     ConsoleCapture console;
     TempDir work;
     std::string Run(const std::vector<std::string>& pluginArgument) {
-        std::vector<std::string> arguments = {work / "missing-script.txt", work.path, work.path, "pgm|tga"};
+        std::vector<std::string> arguments = {work / "missing-script.txt", work.path, work.path,
+                                              "pgm|tga"};
         arguments.insert(arguments.end(), pluginArgument.begin(), pluginArgument.end());
         ConsoleCapture::text.clear();
         EXPECT_EQ(RunTesrunWith(arguments), 0);
@@ -32,7 +33,8 @@ TEST_F(TesrunPluginsTest, ListsEveryLoadedModuleInSearchOrderAndUnloadsThem) {
     for (const std::string& name : SearchOrder(plugins, "*.sph"))
         if (name != "broken.sph")
             listing += "Loaded Susie Plug-in\t" + name + "\n";
-    EXPECT_NE(output.find("Searching for Plugins.\n" + listing + "No Script Info exists.\n"), std::string::npos)
+    EXPECT_NE(output.find("Searching for Plugins.\n" + listing + "No Script Info exists.\n"),
+              std::string::npos)
         << output;
     EXPECT_NE(output.find("Unexcepted error.\n"), std::string::npos) << output;
     EXPECT_EQ(PluginSet.count, 0);

@@ -11,8 +11,7 @@ std::string EnginePath(const char* variant) {
 }
 
 bool ModuleIsLoaded(const char* variant) {
-    return GetModuleHandleA((std::string("binding_engine_") + variant + ".dll").c_str()) !=
-           nullptr;
+    return GetModuleHandleA((std::string("binding_engine_") + variant + ".dll").c_str()) != nullptr;
 }
 
 TEST(ScriptEngineBinding, BindsEveryEntryPointToItsOwnExport) {
