@@ -1,0 +1,47 @@
+/*
+ * tessavel_plugin.h - exports our own plug-ins offer beside the Susie set. Other hosts never
+ * look for them, and GetPicture stays complete, so our plug-ins remain plain Susie plug-ins.
+ * tesrun binds them by name; a plug-in without them is used through GetPicture alone.
+ *
+ * Both take the picture's bytes in memory (the whole file). denominator is 1, 2, 4 or 8:
+ * the picture scaled to 1/denominator of its width and height, as the decoder produces it
+ * (a JPEG decoder's reduced-size IDCT), never a resample of the full picture.
+ */
+#ifndef TESSAVEL_PLUGIN_H
+#define TESSAVEL_PLUGIN_H
+
+#include "plugins/include/susie_plugin.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* The picture's width and height at 1/denominator. SUSIE_NOT_IMPLEMENTED for a denominator
+ * the plug-in cannot decode at (every plug-in that exports this decodes at 1); otherwise a
+ * Susie result of reading the picture's header. */
+typedef int(SUSIEAPI* GetPictureScaledSizeFunction)(const void* data, ULONG_PTR size,
+                                                    int denominator, LONG* width, LONG* height);
+
+/* Decodes the picture at 1/denominator into 32-bit pixels the host owns: blue, green, red
+ * and a fourth byte of 0, as GDI's 32-bit BI_RGB DIBs; alpha composited over black. The row
+ * that is y rows from the top starts at top + y * stride (a bottom-up DIB section passes its
+ * last row and a negative stride). width and height must be what GetPictureScaledSize
+ * answered, otherwise SUSIE_INTERNAL_ERROR. A Susie result; on failure the rows hold
+ * nothing the host may use. */
+typedef int(SUSIEAPI* GetPictureScaledFunction)(const void* data, ULONG_PTR size, int denominator,
+                                                void* top, LONG_PTR stride, LONG width,
+                                                LONG height);
+
+/* Nonzero when the plug-in may be called from several threads at once (it keeps no state of
+ * its own between calls). A plug-in without this export is called from one thread at a time. */
+typedef int(SUSIEAPI* PluginIsReentrantFunction)(void);
+
+#define TESSAVEL_GET_PICTURE_SCALED_SIZE "GetPictureScaledSize"
+#define TESSAVEL_GET_PICTURE_SCALED "GetPictureScaled"
+#define TESSAVEL_PLUGIN_IS_REENTRANT "PluginIsReentrant"
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
