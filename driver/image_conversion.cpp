@@ -20,15 +20,15 @@ int ConvertImage(const char* sourceDirectory, const char* destinationDirectory,
         return 0;
     }
     ResetConversionSettings(fileName);
-    if (!SourceCanvas.LoadFile(path, 32))
+    if (!SourceCanvas.LoadFile(path))
         return 0;
     // A script that never sets a size gets a 1 x 1 output.
     TargetCanvas.Create(1, 1, 32);
 
     ScriptElement arguments[4] = {};
-    arguments[0].value.integer = SourceCanvas.info.bmiHeader.biWidth;
+    arguments[0].value.integer = SourceCanvas.source.width;
     arguments[0].type = SCRIPT_INTEGER;
-    arguments[1].value.integer = SourceCanvas.info.bmiHeader.biHeight;
+    arguments[1].value.integer = SourceCanvas.source.height;
     arguments[1].type = SCRIPT_INTEGER;
     arguments[2].value.text = fileName;
     arguments[2].type = SCRIPT_STRING;
@@ -38,6 +38,10 @@ int ConvertImage(const char* sourceDirectory, const char* destinationDirectory,
         NoteFailure("the script's Main failed");
         return 0;
     }
+    // A Draw could not decode the picture at the scale it needed: what was drawn is not the
+    // picture, and nothing is saved.
+    if (SourceCanvas.source.lost)
+        return 0;
 
     const bool outputFits = FormatBounded(path, sizeof path, "%s\\%s", destinationDirectory,
                                           ConversionSettings.outputName);

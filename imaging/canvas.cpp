@@ -4,13 +4,26 @@
 #include "common/owners.h"
 #include "common/pixel_limit.h"
 #include "imaging/dib_header.h"
-#include "imaging/gdiplus_decoder.h"
-#include "imaging/plugin_decoder.h"
 
 #include <cstring>
+#include <utility>
 
 Canvas SourceCanvas;
-Canvas TargetCanvas;
+Canvas TargetCanvas(true);
+
+namespace {
+
+void DeleteSection(DibSection* section) {
+    if (section->bitmap != nullptr)
+        DeleteObject(section->bitmap);
+    *section = DibSection{};
+}
+
+bool SameLayout(const BITMAPINFOHEADER& a, const BITMAPINFOHEADER& b) {
+    return a.biWidth == b.biWidth && a.biHeight == b.biHeight && a.biBitCount == b.biBitCount;
+}
+
+} // namespace
 
 void Canvas::Release() {
     // GDI refuses to delete a bitmap still selected into a DC: the DC goes first.
@@ -22,22 +35,65 @@ void Canvas::Release() {
         DeleteObject(bitmap);
         bitmap = nullptr;
     }
+    DeleteSection(&spare);
     std::memset(&info, 0, sizeof info);
     bits = nullptr;
     imageSize = 0;
+    blank = false;
+    ResetPictureSource(&source);
 }
 
-int Canvas::Create(int32_t width, int32_t height, uint16_t bitCount) {
-    Release();
+int Canvas::Obtain(int32_t width, int32_t height, uint16_t bitCount) {
     if (!PictureWithinPixelLimit(width, height)) {
+        Release();
         NoteFailure("a canvas of %d x %d pixels exceeds the limit of %llu pixels (%s)", width,
                     height, static_cast<unsigned long long>(PixelLimit()), kPixelLimitVariable);
         return 0;
     }
-    if (!FillDibHeader(&info, width, height, bitCount))
+    BITMAPINFO wanted;
+    if (!FillDibHeader(&wanted, width, height, bitCount)) {
+        Release();
         return 0;
-    GdiObjectOwner section(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    }
+    // A new DC each time: the drawing modes a script set for the last image do not carry over.
+    if (dc != nullptr) {
+        DeleteDC(dc);
+        dc = nullptr;
+    }
+    DibSection current{bitmap, info, bits};
+    blank = false;
+    if (bitmap == nullptr || !SameLayout(info.bmiHeader, wanted.bmiHeader)) {
+        if (spare.bitmap != nullptr && SameLayout(spare.info.bmiHeader, wanted.bmiHeader)) {
+            std::swap(current, spare);
+        } else {
+            if (keepsSpare && current.bitmap != nullptr) {
+                DeleteSection(&spare);
+                spare = current;
+            } else {
+                DeleteSection(&current);
+            }
+            current = DibSection{nullptr, wanted, nullptr};
+            current.bitmap =
+                CreateDIBSection(nullptr, &current.info, DIB_RGB_COLORS, &current.bits, nullptr, 0);
+            blank = true;
+        }
+    }
+    bitmap = nullptr;
+    info = current.info;
+    bits = current.bits;
+    GdiObjectOwner section(current.bitmap);
     return AdoptSection(section);
+}
+
+int Canvas::Create(int32_t width, int32_t height, uint16_t bitCount) {
+    if (!Obtain(width, height, bitCount))
+        return 0;
+    if (!blank)
+        std::memset(bits, 0, static_cast<size_t>(imageSize));
+    ResetPictureSource(&source);
+    source.width = width;
+    source.height = height;
+    return 1;
 }
 
 int Canvas::AdoptSection(GdiObjectOwner& section) {
@@ -53,28 +109,6 @@ int Canvas::AdoptSection(GdiObjectOwner& section) {
     dc = memory.release();
     imageSize = static_cast<int32_t>(info.bmiHeader.biSizeImage);
     return 1;
-}
-
-int Canvas::LoadFile(const char* path, uint16_t bitCount) {
-    HBITMAP decodedHandle = DecodeWithPlugins(path);
-    if (decodedHandle == nullptr)
-        decodedHandle = DecodeWithGdiplus(path);
-    if (decodedHandle == nullptr) {
-        NoteFailure("neither a plug-in nor GDI+ can read it");
-        return 0; // the previous image stays
-    }
-    // The Canvas never keeps the decoder's bitmap; it goes on every path from here.
-    GdiObjectOwner decoded(decodedHandle);
-
-    Release();
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = bitCount;
-    info.bmiHeader.biCompression = BI_RGB;
-    // Width and height stay 0: the copy takes the decoded bitmap's own size.
-    GdiObjectOwner section(CopyToDibSection(&info, &bits, decodedHandle));
-    decoded.reset();
-    return AdoptSection(section);
 }
 
 namespace {

@@ -8,6 +8,8 @@
 #include "imaging/dib_header.h"
 #include "imaging/gdiplus_owners.h"
 
+#include <cstring>
+
 using namespace Gdiplus::DllExports;
 
 namespace {
@@ -45,21 +47,16 @@ bool DeclaredSizeWithinLimit(const char* path) {
     return WithinLimit(size.width, size.height);
 }
 
-} // namespace
-
-HBITMAP DecodeWithGdiplus(const char* path) {
+// Opens the file with GDI+; the picture's size within the pixel limit. None on failure,
+// with the reason noted.
+GdiplusImageRecord* OpenWithGdiplus(const char* path, int32_t* width, int32_t* height) {
     // A path longer than the buffer makes the conversion fail: a failure, never a cut-off
     // name that could open another file.
     WCHAR widePath[kPathSize];
     if (MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, static_cast<int>(kPathSize)) == 0)
         return nullptr;
-
     if (!DeclaredSizeWithinLimit(path))
         return nullptr;
-
-    // Declared first so that it goes last: the surface and the graphics context draw into
-    // the DIB section's memory and must be gone before it is deleted.
-    GdiObjectOwner section;
 
     ImageRecordOwner image(NewImageRecord());
     if (!image)
@@ -71,60 +68,83 @@ HBITMAP DecodeWithGdiplus(const char* path) {
         NoteFailure("GDI+ cannot read it (status %d)", image.get()->status);
         return nullptr;
     }
-
-    UINT width = 0;
-    UINT height = 0;
-    if (GdipGetImageWidth(decoded, &width) != Gdiplus::Ok)
-        width = 0;
-    if (GdipGetImageHeight(decoded, &height) != Gdiplus::Ok)
-        height = 0;
-    if (!WithinLimit(width, height))
+    UINT w = 0;
+    UINT h = 0;
+    if (GdipGetImageWidth(decoded, &w) != Gdiplus::Ok)
+        w = 0;
+    if (GdipGetImageHeight(decoded, &h) != Gdiplus::Ok)
+        h = 0;
+    if (!WithinLimit(w, h))
         return nullptr;
-    const auto signedWidth = static_cast<int32_t>(width);
-    const auto signedHeight = static_cast<int32_t>(height);
+    *width = static_cast<int32_t>(w);
+    *height = static_cast<int32_t>(h);
+    return image.release();
+}
 
-    // Positive height: the rows lie bottom-up like every Canvas's.
-    BITMAPINFO header;
-    if (!FillDibHeader(&header, signedWidth, signedHeight, 32))
-        return nullptr;
-    void* bits = nullptr;
-    section.reset(CreateDIBSection(nullptr, &header, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!section)
-        return nullptr;
-
+// Draws the opened picture over 32-bit bottom-up rows of its own size.
+bool DrawGdiplusPicture(Gdiplus::GpImage* decoded, void* bits, int32_t width, int32_t height) {
     ImageRecordOwner surface(NewImageRecord());
     if (!surface)
-        return nullptr;
-    // The surface uses the DIB section's memory in place: GdipCreateBitmapFromScan0 is
-    // documented to, while GdipCreateBitmapFromGdiDib copies the pixels under Wine, where
-    // the drawing would then never reach the DIB section. Bottom-up rows: the scan starts at
-    // the last row in memory and steps backwards.
-    const INT stride = signedWidth * 4;
-    BYTE* topRow = static_cast<BYTE*>(bits) + static_cast<size_t>(signedHeight - 1) * stride;
+        return false;
+    // The surface uses the rows in place: GdipCreateBitmapFromScan0 is documented to, while
+    // GdipCreateBitmapFromGdiDib copies the pixels under Wine, where the drawing would then
+    // never reach them. Bottom-up rows: the scan starts at the last row in memory and steps
+    // backwards.
+    const INT stride = width * 4;
+    BYTE* topRow = static_cast<BYTE*>(bits) + static_cast<size_t>(height - 1) * stride;
     Gdiplus::GpBitmap* surfaceBitmap = nullptr;
-    surface.get()->status = GdipCreateBitmapFromScan0(signedWidth, signedHeight, -stride,
-                                                      PixelFormat32bppRGB, topRow, &surfaceBitmap);
+    surface.get()->status = GdipCreateBitmapFromScan0(width, height, -stride, PixelFormat32bppRGB,
+                                                      topRow, &surfaceBitmap);
     surface.get()->image = surfaceBitmap;
     if (surface.get()->status != Gdiplus::Ok)
-        return nullptr;
+        return false;
 
     GraphicsRecordOwner graphics(NewGraphicsRecord());
     if (!graphics)
-        return nullptr;
+        return false;
     Gdiplus::GpGraphics* context = nullptr;
     graphics.get()->status = GdipGetImageGraphicsContext(surfaceBitmap, &context);
     graphics.get()->graphics = context;
     if (graphics.get()->status != Gdiplus::Ok)
-        return nullptr;
+        return false;
+    graphics.get()->status = GdipDrawImageRectI(context, decoded, 0, 0, width, height);
+    // The owners release graphics and surface before the rows are used elsewhere.
+    return graphics.get()->status == Gdiplus::Ok;
+}
 
-    // The DIB section starts black, so transparent pixels end up black.
-    graphics.get()->status = GdipDrawImageRectI(context, decoded, 0, 0, signedWidth, signedHeight);
-    if (graphics.get()->status != Gdiplus::Ok)
-        return nullptr;
+} // namespace
 
-    // The owners release graphics, surface and image here, before the section is handed out.
-    graphics.reset();
-    surface.reset();
-    image.reset();
+HBITMAP DecodeWithGdiplus(const char* path) {
+    int32_t width = 0;
+    int32_t height = 0;
+    ImageRecordOwner image(OpenWithGdiplus(path, &width, &height));
+    if (!image)
+        return nullptr;
+    // Positive height: the rows lie bottom-up like every Canvas's.
+    BITMAPINFO header;
+    if (!FillDibHeader(&header, width, height, 32))
+        return nullptr;
+    void* bits = nullptr;
+    GdiObjectOwner section(CreateDIBSection(nullptr, &header, DIB_RGB_COLORS, &bits, nullptr, 0));
+    // The new section starts black, so transparent pixels end up black.
+    if (!section || !DrawGdiplusPicture(image.get()->image, bits, width, height))
+        return nullptr;
     return static_cast<HBITMAP>(section.release());
+}
+
+int LoadWithGdiplus(const char* path, Canvas* canvas) {
+    int32_t width = 0;
+    int32_t height = 0;
+    ImageRecordOwner image(OpenWithGdiplus(path, &width, &height));
+    if (!image)
+        return 0; // the Canvas keeps what it held
+    if (!canvas->Obtain(width, height, 32))
+        return 0;
+    // Transparent pixels end up black: the draw composites over cleared rows.
+    std::memset(canvas->bits, 0, static_cast<size_t>(canvas->imageSize));
+    if (!DrawGdiplusPicture(image.get()->image, canvas->bits, width, height)) {
+        canvas->Release();
+        return 0;
+    }
+    return 1;
 }

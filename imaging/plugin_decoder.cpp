@@ -99,6 +99,13 @@ uint64_t BytesForDibSection(const BITMAPINFOHEADER& header, uint32_t pixelBytes,
     return std::min({bytes, static_cast<uint64_t>(pixelBytes), sectionBytes});
 }
 
+bool ReadExactly(HANDLE file, void* buffer, DWORD length) {
+    DWORD read = 0;
+    return ReadFile(file, buffer, length, &read, nullptr) && read == length;
+}
+
+} // namespace
+
 const char* DescribeSusieError(int32_t result) {
     switch (result) {
     case SUSIE_NOT_IMPLEMENTED:
@@ -119,13 +126,6 @@ const char* DescribeSusieError(int32_t result) {
         return "internal error";
     }
 }
-
-bool ReadExactly(HANDLE file, void* buffer, DWORD length) {
-    DWORD read = 0;
-    return ReadFile(file, buffer, length, &read, nullptr) && read == length;
-}
-
-} // namespace
 
 uint32_t PluginColorTableBytes(const BITMAPINFOHEADER& header) {
     uint32_t entries = 0;
@@ -179,19 +179,32 @@ int32_t PluginsSupport(const unsigned char* head) {
     return 0;
 }
 
-int32_t GetPluginPicture(const unsigned char* image, uint32_t size, PluginPictureInfo* info,
-                         unsigned char** pixelsOut) {
-    GetPictureFunction getPicture = nullptr;
-    for (int32_t i = 0; i < PluginSet.count && getPicture == nullptr; ++i) {
+bool FindPluginCodec(const unsigned char* head, PluginCodec* codec) {
+    *codec = PluginCodec{};
+    for (int32_t i = 0; i < PluginSet.count; ++i) {
         const HMODULE module = PluginSet.modules[i];
         const auto isSupported = FindExport<IsSupportedFunction>(module, "IsSupported");
-        const auto candidate = FindExport<GetPictureFunction>(module, "GetPicture");
-        if (isSupported != nullptr && candidate != nullptr &&
-            isSupported(nullptr, reinterpret_cast<ULONG_PTR>(image)) != 0)
-            getPicture = candidate;
+        const auto getPicture = FindExport<GetPictureFunction>(module, "GetPicture");
+        if (isSupported == nullptr || getPicture == nullptr ||
+            isSupported(nullptr, reinterpret_cast<ULONG_PTR>(head)) == 0)
+            continue;
+        codec->getPicture = getPicture;
+        codec->scaledSize =
+            FindExport<GetPictureScaledSizeFunction>(module, TESSAVEL_GET_PICTURE_SCALED_SIZE);
+        codec->scaled = FindExport<GetPictureScaledFunction>(module, TESSAVEL_GET_PICTURE_SCALED);
+        if (codec->scaledSize == nullptr || codec->scaled == nullptr)
+            codec->scaledSize = nullptr, codec->scaled = nullptr;
+        return true;
     }
-    if (getPicture == nullptr)
+    return false;
+}
+
+int32_t GetPluginPicture(const unsigned char* image, uint32_t size, PluginPictureInfo* info,
+                         unsigned char** pixelsOut) {
+    PluginCodec codec;
+    if (!FindPluginCodec(image, &codec))
         return kNoPluginTakesFile;
+    const GetPictureFunction getPicture = codec.getPicture;
 
     HLOCAL infoHandle = nullptr;
     HLOCAL pixelHandle = nullptr;
@@ -223,12 +236,12 @@ int32_t GetPluginPicture(const unsigned char* image, uint32_t size, PluginPictur
     return status;
 }
 
-HBITMAP DecodeWithPlugins(const char* path) {
+bool ReadFileForPlugins(const char* path, PictureSource* source, PluginCodec* codec) {
     FileOwner file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         NoteFailure("cannot open the file: %s", DescribeWindowsError(GetLastError()));
-        return nullptr;
+        return false;
     }
     DWORD sizeHigh = 0;
     const DWORD size = GetFileSize(file.get(), &sizeHigh);
@@ -236,35 +249,45 @@ HBITMAP DecodeWithPlugins(const char* path) {
     // large (or one whose size can't be had) is none of theirs.
     if ((size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) || sizeHigh != 0 ||
         size > kLargestPicture)
-        return nullptr;
+        return false;
 
-    {
-        StorageOwner head(AllocateStorage(kPluginHeadSize));
-        if (head.block == nullptr)
-            return nullptr;
-        std::memset(head.block, 0, kPluginHeadSize);
-        const DWORD headLength = std::min<DWORD>(size, kPluginHeadSize);
-        if (!ReadExactly(file.get(), head.block, headLength))
-            return nullptr;
-        if (PluginsSupport(head.as<unsigned char>()) == 0)
-            return nullptr;
-    }
+    unsigned char head[SUSIE_HEAD_SIZE] = {};
+    if (!ReadExactly(file.get(), head, std::min<DWORD>(size, SUSIE_HEAD_SIZE)) ||
+        !FindPluginCodec(head, codec))
+        return false;
     if (SetFilePointer(file.get(), 0, nullptr, FILE_BEGIN) != 0)
-        return nullptr;
+        return false;
 
+    // IsSupported is asked about the image too, and may read 2048 bytes of it.
+    const DWORD imageBytes = std::max<DWORD>(size, SUSIE_HEAD_SIZE);
+    if (source->imageCapacity < imageBytes) {
+        source->image.reset();
+        source->imageCapacity = 0;
+        source->image.reset(AllocateStorage(imageBytes));
+        if (source->image.block == nullptr)
+            return false;
+        source->imageCapacity = imageBytes;
+    }
+    source->imageSize = 0;
+    auto* bytes = source->image.as<unsigned char>();
+    std::memset(bytes + size, 0, imageBytes - size);
+    if (!ReadExactly(file.get(), bytes, size))
+        return false;
+    source->imageSize = size;
+    return true;
+}
+
+HBITMAP DecodeWithPlugins(const char* path) {
+    PictureSource source;
+    PluginCodec codec;
+    if (!ReadFileForPlugins(path, &source, &codec))
+        return nullptr;
     PluginPictureInfo info;
     StorageOwner pixels;
     {
-        // IsSupported is asked about the image too, and may read 2048 bytes of it.
-        const DWORD imageBytes = std::max<DWORD>(size, kPluginHeadSize);
-        StorageOwner image(AllocateStorage(imageBytes));
-        if (image.block == nullptr)
-            return nullptr;
-        std::memset(image.as<unsigned char>() + size, 0, imageBytes - size);
-        if (!ReadExactly(file.get(), image.block, size))
-            return nullptr;
         unsigned char* copy = nullptr;
-        const int32_t result = GetPluginPicture(image.as<unsigned char>(), size, &info, &copy);
+        const int32_t result =
+            GetPluginPicture(source.image.as<unsigned char>(), source.imageSize, &info, &copy);
         if (result != 0) {
             if (result != kNoPluginTakesFile)
                 NoteFailure("the plug-in that takes it cannot decode it (%s)",
@@ -273,21 +296,17 @@ HBITMAP DecodeWithPlugins(const char* path) {
         }
         pixels.block = copy;
     }
-    file.reset();
-
     uint32_t pixelBytes = 0;
     PluginPixelBytes(info.header, &pixelBytes); // succeeded inside GetPluginPicture
     void* bits = nullptr;
     // The section keeps the plug-in's format, row order included (a negative height is a
     // top-down picture).
-    HBITMAP section = CreateDIBSection(nullptr, reinterpret_cast<const BITMAPINFO*>(&info),
-                                       DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (section == nullptr || bits == nullptr) {
-        if (section != nullptr)
-            DeleteObject(section);
+    GdiObjectOwner section(CreateDIBSection(nullptr, reinterpret_cast<const BITMAPINFO*>(&info),
+                                            DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!section || bits == nullptr)
         return nullptr;
-    }
-    const uint64_t copied = BytesForDibSection(info.header, pixelBytes, DibSectionBytes(section));
+    const auto bitmap = static_cast<HBITMAP>(section.get());
+    const uint64_t copied = BytesForDibSection(info.header, pixelBytes, DibSectionBytes(bitmap));
     std::memcpy(bits, pixels.block, static_cast<std::size_t>(copied));
-    return section;
+    return static_cast<HBITMAP>(section.release());
 }

@@ -1,6 +1,9 @@
 // Decoding through the Susie plug-ins of the PluginSet.
 #pragma once
 
+#include "imaging/picture_source.h"
+#include "plugins/include/tessavel_plugin.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -18,6 +21,21 @@ struct PluginPictureInfo {
     RGBQUAD colors[256];
 };
 
+// The entry points of the first plug-in that takes a file: the first whose IsSupported
+// answers nonzero about its head and that has GetPicture. The scaled pair (both or
+// neither) when the plug-in is one of ours.
+struct PluginCodec {
+    GetPictureFunction getPicture = nullptr;
+    GetPictureScaledSizeFunction scaledSize = nullptr;
+    GetPictureScaledFunction scaled = nullptr;
+};
+
+// False when no plug-in takes the file whose head (2048 bytes, zero-padded) is given.
+bool FindPluginCodec(const unsigned char* head, PluginCodec* codec);
+
+// Describes a Susie result for the failure note.
+const char* DescribeSusieError(int32_t result);
+
 // The first nonzero answer of the plug-ins' IsSupported about the 2048-byte head, or 0.
 int32_t PluginsSupport(const unsigned char* head);
 
@@ -28,6 +46,11 @@ int32_t PluginsSupport(const unsigned char* head);
 // pixel copy (PluginPixelBytes of the header, from AllocateStorage) that the caller owns.
 int32_t GetPluginPicture(const unsigned char* image, uint32_t size, PluginPictureInfo* info,
                          unsigned char** pixelsOut);
+
+// Reads the file into source->image (zero-padded to at least SUSIE_HEAD_SIZE bytes, the
+// buffer reused when large enough) when a plug-in takes it, and gives that plug-in's entry
+// points. False when none does, or the file cannot be read (with the reason noted).
+bool ReadFileForPlugins(const char* path, PictureSource* source, PluginCodec* codec);
 
 // A new DIB section in the plug-in's own format (caller owns it), or null when no plug-in
 // decodes the file.

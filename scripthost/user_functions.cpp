@@ -1,6 +1,7 @@
 #include "scripthost/user_functions.h"
 
 #include "imaging/canvas.h"
+#include "imaging/source_draw.h"
 #include "scripthost/conversion_settings.h"
 #include "scripthost/element_text.h"
 #include "scripthost/format_text.h"
@@ -115,8 +116,7 @@ int32_t SCRIPTAPI Draw(ScriptElement* arguments) {
     if (!AreGdiCoordinates(v, 8))
         return ReturnInteger(0);
     // sx, sy, sw, sh from the SourceCanvas to dx, dy, dw, dh of the TargetCanvas.
-    return ReturnInteger(StretchBlt(TargetCanvas.dc, v[4], v[5], v[6], v[7], SourceCanvas.dc, v[0],
-                                    v[1], v[2], v[3], SRCCOPY));
+    return ReturnInteger(DrawSource(v));
 }
 
 int32_t SCRIPTAPI SetName(ScriptElement* arguments) {

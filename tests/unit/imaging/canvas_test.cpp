@@ -195,7 +195,7 @@ TEST_F(CanvasLoad, PaletteAndTrueColourImagesBecomeBottomUp32BitCanvases) {
     for (const char* name : {"pattern24.bmp", "pattern8.bmp", "pattern24.png", "pattern8.png"}) {
         SCOPED_TRACE(name);
         Canvas canvas;
-        ASSERT_EQ(canvas.LoadFile(Fixture(name).c_str(), 32), 1);
+        ASSERT_EQ(canvas.LoadFile(Fixture(name).c_str()), 1);
         const BITMAPINFOHEADER& h = canvas.info.bmiHeader;
         EXPECT_EQ(h.biWidth, 5);
         EXPECT_EQ(h.biHeight, 3);
@@ -213,37 +213,37 @@ TEST_F(CanvasLoad, PaletteAndTrueColourImagesBecomeBottomUp32BitCanvases) {
 
 TEST_F(CanvasLoad, GreyscaleAlphaAndJpegDecodeToTheirColours) {
     Canvas canvas;
-    ASSERT_EQ(canvas.LoadFile(Fixture("gray.png").c_str(), 32), 1);
+    ASSERT_EQ(canvas.LoadFile(Fixture("gray.png").c_str()), 1);
     const int grey[2][4] = {{0, 64, 128, 255}, {255, 192, 32, 16}};
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 4; ++x)
             EXPECT_EQ(PixelOf(canvas, x, y), (Rgb{grey[y][x], grey[y][x], grey[y][x]}));
 
     // Transparency is composited over black.
-    ASSERT_EQ(canvas.LoadFile(Fixture("alpha.png").c_str(), 32), 1);
+    ASSERT_EQ(canvas.LoadFile(Fixture("alpha.png").c_str()), 1);
     EXPECT_EQ(PixelOf(canvas, 0, 0), (Rgb{0, 0, 255}));
     EXPECT_TRUE(Near(PixelOf(canvas, 1, 0), Rgb{128, 0, 0}, 2)) << PixelOf(canvas, 1, 0);
     EXPECT_EQ(PixelOf(canvas, 2, 0), (Rgb{0, 0, 0}));
 
-    ASSERT_EQ(canvas.LoadFile(Fixture("halves.jpg").c_str(), 32), 1);
+    ASSERT_EQ(canvas.LoadFile(Fixture("halves.jpg").c_str()), 1);
     EXPECT_EQ(canvas.info.bmiHeader.biWidth, 16);
     EXPECT_EQ(canvas.info.bmiHeader.biHeight, 16);
     EXPECT_TRUE(Near(PixelOf(canvas, 8, 2), Rgb{220, 30, 30}, 12)) << PixelOf(canvas, 8, 2);
     EXPECT_TRUE(Near(PixelOf(canvas, 8, 13), Rgb{30, 30, 220}, 12)) << PixelOf(canvas, 8, 13);
 
-    ASSERT_EQ(canvas.LoadFile(Fixture("one.png").c_str(), 32), 1);
+    ASSERT_EQ(canvas.LoadFile(Fixture("one.png").c_str()), 1);
     EXPECT_EQ(canvas.imageSize, 4);
     EXPECT_EQ(PixelOf(canvas, 0, 0), (Rgb{1, 2, 3}));
 }
 
 TEST_F(CanvasLoad, AnimationsAndPageSetsGiveTheirFirstFrame) {
     Canvas canvas;
-    ASSERT_EQ(canvas.LoadFile(Fixture("anim.gif").c_str(), 32), 1);
+    ASSERT_EQ(canvas.LoadFile(Fixture("anim.gif").c_str()), 1);
     EXPECT_EQ(canvas.info.bmiHeader.biWidth, 4);
     EXPECT_EQ(canvas.info.bmiHeader.biHeight, 3);
     EXPECT_EQ(PixelOf(canvas, 3, 2), (Rgb{255, 0, 0}));
 
-    ASSERT_EQ(canvas.LoadFile(Fixture("multipage.tif").c_str(), 32), 1);
+    ASSERT_EQ(canvas.LoadFile(Fixture("multipage.tif").c_str()), 1);
     EXPECT_EQ(canvas.info.bmiHeader.biWidth, 6);
     EXPECT_EQ(canvas.info.bmiHeader.biHeight, 4);
     EXPECT_EQ(PixelOf(canvas, 5, 3), (Rgb{0, 255, 0}));
@@ -251,14 +251,14 @@ TEST_F(CanvasLoad, AnimationsAndPageSetsGiveTheirFirstFrame) {
 
 TEST_F(CanvasLoad, FilesNoDecoderTakesLeaveThePreviousImage) {
     Canvas canvas;
-    ASSERT_EQ(canvas.LoadFile(Fixture("pattern24.png").c_str(), 32), 1);
+    ASSERT_EQ(canvas.LoadFile(Fixture("pattern24.png").c_str()), 1);
     const HBITMAP bitmap = canvas.bitmap;
     const HDC dc = canvas.dc;
     const std::string tooLong = Fixture(std::string(300, 'a') + ".png");
     for (const std::string& path : {Fixture("text.png"), Fixture("missing.png"),
                                     Fixture("truncated.png"), Fixture("truncated.jpg"), tooLong}) {
         SCOPED_TRACE(path);
-        EXPECT_EQ(canvas.LoadFile(path.c_str(), 32), 0);
+        EXPECT_EQ(canvas.LoadFile(path.c_str()), 0);
         EXPECT_EQ(canvas.bitmap, bitmap);
         EXPECT_EQ(canvas.dc, dc);
         EXPECT_EQ(GetCurrentObject(canvas.dc, OBJ_BITMAP), bitmap);
@@ -274,7 +274,7 @@ TEST_F(CanvasLoad, PathWithDoubleByteCharactersInItsDirectory) {
     const std::string path = directory + "\\\x83\x5C.png"; // ソ.png
     ASSERT_TRUE(CopyFileA(Fixture("pattern24.png").c_str(), path.c_str(), FALSE));
     Canvas canvas;
-    ASSERT_EQ(canvas.LoadFile(path.c_str(), 32), 1);
+    ASSERT_EQ(canvas.LoadFile(path.c_str()), 1);
     EXPECT_EQ(PixelOf(canvas, 2, 0), (Rgb{0, 0, 255}));
 }
 
@@ -286,7 +286,7 @@ TEST_F(CanvasLoad, AThousandCyclesLeaveNoGdiOrGdiplusObjectBehind) {
     const std::string truncated = Fixture("truncated.jpg");
     // The first rounds make GDI+ and the heap set up what they keep for the process.
     for (int i = 0; i < 20; ++i) {
-        ASSERT_EQ(canvas.LoadFile(good.c_str(), 32), 1);
+        ASSERT_EQ(canvas.LoadFile(good.c_str()), 1);
         canvas.Release();
     }
     const long objectsBefore = GdiObjectCount();
@@ -295,9 +295,9 @@ TEST_F(CanvasLoad, AThousandCyclesLeaveNoGdiOrGdiplusObjectBehind) {
     ASSERT_GT(bytesBefore, 0);
     for (int i = 0; i < 1000; ++i) {
         ASSERT_EQ(canvas.Create(16, 16, 32), 1);
-        ASSERT_EQ(canvas.LoadFile(good.c_str(), 32), 1);
-        ASSERT_EQ(canvas.LoadFile(text.c_str(), 32), 0);
-        ASSERT_EQ(canvas.LoadFile(truncated.c_str(), 32), 0);
+        ASSERT_EQ(canvas.LoadFile(good.c_str()), 1);
+        ASSERT_EQ(canvas.LoadFile(text.c_str()), 0);
+        ASSERT_EQ(canvas.LoadFile(truncated.c_str()), 0);
         canvas.Release();
     }
     EXPECT_EQ(GdiObjectCount(), objectsBefore);

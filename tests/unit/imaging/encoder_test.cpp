@@ -185,7 +185,7 @@ TEST_F(Saving, SavedFilesHaveTheirFormatSizeAndPixels) {
         else
             EXPECT_EQ(head, format.magic);
         Canvas again;
-        ASSERT_EQ(again.LoadFile(path.c_str(), 32), 1);
+        ASSERT_EQ(again.LoadFile(path.c_str()), 1);
         EXPECT_EQ(again.info.bmiHeader.biWidth, 5);
         EXPECT_EQ(again.info.bmiHeader.biHeight, 3);
         for (int y = 0; y < 3; ++y)
@@ -205,7 +205,7 @@ TEST_F(Saving, SavedFilesHaveTheirFormatSizeAndPixels) {
 
     // JPEG keeps the large uniform bottom row close enough.
     Canvas jpeg;
-    ASSERT_EQ(jpeg.LoadFile((temp / "out.jpg").c_str(), 32), 1);
+    ASSERT_EQ(jpeg.LoadFile((temp / "out.jpg").c_str()), 1);
     EXPECT_TRUE(Near(PixelOf(jpeg, 2, 2), Rgb{200, 100, 50}, 40)) << PixelOf(jpeg, 2, 2);
 }
 
@@ -215,7 +215,7 @@ TEST_F(Saving, AOneByOneCanvasSavesAsOneByOne) {
     const std::string onePath = temp / "one.png";
     ASSERT_EQ(SaveBitmapWithQuality(one.bitmap, onePath.c_str(), 75), 1);
     Canvas again;
-    ASSERT_EQ(again.LoadFile(onePath.c_str(), 32), 1);
+    ASSERT_EQ(again.LoadFile(onePath.c_str()), 1);
     EXPECT_EQ(again.info.bmiHeader.biWidth, 1);
     EXPECT_EQ(again.info.bmiHeader.biHeight, 1);
     EXPECT_EQ(PixelOf(again, 0, 0), (Rgb{0, 0, 0}));

@@ -43,7 +43,7 @@ Decoded Decode(const std::string& path) {
     if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok)
         return result;
     Canvas canvas;
-    if (canvas.LoadFile(path.c_str(), 32)) {
+    if (canvas.LoadFile(path.c_str())) {
         result.width = canvas.info.bmiHeader.biWidth;
         result.height = canvas.info.bmiHeader.biHeight;
         const auto* pixels = static_cast<const uint32_t*>(canvas.bits);

@@ -139,7 +139,7 @@ TEST_F(ShippedPluginsTest, FolderOfPicturesLoadsIntoThe32BitCanvasWithImageMagic
     Canvas canvas;
     for (const Picture& picture : Manifest()) {
         SCOPED_TRACE(picture.name);
-        ASSERT_EQ(canvas.LoadFile((ImagesDirectory() + "\\" + picture.name).c_str(), 32), 1);
+        ASSERT_EQ(canvas.LoadFile((ImagesDirectory() + "\\" + picture.name).c_str()), 1);
         const BITMAPINFOHEADER& header = canvas.info.bmiHeader;
         ASSERT_EQ(header.biBitCount, 32);
         ASSERT_EQ(header.biWidth, picture.width);

@@ -1,0 +1,37 @@
+// What a Canvas keeps of the picture it decoded: the full size the script is told, and for
+// a plug-in that decodes at reduced scale (tessavel_plugin.h), the file's bytes, so that a
+// HALFTONE Draw that shrinks the picture can be served from a decode at 1/2, 1/4 or 1/8.
+#pragma once
+
+#include "common/allocator.h"
+#include "plugins/include/tessavel_plugin.h"
+
+#include <cstdint>
+
+struct PictureSource {
+    int32_t width = 0;  // the picture's full size: what Main receives
+    int32_t height = 0;
+    int denominator = 1; // the Canvas holds the picture at 1/denominator
+    // Set only for a picture whose plug-in decodes at reduced scale.
+    GetPictureScaledSizeFunction scaledSize = nullptr;
+    GetPictureScaledFunction scaled = nullptr;
+    // The file's bytes, zero-padded to at least the plug-in head size; kept (and reused,
+    // growing only) from image to image.
+    StorageOwner image;
+    uint32_t imageSize = 0;
+    uint32_t imageCapacity = 0;
+    // A decode at another scale failed during the script's Main: the image fails.
+    bool lost = false;
+};
+
+// Whether shrink-on-load is on (TESSAVEL_SHRINK_ON_LOAD=0 turns it off), read once.
+bool ShrinkOnLoadEnabled();
+
+
+// Forgets the picture (its full size and scale functions); the byte buffer stays for reuse.
+void ResetPictureSource(PictureSource* source);
+
+// The denominator a picture is decoded at before the script has drawn it: the one the last
+// shrinking Draw used. A guess only: a Draw that needs another scale decodes again, so the
+// output never depends on the images before.
+extern int SpeculativeDenominator;

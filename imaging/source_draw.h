@@ -1,0 +1,25 @@
+// Draw: a rectangle of the SourceCanvas stretched onto the TargetCanvas, served from a decode
+// at reduced scale where a HALFTONE reduction allows (shrink-on-load).
+#pragma once
+
+#include "imaging/canvas.h"
+
+#include <cstdint>
+
+// Decodes the canvas's picture again at 1/denominator from the bytes it keeps (its plug-in
+// must be one that scales). A Susie result; after a failure past the size query the Canvas is
+// empty.
+int DecodeSourceAtScale(Canvas* canvas, int denominator);
+
+// The coarsest denominator (8, 4, 2, else 1) at which the source rectangle sx, sy, sw, sh
+// (v[0..3]) still has at least |dw| x |dh| (v[6], v[7]) pixels; 1 for a rectangle that is
+// empty, mirrored or not inside the picture, or when the picture cannot be scaled.
+int ShrinkDenominator(const PictureSource& source, const int32_t v[8]);
+
+// StretchBlt of sx, sy, sw, sh (v[0..3], in the picture's full size) of the SourceCanvas to
+// dx, dy, dw, dh (v[4..7]) of the TargetCanvas, in the target's stretch mode. A HALFTONE
+// draw that shrinks the picture at least twofold is drawn from the coarsest decode that
+// keeps at least as many pixels as the destination (see ShrinkDenominator); every other draw
+// from the full picture. The result is StretchBlt's; 0 when a decode at another scale
+// failed, which also marks the source lost.
+int DrawSource(const int32_t v[8]);
