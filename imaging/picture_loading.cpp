@@ -35,8 +35,8 @@ int DecodeSourceAtScale(Canvas* canvas, int denominator) {
     PictureSource& source = canvas->source;
     LONG width = 0;
     LONG height = 0;
-    int result = source.scaledSize(source.image.block, source.imageSize, denominator, &width,
-                                   &height);
+    int result =
+        source.scaledSize(source.image.block, source.imageSize, denominator, &width, &height);
     if (result == SUSIE_SUCCESS) {
         if (!canvas->Obtain(width, height, 32))
             return SUSIE_NO_MEMORY;
@@ -107,8 +107,7 @@ int LoadPluginPicture(Canvas* canvas) {
         return 0;
     // SetDIBitsToDevice reads the rows either way up, as the header says.
     if (SetDIBitsToDevice(canvas->dc, 0, 0, width, height, 0, 0, 0, height, pixels.block,
-                          reinterpret_cast<const BITMAPINFO*>(&info),
-                          DIB_RGB_COLORS) != height) {
+                          reinterpret_cast<const BITMAPINFO*>(&info), DIB_RGB_COLORS) != height) {
         canvas->Release();
         return 0;
     }
@@ -123,8 +122,8 @@ int Canvas::LoadFile(const char* path) {
     PluginCodec codec;
     ResetPictureSource(&source);
     if (ReadFileForPlugins(path, &source, &codec)) {
-        const int loaded = codec.scaled != nullptr ? LoadScaledPicture(this, codec)
-                                                   : LoadPluginPicture(this);
+        const int loaded =
+            codec.scaled != nullptr ? LoadScaledPicture(this, codec) : LoadPluginPicture(this);
         if (loaded)
             return 1;
         // GDI+ may still read what the plug-in that took it cannot.

@@ -9,7 +9,7 @@
 #include <cstdint>
 
 struct PictureSource {
-    int32_t width = 0;  // the picture's full size: what Main receives
+    int32_t width = 0; // the picture's full size: what Main receives
     int32_t height = 0;
     int denominator = 1; // the Canvas holds the picture at 1/denominator
     // Set only for a picture whose plug-in decodes at reduced scale.
@@ -26,7 +26,6 @@ struct PictureSource {
 
 // Whether shrink-on-load is on (TESSAVEL_SHRINK_ON_LOAD=0 turns it off), read once.
 bool ShrinkOnLoadEnabled();
-
 
 // Forgets the picture (its full size and scale functions); the byte buffer stays for reuse.
 void ResetPictureSource(PictureSource* source);

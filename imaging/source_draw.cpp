@@ -7,7 +7,9 @@
 
 namespace {
 
-int64_t Magnitude(int32_t value) { return std::llabs(static_cast<int64_t>(value)); }
+int64_t Magnitude(int32_t value) {
+    return std::llabs(static_cast<int64_t>(value));
+}
 
 bool InsidePicture(const PictureSource& source, const int32_t v[8]) {
     const int64_t sx = v[0], sy = v[1], sw = v[2], sh = v[3];
@@ -29,8 +31,8 @@ int ShrinkDenominator(const PictureSource& source, const int32_t v[8]) {
     for (int denominator = 8; denominator >= 2; denominator /= 2) {
         LONG width = 0;
         LONG height = 0;
-        if (source.scaledSize(source.image.block, source.imageSize, denominator, &width,
-                              &height) != SUSIE_SUCCESS)
+        if (source.scaledSize(source.image.block, source.imageSize, denominator, &width, &height) !=
+            SUSIE_SUCCESS)
             continue;
         // The source rectangle's share of the reduced picture, rounded down.
         const int64_t scaledWidth = static_cast<int64_t>(v[2]) * width / source.width;
@@ -51,8 +53,12 @@ int DrawSource(const int32_t v[8]) {
     if (source.scaled != nullptr && wanted != source.denominator) {
         const int result = DecodeSourceAtScale(&from, wanted);
         if (result != SUSIE_SUCCESS) {
-            NoteFailure("decoding it again at 1/%d failed (%s)", wanted,
-                        DescribeSusieError(result));
+            if (wanted == 1)
+                NoteFailure("decoding it again at full size failed (%s)",
+                            DescribeSusieError(result));
+            else
+                NoteFailure("decoding it again at 1/%d failed (%s)", wanted,
+                            DescribeSusieError(result));
             source.lost = true;
             return 0;
         }

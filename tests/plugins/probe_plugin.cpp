@@ -1,6 +1,7 @@
 // A Susie plug-in for the host tests: it accepts probe files by its id, hands over the
 // blocks the file describes (of any size, well-formed or not) and records every call.
 #include "plugins/include/susie_plugin.h"
+#include "plugins/include/tessavel_plugin.h"
 #include "probe_plugin.h"
 
 #include <algorithm>
@@ -69,6 +70,63 @@ int SUSIEAPI GetPicture(LPCSTR buf, LONG_PTR len, unsigned int flag, HLOCAL* pHB
     g_record.infoBlock = *pHBInfo;
     g_record.pixelBlock = *pHBm;
     return 0;
+}
+#endif
+
+#if defined(PROBE_SCALED)
+// The scaled decode of a probe file whose info is a BITMAPINFOHEADER: the picture at
+// 1/denominator (sizes rounded up), every pixel's blue byte the denominator, green and red
+// its column and row. A nonzero result in the file is the denominator whose decode fails.
+namespace {
+bool ScaledSize(const void* data, ULONG_PTR size, int denominator, LONG* width, LONG* height,
+                int32_t* failsAt) {
+    ProbeFileHeader header;
+    BITMAPINFOHEADER info;
+    if (size < sizeof header + sizeof info || !IsProbeFile(static_cast<const unsigned char*>(data)))
+        return false;
+    std::memcpy(&header, data, sizeof header);
+    std::memcpy(&info, static_cast<const unsigned char*>(data) + sizeof header, sizeof info);
+    *width = (info.biWidth + denominator - 1) / denominator;
+    *height = (info.biHeight + denominator - 1) / denominator;
+    *failsAt = header.result;
+    return true;
+}
+} // namespace
+
+int SUSIEAPI GetPictureScaledSize(const void* data, ULONG_PTR size, int denominator, LONG* width,
+                                  LONG* height) {
+    if (denominator != 1 && denominator != 2 && denominator != 4 && denominator != 8)
+        return SUSIE_NOT_IMPLEMENTED;
+    int32_t failsAt = 0;
+    return ScaledSize(data, size, denominator, width, height, &failsAt) ? SUSIE_SUCCESS
+                                                                        : SUSIE_UNKNOWN_FORMAT;
+}
+
+int SUSIEAPI GetPictureScaled(const void* data, ULONG_PTR size, int denominator, void* top,
+                              LONG_PTR stride, LONG width, LONG height) {
+    LONG expectedWidth = 0;
+    LONG expectedHeight = 0;
+    int32_t failsAt = 0;
+    if (!ScaledSize(data, size, denominator, &expectedWidth, &expectedHeight, &failsAt))
+        return SUSIE_UNKNOWN_FORMAT;
+    if (width != expectedWidth || height != expectedHeight)
+        return SUSIE_INTERNAL_ERROR;
+    if (failsAt == denominator)
+        return SUSIE_NO_MEMORY;
+    for (LONG y = 0; y < height; ++y) {
+        auto* row = static_cast<unsigned char*>(top) + y * stride;
+        for (LONG x = 0; x < width; ++x) {
+            const unsigned char pixel[4] = {static_cast<unsigned char>(denominator),
+                                            static_cast<unsigned char>(x),
+                                            static_cast<unsigned char>(y), 0};
+            std::memcpy(row + x * 4, pixel, 4);
+        }
+    }
+    return SUSIE_SUCCESS;
+}
+
+int SUSIEAPI PluginIsReentrant() {
+    return 1;
 }
 #endif
 
