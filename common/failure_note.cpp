@@ -6,8 +6,10 @@
 #include <cstdio>
 
 namespace {
-char g_note[512];
-char g_description[64];
+// Per thread: a decode running ahead on a worker notes its reason without touching the one
+// of the image being converted.
+thread_local char g_note[512];
+thread_local char g_description[64];
 } // namespace
 
 void NoteFailure(const char* format, ...) {

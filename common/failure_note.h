@@ -1,7 +1,7 @@
 // Why an operation failed, in words. tesrun's standard output only says "Failed."; the reason
 // goes to standard error as one line, so that a full disk can be told from a missing header.
 // The first note since the last clear is kept: the deepest failure names the cause, and the
-// callers that fail in turn because of it do not overwrite it.
+// callers that fail in turn because of it do not overwrite it. Each thread has its own note.
 #pragma once
 
 // Notes a reason (printf-style) unless one is already noted. Texts longer than the note's

@@ -4,16 +4,20 @@
 // owner records) keeps a plan of its own.
 #pragma once
 
+#include <atomic>
+
 struct FailurePlan {
-    long successesLeft = -1; // -1: never fail
+    std::atomic<long> successesLeft{-1}; // -1: never fail; threads may attempt at once
 };
 
 // True when this attempt is to fail; otherwise it counts as one of the planned successes.
 inline bool AttemptFails(FailurePlan& plan) {
-    if (plan.successesLeft < 0)
-        return false;
-    if (plan.successesLeft == 0)
-        return true;
-    --plan.successesLeft;
+    long left = plan.successesLeft.load();
+    do {
+        if (left < 0)
+            return false;
+        if (left == 0)
+            return true;
+    } while (!plan.successesLeft.compare_exchange_weak(left, left - 1));
     return false;
 }

@@ -2,10 +2,12 @@
 
 #include "common/failure_plan.h"
 
+#include <atomic>
+
 using namespace Gdiplus::DllExports;
 
 namespace {
-int32_t g_live = 0;
+std::atomic<int32_t> g_live{0}; // decode workers make records too
 FailurePlan g_recordPlan;
 
 void* AllocateRecord(size_t size) {

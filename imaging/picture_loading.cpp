@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
-int SpeculativeDenominator = 8;
+std::atomic<int> SpeculativeDenominator{8};
 
 void ResetPictureSource(PictureSource* source) {
     source->width = 0;
@@ -70,7 +70,7 @@ int LoadScaledPicture(Canvas* canvas, const PluginCodec& codec) {
         source.height = height;
         source.scaledSize = codec.scaledSize;
         source.scaled = codec.scaled;
-        const int guess = ShrinkOnLoadEnabled() ? SpeculativeDenominator : 1;
+        const int guess = ShrinkOnLoadEnabled() ? SpeculativeDenominator.load() : 1;
         result = DecodeSourceAtScale(canvas, guess);
         if (result == SUSIE_NOT_IMPLEMENTED && guess != 1)
             result = DecodeSourceAtScale(canvas, 1);

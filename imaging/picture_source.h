@@ -6,6 +6,7 @@
 #include "common/allocator.h"
 #include "plugins/include/tessavel_plugin.h"
 
+#include <atomic>
 #include <cstdint>
 
 struct PictureSource {
@@ -33,4 +34,4 @@ void ResetPictureSource(PictureSource* source);
 // The denominator a picture is decoded at before the script has drawn it: the one the last
 // shrinking Draw used. A guess only: a Draw that needs another scale decodes again, so the
 // output never depends on the images before.
-extern int SpeculativeDenominator;
+extern std::atomic<int> SpeculativeDenominator;

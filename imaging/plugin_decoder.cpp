@@ -166,13 +166,46 @@ bool PluginPixelBytes(const BITMAPINFOHEADER& header, uint32_t* bytes) {
     return true;
 }
 
+namespace {
+
+// A Susie plug-in may keep state between calls: unless it says otherwise, it is called by
+// one thread at a time (decodes run ahead on workers).
+SRWLOCK g_pluginCalls = SRWLOCK_INIT;
+
+struct PluginCallGuard {
+    bool held;
+    explicit PluginCallGuard(bool needed) : held(needed) {
+        if (held)
+            AcquireSRWLockExclusive(&g_pluginCalls);
+    }
+    PluginCallGuard(const PluginCallGuard&) = delete;
+    PluginCallGuard& operator=(const PluginCallGuard&) = delete;
+    ~PluginCallGuard() {
+        if (held)
+            ReleaseSRWLockExclusive(&g_pluginCalls);
+    }
+};
+
+bool ModuleIsReentrant(HMODULE module) {
+    const auto reentrant =
+        FindExport<PluginIsReentrantFunction>(module, TESSAVEL_PLUGIN_IS_REENTRANT);
+    return reentrant != nullptr && reentrant() != 0;
+}
+
+int AskIsSupported(HMODULE module, IsSupportedFunction isSupported, const unsigned char* head) {
+    PluginCallGuard guard(!ModuleIsReentrant(module));
+    return isSupported(nullptr, reinterpret_cast<ULONG_PTR>(head));
+}
+
+} // namespace
+
 int32_t PluginsSupport(const unsigned char* head) {
     for (int32_t i = 0; i < PluginSet.count; ++i) {
         const auto isSupported =
             FindExport<IsSupportedFunction>(PluginSet.modules[i], "IsSupported");
         if (isSupported == nullptr)
             continue;
-        const int answer = isSupported(nullptr, reinterpret_cast<ULONG_PTR>(head));
+        const int answer = AskIsSupported(PluginSet.modules[i], isSupported, head);
         if (answer != 0)
             return answer;
     }
@@ -186,13 +219,15 @@ bool FindPluginCodec(const unsigned char* head, PluginCodec* codec) {
         const auto isSupported = FindExport<IsSupportedFunction>(module, "IsSupported");
         const auto getPicture = FindExport<GetPictureFunction>(module, "GetPicture");
         if (isSupported == nullptr || getPicture == nullptr ||
-            isSupported(nullptr, reinterpret_cast<ULONG_PTR>(head)) == 0)
+            AskIsSupported(module, isSupported, head) == 0)
             continue;
         codec->getPicture = getPicture;
+        codec->reentrant = ModuleIsReentrant(module);
         codec->scaledSize =
             FindExport<GetPictureScaledSizeFunction>(module, TESSAVEL_GET_PICTURE_SCALED_SIZE);
         codec->scaled = FindExport<GetPictureScaledFunction>(module, TESSAVEL_GET_PICTURE_SCALED);
-        if (codec->scaledSize == nullptr || codec->scaled == nullptr)
+        // The scaled decode is called without the plug-in lock, so only a reentrant plug-in's.
+        if (codec->scaledSize == nullptr || codec->scaled == nullptr || !codec->reentrant)
             codec->scaledSize = nullptr, codec->scaled = nullptr;
         return true;
     }
@@ -208,8 +243,12 @@ int32_t GetPluginPicture(const unsigned char* image, uint32_t size, PluginPictur
 
     HLOCAL infoHandle = nullptr;
     HLOCAL pixelHandle = nullptr;
-    const int result = getPicture(reinterpret_cast<LPCSTR>(image), static_cast<LONG_PTR>(size),
-                                  SUSIE_INPUT_MEMORY, &infoHandle, &pixelHandle, nullptr, 0);
+    int result = SUSIE_SUCCESS;
+    {
+        PluginCallGuard guard(!codec.reentrant);
+        result = getPicture(reinterpret_cast<LPCSTR>(image), static_cast<LONG_PTR>(size),
+                            SUSIE_INPUT_MEMORY, &infoHandle, &pixelHandle, nullptr, 0);
+    }
     if (result != SUSIE_SUCCESS)
         return result; // the plug-in failed: its handles mean nothing
     LocalOwner infoBlock(infoHandle);

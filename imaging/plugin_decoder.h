@@ -27,7 +27,8 @@ struct PluginPictureInfo {
 struct PluginCodec {
     GetPictureFunction getPicture = nullptr;
     GetPictureScaledSizeFunction scaledSize = nullptr;
-    GetPictureScaledFunction scaled = nullptr;
+    GetPictureScaledFunction scaled = nullptr; // both or neither; only for a reentrant one
+    bool reentrant = false; // PluginIsReentrant says so: called without the plug-in lock
 };
 
 // False when no plug-in takes the file whose head (2048 bytes, zero-padded) is given.

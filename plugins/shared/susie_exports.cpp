@@ -154,4 +154,9 @@ int SUSIEAPI GetPicture(LPCSTR buf, LONG_PTR len, unsigned int flag, HLOCAL* pHB
     return SUSIE_SUCCESS;
 }
 
+// Every call works on its own input and picture: nothing is kept between calls.
+int SUSIEAPI PluginIsReentrant() {
+    return 1;
+}
+
 } // extern "C"
