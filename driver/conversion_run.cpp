@@ -8,7 +8,9 @@
 #include "common/program_directory.h"
 #include "driver/accepted_file.h"
 #include "driver/console.h"
+#include "driver/decode_ahead.h"
 #include "driver/image_conversion.h"
+#include "driver/written_files.h"
 #include "imaging/gdiplus_session.h"
 #include "scripthost/script_engine.h"
 #include "scripthost/script_runner.h"
@@ -47,16 +49,36 @@ uint32_t CollectAcceptedFiles(const char* pattern, NameSlot* names, uint32_t cap
     return collected;
 }
 
+// The decode of image index that ran ahead, unless an earlier image of this run may have
+// written its file after that decode read it: then the file is decoded again, now.
+bool DecodedAhead(const char* sourceDirectory, const NameSlot& slot, uint32_t index) {
+    const bool decoded = TakeDecoded(index);
+    char path[kPathSize];
+    if (!FormatBounded(path, sizeof path, "%s\\%s", sourceDirectory, slot.name) ||
+        !MayHaveBeenWritten(path))
+        return decoded;
+    ClearFailureNote();
+    return DecodeListedFile(&SourceCanvas, sourceDirectory, slot.name) != 0;
+}
+
 // One file of the batch; the reason of a failure goes to standard error.
 void ConvertListed(const char* sourceDirectory, const char* destinationDirectory,
-                   const char* scriptDirectory, const NameSlot& slot, uint32_t index) {
+                   const char* scriptDirectory, const NameSlot& slot, uint32_t index,
+                   bool decodingAhead) {
     ClearFailureNote();
     bool converted = false;
-    if (!slot.exact)
+    if (!slot.exact) {
+        if (decodingAhead)
+            TakeDecoded(index); // frees its slot
+        ClearFailureNote();
         NoteFailure("the file name cannot be written in the system's code page");
-    else
+    } else if (!decodingAhead) {
         converted = ConvertImage(sourceDirectory, destinationDirectory, scriptDirectory, slot.name,
                                  static_cast<int32_t>(index)) != 0;
+    } else if (DecodedAhead(sourceDirectory, slot, index)) {
+        converted = ConvertDecodedImage(destinationDirectory, scriptDirectory, slot.name,
+                                        static_cast<int32_t>(index)) != 0;
+    }
     if (!converted) {
         Print("Failed.\n");
         ReportFailure(slot.name, FailureNote());
@@ -103,10 +125,15 @@ int RunConversion(const char* scriptPath, const char* sourceDirectory,
         GdiplusSession gdiplus;
         if (!gdiplus.started)
             return 0;
-        for (uint32_t k = 0; k < collected; ++k) {
-            Print("%u/%u\t%s\n", k + 1, collected, names[k].name);
-            ConvertListed(sourceDirectory, destinationDirectory, scriptDirectory, names[k], k);
-        }
+        ForgetWrittenFiles();
+        {
+            DecodeAheadScope ahead(sourceDirectory, names, collected, DecodeThreadCount());
+            for (uint32_t k = 0; k < collected; ++k) {
+                Print("%u/%u\t%s\n", k + 1, collected, names[k].name);
+                ConvertListed(sourceDirectory, destinationDirectory, scriptDirectory, names[k], k,
+                              ahead.running);
+            }
+        }                             // the workers stop before the table they read goes
         FreeStorage(table.release()); // the name table goes before GDI+ shuts down
     }
     engine.DestroyBuffer();

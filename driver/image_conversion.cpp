@@ -3,7 +3,9 @@
 #include "common/failure_note.h"
 #include "common/paths.h"
 #include "driver/console.h"
+#include "driver/decode_ahead.h"
 #include "driver/header_prepend.h"
+#include "driver/written_files.h"
 #include "imaging/canvas.h"
 #include "imaging/encoder.h"
 #include "scripthost/conversion_settings.h"
@@ -11,17 +13,26 @@
 
 #include <cstring>
 
-int ConvertImage(const char* sourceDirectory, const char* destinationDirectory,
-                 const char* scriptDirectory, const char* fileName, int32_t index) {
+int DecodeListedFile(Canvas* canvas, const char* sourceDirectory, const char* fileName) {
     char path[kPathSize];
     if (!FormatBounded(path, sizeof path, "%s\\%s", sourceDirectory, fileName)) {
         NoteFailure("the path of the image is longer than %u bytes",
                     static_cast<unsigned>(kPathSize - 1));
         return 0;
     }
-    ResetConversionSettings(fileName);
-    if (!SourceCanvas.LoadFile(path))
+    return canvas->LoadFile(path);
+}
+
+int ConvertImage(const char* sourceDirectory, const char* destinationDirectory,
+                 const char* scriptDirectory, const char* fileName, int32_t index) {
+    if (!DecodeListedFile(&SourceCanvas, sourceDirectory, fileName))
         return 0;
+    return ConvertDecodedImage(destinationDirectory, scriptDirectory, fileName, index);
+}
+
+int ConvertDecodedImage(const char* destinationDirectory, const char* scriptDirectory,
+                        const char* fileName, int32_t index) {
+    ResetConversionSettings(fileName);
     // A script that never sets a size gets a 1 x 1 output.
     TargetCanvas.Create(1, 1, 32);
 
@@ -43,6 +54,7 @@ int ConvertImage(const char* sourceDirectory, const char* destinationDirectory,
     if (SourceCanvas.source.lost)
         return 0;
 
+    char path[kPathSize];
     const bool outputFits = FormatBounded(path, sizeof path, "%s\\%s", destinationDirectory,
                                           ConversionSettings.outputName);
     Print("Save as\t%s\t\n", ConversionSettings.outputName);
@@ -63,6 +75,8 @@ int ConvertImage(const char* sourceDirectory, const char* destinationDirectory,
                     static_cast<unsigned>(kPathSize - 1));
         return 0;
     }
+    NoteWrittenFile(path); // a decode that ran ahead may have read it before
+    WritingScope writing(path);
     if (!SaveBitmapWithQuality(TargetCanvas.bitmap, path, ConversionSettings.quality))
         return 0;
 

@@ -168,3 +168,24 @@ HBITMAP CopyToDibSection(BITMAPINFO* info, void** bitsOut, HBITMAP source) {
     *bitsOut = bits;
     return static_cast<HBITMAP>(section.release());
 }
+
+void SwapCanvases(Canvas* a, Canvas* b) {
+    std::swap(a->bitmap, b->bitmap);
+    std::swap(a->info, b->info);
+    std::swap(a->bits, b->bits);
+    std::swap(a->imageSize, b->imageSize);
+    std::swap(a->dc, b->dc);
+    std::swap(a->spare, b->spare);
+    std::swap(a->blank, b->blank);
+    PictureSource& x = a->source;
+    PictureSource& y = b->source;
+    std::swap(x.width, y.width);
+    std::swap(x.height, y.height);
+    std::swap(x.denominator, y.denominator);
+    std::swap(x.scaledSize, y.scaledSize);
+    std::swap(x.scaled, y.scaled);
+    std::swap(x.image.block, y.image.block);
+    std::swap(x.imageSize, y.imageSize);
+    std::swap(x.imageCapacity, y.imageCapacity);
+    std::swap(x.lost, y.lost);
+}

@@ -59,6 +59,11 @@ struct Canvas {
     int AdoptSection(GdiObjectOwner& section);
 };
 
+// Exchanges what two Canvases hold (sections, DCs, pictures and their byte buffers); each
+// keeps its own keepsSpare. How a picture decoded ahead becomes the SourceCanvas, and its
+// old memory goes back to the decoder.
+void SwapCanvases(Canvas* a, Canvas* b);
+
 extern Canvas SourceCanvas; // the decoded input image
 extern Canvas TargetCanvas; // the output the script draws
 

@@ -1,0 +1,219 @@
+#include "driver/decode_ahead.h"
+
+#include "common/failure_note.h"
+#include "common/paths.h"
+#include "driver/image_conversion.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace {
+
+constexpr int kMostWorkers = 64;
+
+struct Slot {
+    Canvas canvas;
+    bool decoding = false;     // a worker has the file open, or may have
+    char path[kPathSize] = {}; // its full path, while decoding
+    bool done = false;
+    bool decoded = false;
+    char note[512] = {};
+};
+
+// Everything the workers and the main thread share; every field but the slots' Canvases
+// (owned by whoever holds the slot) is read and written under lock.
+struct DecodeAhead {
+    SRWLOCK lock = SRWLOCK_INIT;
+    CONDITION_VARIABLE changed = CONDITION_VARIABLE_INIT;
+    const char* sourceDirectory = nullptr;
+    const DirectoryEntry* names = nullptr;
+    uint32_t count = 0;
+    uint32_t nextToDecode = 0; // the next image a worker claims
+    uint32_t taken = 0;        // images the main thread has taken
+    bool stopping = false;
+    Slot* slots = nullptr; // one per worker: image k waits in slot k % capacity
+    uint32_t capacity = 0;
+    HANDLE threads[kMostWorkers] = {};
+    int threadCount = 0;
+    // The file the main thread is saving: no worker opens it meanwhile (an open file cannot
+    // be replaced), and the save waits for a worker that has it open.
+    char writing[kPathSize] = {};
+};
+
+DecodeAhead g_ahead;
+
+// The full path, for comparing paths as Windows does; empty when it cannot be made.
+void FullPath(const char* path, char (&full)[kPathSize]) {
+    const DWORD length = GetFullPathNameA(path, kPathSize, full, nullptr);
+    if (length == 0 || length >= kPathSize)
+        full[0] = '\0';
+}
+
+bool SamePath(const char* a, const char* b) {
+    return a[0] != '\0' && lstrcmpiA(a, b) == 0;
+}
+
+// Whether the next image may be claimed now; its full path into path.
+bool MayClaimNext(DecodeAhead& a, char (&path)[kPathSize]) {
+    if (a.nextToDecode >= a.count || a.nextToDecode >= a.taken + a.capacity)
+        return false;
+    char listed[kPathSize];
+    path[0] = '\0';
+    if (FormatBounded(listed, sizeof listed, "%s\\%s", a.sourceDirectory,
+                      a.names[a.nextToDecode].name))
+        FullPath(listed, path);
+    const bool saving = a.writing[0] != '\0';
+    return !saving || (a.writing[0] != '?' && path[0] != '\0' && !SamePath(a.writing, path));
+}
+
+DWORD WINAPI DecodeWorker(void*) {
+    DecodeAhead& a = g_ahead;
+    AcquireSRWLockExclusive(&a.lock);
+    char path[kPathSize];
+    for (;;) {
+        while (!a.stopping && !MayClaimNext(a, path))
+            SleepConditionVariableSRW(&a.changed, &a.lock, INFINITE, 0);
+        if (a.stopping)
+            break;
+        const uint32_t k = a.nextToDecode++;
+        Slot& slot = a.slots[k % a.capacity];
+        std::memcpy(slot.path, path, sizeof path);
+        slot.decoding = true;
+        ReleaseSRWLockExclusive(&a.lock);
+
+        ClearFailureNote();
+        // A name that does not open its own file fails on the main thread, as without workers.
+        const bool decoded =
+            a.names[k].exact && DecodeListedFile(&slot.canvas, a.sourceDirectory, a.names[k].name);
+
+        AcquireSRWLockExclusive(&a.lock);
+        std::snprintf(slot.note, sizeof slot.note, "%s", FailureNote());
+        slot.decoded = decoded;
+        slot.decoding = false;
+        slot.done = true;
+        WakeAllConditionVariable(&a.changed);
+    }
+    ReleaseSRWLockExclusive(&a.lock);
+    return 0;
+}
+
+} // namespace
+
+int DecodeThreadCount() {
+    const char* text = std::getenv("TESSAVEL_THREADS");
+    if (text != nullptr && *text >= '1' && *text <= '9') {
+        char* end = nullptr;
+        const long value = std::strtol(text, &end, 10);
+        if (*end == '\0' && value >= 1 && value <= kMostWorkers)
+            return static_cast<int>(value);
+    }
+    SYSTEM_INFO system;
+    GetSystemInfo(&system);
+    const DWORD processors = system.dwNumberOfProcessors;
+    return processors < 1 ? 1 : processors > kMostWorkers ? kMostWorkers : static_cast<int>(processors);
+}
+
+bool StartDecodeAhead(const char* sourceDirectory, const DirectoryEntry* names, uint32_t count,
+                      int workers) {
+    DecodeAhead& a = g_ahead;
+    if (workers > kMostWorkers)
+        workers = kMostWorkers;
+    if (count < static_cast<uint32_t>(workers))
+        workers = static_cast<int>(count); // no idle threads for a small folder
+    if (workers < 1)
+        return false;
+    a.slots = new (std::nothrow) Slot[static_cast<size_t>(workers)];
+    if (a.slots == nullptr)
+        return false;
+    a.capacity = static_cast<uint32_t>(workers);
+    a.sourceDirectory = sourceDirectory;
+    a.names = names;
+    a.count = count;
+    a.nextToDecode = 0;
+    a.taken = 0;
+    a.stopping = false;
+    a.threadCount = 0;
+    for (int i = 0; i < workers; ++i) {
+        const HANDLE thread = CreateThread(nullptr, 0, DecodeWorker, nullptr, 0, nullptr);
+        if (thread == nullptr)
+            break;
+        a.threads[a.threadCount++] = thread;
+    }
+    if (a.threadCount == 0) {
+        StopDecodeAhead();
+        return false;
+    }
+    return true;
+}
+
+bool TakeDecoded(uint32_t k) {
+    DecodeAhead& a = g_ahead;
+    Slot& slot = a.slots[k % a.capacity];
+    AcquireSRWLockExclusive(&a.lock);
+    while (!slot.done)
+        SleepConditionVariableSRW(&a.changed, &a.lock, INFINITE, 0);
+    const bool decoded = slot.decoded;
+    if (decoded)
+        SwapCanvases(&SourceCanvas, &slot.canvas); // the old picture's memory goes to the slot
+    char note[sizeof slot.note];
+    std::memcpy(note, slot.note, sizeof note);
+    slot.done = false;
+    slot.note[0] = '\0';
+    a.taken = k + 1;
+    WakeAllConditionVariable(&a.changed);
+    ReleaseSRWLockExclusive(&a.lock);
+    ClearFailureNote();
+    if (note[0] != '\0')
+        NoteFailure("%s", note);
+    return decoded;
+}
+
+void StopDecodeAhead() {
+    DecodeAhead& a = g_ahead;
+    AcquireSRWLockExclusive(&a.lock);
+    a.stopping = true;
+    WakeAllConditionVariable(&a.changed);
+    ReleaseSRWLockExclusive(&a.lock);
+    if (a.threadCount > 0)
+        WaitForMultipleObjects(static_cast<DWORD>(a.threadCount), a.threads, TRUE, INFINITE);
+    for (int i = 0; i < a.threadCount; ++i)
+        CloseHandle(a.threads[i]);
+    a.threadCount = 0;
+    delete[] a.slots; // their Canvases give their sections back
+    a.slots = nullptr;
+    a.capacity = 0;
+}
+
+void BeginWriting(const char* path) {
+    DecodeAhead& a = g_ahead;
+    if (a.threadCount == 0)
+        return;
+    char full[kPathSize];
+    FullPath(path, full);
+    AcquireSRWLockExclusive(&a.lock);
+    // A path that cannot be compared keeps every worker waiting (no new claims at all).
+    std::memcpy(a.writing, full[0] != '\0' ? full : "?", full[0] != '\0' ? sizeof full : 2);
+    for (bool open = true; open;) {
+        open = false;
+        for (uint32_t i = 0; i < a.capacity; ++i)
+            open = open || (a.slots[i].decoding &&
+                            (full[0] == '\0' || SamePath(a.slots[i].path, full)));
+        if (open)
+            SleepConditionVariableSRW(&a.changed, &a.lock, INFINITE, 0);
+    }
+    ReleaseSRWLockExclusive(&a.lock);
+}
+
+void EndWriting() {
+    DecodeAhead& a = g_ahead;
+    if (a.threadCount == 0)
+        return;
+    AcquireSRWLockExclusive(&a.lock);
+    a.writing[0] = '\0';
+    WakeAllConditionVariable(&a.changed);
+    ReleaseSRWLockExclusive(&a.lock);
+}

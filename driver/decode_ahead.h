@@ -1,0 +1,63 @@
+// Decoding ahead: while the script converts image k on the main thread, worker threads
+// decode the next images of the name table into Canvases of their own. Main, the user
+// functions, saving and every console line stay on the main thread, in the table's order,
+// so a run prints and writes exactly what a run without workers does.
+//
+// The one hand-off between the threads is the ring of slots below, guarded by one lock:
+// a worker claims the next image (only while its slot is free), decodes it outside the lock
+// into the slot's Canvas, and marks the slot done; the main thread waits for the slot of
+// the image it is at, swaps the slot's Canvas with the SourceCanvas and frees the slot.
+// Nothing else is shared but what is safe to share: plug-ins that do not declare they are
+// reentrant are called under their own lock (imaging/plugin_decoder.cpp), every GDI+
+// object lives and dies on one thread, failure notes are per thread.
+#pragma once
+
+#include "common/directory_search.h"
+#include "imaging/canvas.h"
+
+#include <cstdint>
+
+// How many threads decode: TESSAVEL_THREADS (1 to 64) when set, else the processors. 1
+// means none at all: the run is the single-threaded one.
+int DecodeThreadCount();
+
+// Starts `workers` threads decoding the count listed names ahead (at most one picture per
+// worker waits at any time). The table and folder must outlive StopDecodeAhead. False
+// when not even one thread could be started: the run then decodes on the main thread.
+bool StartDecodeAhead(const char* sourceDirectory, const DirectoryEntry* names, uint32_t count,
+                      int workers);
+
+// Waits for image k (taken in order: 0, 1, 2 ...) and makes it the SourceCanvas. False
+// when its decode failed, with that decode's failure note as the main thread's own.
+bool TakeDecoded(uint32_t k);
+
+// Stops the workers (a decode under way finishes first) and frees their Canvases.
+void StopDecodeAhead();
+
+// Around saving a file: no worker opens path from BeginWriting to EndWriting, and
+// BeginWriting waits for a worker that has it open (Windows cannot replace an open file).
+// Nothing when no workers run.
+void BeginWriting(const char* path);
+void EndWriting();
+
+struct WritingScope {
+    explicit WritingScope(const char* path) { BeginWriting(path); }
+    WritingScope(const WritingScope&) = delete;
+    WritingScope& operator=(const WritingScope&) = delete;
+    ~WritingScope() { EndWriting(); }
+};
+
+// Starts decoding ahead for the lifetime of the record when workers > 1.
+struct DecodeAheadScope {
+    bool running = false;
+    DecodeAheadScope(const char* sourceDirectory, const DirectoryEntry* names, uint32_t count,
+                     int workers) {
+        running = workers > 1 && StartDecodeAhead(sourceDirectory, names, count, workers);
+    }
+    DecodeAheadScope(const DecodeAheadScope&) = delete;
+    DecodeAheadScope& operator=(const DecodeAheadScope&) = delete;
+    ~DecodeAheadScope() {
+        if (running)
+            StopDecodeAhead();
+    }
+};

@@ -1,0 +1,64 @@
+#include "driver/written_files.h"
+
+#include "common/paths.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <cstring>
+#include <initializer_list>
+
+namespace {
+
+// Two bits per path in 64 Kbit: a folder of a few thousand outputs stays far from full.
+constexpr uint32_t kFilterBits = 1u << 16;
+uint64_t g_filter[kFilterBits / 64];
+
+// FNV-1a of the full path, with A-Z folded as Windows compares names; 0 when the path
+// cannot be made full, which the callers treat as written.
+uint64_t PathHash(const char* path) {
+    char full[kPathSize];
+    const DWORD length = GetFullPathNameA(path, sizeof full, full, nullptr);
+    if (length == 0 || length >= sizeof full)
+        return 0;
+    uint64_t hash = 14695981039346656037ull;
+    for (DWORD i = 0; i < length; ++i) {
+        unsigned char c = static_cast<unsigned char>(full[i]);
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<unsigned char>(c - 'a' + 'A');
+        hash = (hash ^ c) * 1099511628211ull;
+    }
+    return hash;
+}
+
+bool TestOrSet(uint64_t hash, bool set) {
+    bool all = true;
+    for (const uint32_t bit : {static_cast<uint32_t>(hash) % kFilterBits,
+                               static_cast<uint32_t>(hash >> 32) % kFilterBits}) {
+        const uint64_t mask = 1ull << (bit % 64);
+        all = all && (g_filter[bit / 64] & mask) != 0;
+        if (set)
+            g_filter[bit / 64] |= mask;
+    }
+    return all;
+}
+
+} // namespace
+
+void ForgetWrittenFiles() {
+    std::memset(g_filter, 0, sizeof g_filter);
+}
+
+void NoteWrittenFile(const char* path) {
+    const uint64_t hash = PathHash(path);
+    if (hash == 0) {
+        std::memset(g_filter, 0xFF, sizeof g_filter); // unknown: every path may be written
+        return;
+    }
+    TestOrSet(hash, true);
+}
+
+bool MayHaveBeenWritten(const char* path) {
+    const uint64_t hash = PathHash(path);
+    return hash == 0 || TestOrSet(hash, false);
+}
