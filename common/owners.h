@@ -27,11 +27,6 @@ template <class Traits> struct Owner {
     Handle get() const { return handle; }
 };
 
-struct ModuleTraits {
-    using Handle = HMODULE;
-    static Handle None() { return nullptr; }
-    static void Release(Handle h) { FreeLibrary(h); }
-};
 struct FileTraits { // CreateFile*: INVALID_HANDLE_VALUE is "none"
     using Handle = HANDLE;
     static Handle None() { return INVALID_HANDLE_VALUE; }
@@ -63,7 +58,6 @@ struct LocalTraits {
     static void Release(Handle h) { LocalFree(h); }
 };
 
-using ModuleOwner = Owner<ModuleTraits>;
 using FileOwner = Owner<FileTraits>;
 using FindOwner = Owner<FindTraits>;
 using KernelHandleOwner = Owner<KernelHandleTraits>;

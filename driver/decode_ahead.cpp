@@ -114,7 +114,9 @@ int DecodeThreadCount() {
     SYSTEM_INFO system;
     GetSystemInfo(&system);
     const DWORD processors = system.dwNumberOfProcessors;
-    return processors < 1 ? 1 : processors > kMostWorkers ? kMostWorkers : static_cast<int>(processors);
+    return processors < 1              ? 1
+           : processors > kMostWorkers ? kMostWorkers
+                                       : static_cast<int>(processors);
 }
 
 bool StartDecodeAhead(const char* sourceDirectory, const DirectoryEntry* names, uint32_t count,
@@ -200,8 +202,8 @@ void BeginWriting(const char* path) {
     for (bool open = true; open;) {
         open = false;
         for (uint32_t i = 0; i < a.capacity; ++i)
-            open = open || (a.slots[i].decoding &&
-                            (full[0] == '\0' || SamePath(a.slots[i].path, full)));
+            open = open ||
+                   (a.slots[i].decoding && (full[0] == '\0' || SamePath(a.slots[i].path, full)));
         if (open)
             SleepConditionVariableSRW(&a.changed, &a.lock, INFINITE, 0);
     }

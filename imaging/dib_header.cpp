@@ -1,5 +1,7 @@
 #include "imaging/dib_header.h"
 
+#include "common/dib_stride.h"
+
 #include <cstring>
 
 bool ComputeImageSize(int32_t width, int32_t height, uint16_t bitCount, int32_t* sizeOut) {
@@ -8,8 +10,8 @@ bool ComputeImageSize(int32_t width, int32_t height, uint16_t bitCount, int32_t*
     if (bitCount != 16 && bitCount != 24 && bitCount != 32)
         return false;
     // 64-bit arithmetic: width × 32 and rows × stride both stay far below its limit.
-    const int64_t stride = (static_cast<int64_t>(width) * bitCount + 31) / 32 * 4;
-    const int64_t size = stride * height;
+    const int64_t size =
+        static_cast<int64_t>(DibStride(static_cast<uint64_t>(width), bitCount)) * height;
     if (size > INT32_MAX)
         return false;
     *sizeOut = static_cast<int32_t>(size);

@@ -1,6 +1,7 @@
 #include "imaging/plugin_decoder.h"
 
 #include "common/allocator.h"
+#include "common/dib_stride.h"
 #include "common/failure_note.h"
 #include "common/pixel_limit.h"
 #include "common/owners.h"
@@ -157,8 +158,7 @@ bool PluginPixelBytes(const BITMAPINFOHEADER& header, uint32_t* bytes) {
         return false;
     // 64-bit arithmetic: a header claiming a huge size is refused, never wrapped around.
     const uint64_t rowBytes =
-        (static_cast<uint64_t>(header.biBitCount) * static_cast<uint64_t>(header.biWidth) + 31) /
-        32 * 4;
+        DibStride(static_cast<uint64_t>(header.biWidth), static_cast<uint64_t>(header.biBitCount));
     const uint64_t rows = static_cast<uint64_t>(std::abs(static_cast<int64_t>(header.biHeight)));
     if (rows > kLargestPicture || rowBytes * rows > kLargestPicture)
         return false;

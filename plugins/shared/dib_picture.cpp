@@ -1,5 +1,6 @@
 #include "dib_picture.h"
 
+#include "common/dib_stride.h"
 #include "common/pixel_limit.h"
 
 #include "plugins/include/susie_plugin.h"
@@ -7,8 +8,7 @@
 uint64_t DibRowBytes(int32_t width, int bitCount) {
     if (width <= 0)
         return 0;
-    const uint64_t bytes =
-        (static_cast<uint64_t>(width) * static_cast<uint64_t>(bitCount) + 31) / 32 * 4;
+    const uint64_t bytes = DibStride(static_cast<uint64_t>(width), static_cast<uint64_t>(bitCount));
     return bytes <= kLargestPixelBlock ? bytes : 0;
 }
 
