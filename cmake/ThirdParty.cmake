@@ -1,0 +1,50 @@
+# Third-party libraries of the Windows builds, built from Debian's source packages by
+# tools/thirdparty/build.sh into a cache outside the work tree. Each becomes an imported
+# target; its licence texts go to bin/licences/<package>/ in the program directory.
+#
+# TESSAVEL_THIRDPARTY_CACHE: the cache folder (default: the environment variable of that
+# name, else /var/cache/tessavel-thirdparty, else ~/.cache/tessavel-thirdparty, as build.sh
+# chooses).
+
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(TESSAVEL_MINGW_TARGET x86_64-w64-mingw32)
+else()
+  set(TESSAVEL_MINGW_TARGET i686-w64-mingw32)
+endif()
+
+if(DEFINED ENV{TESSAVEL_THIRDPARTY_CACHE} AND NOT "$ENV{TESSAVEL_THIRDPARTY_CACHE}" STREQUAL "")
+  set(default_cache $ENV{TESSAVEL_THIRDPARTY_CACHE})
+elseif(IS_DIRECTORY /var/cache/tessavel-thirdparty)
+  set(default_cache /var/cache/tessavel-thirdparty)
+else()
+  set(default_cache $ENV{HOME}/.cache/tessavel-thirdparty)
+endif()
+set(TESSAVEL_THIRDPARTY_CACHE ${default_cache} CACHE PATH
+  "Folder of the third-party builds made by tools/thirdparty/build.sh")
+
+add_custom_target(thirdparty_licences ALL)
+
+# tessavel_thirdparty_dir(package out): the newest finished build of package for this
+# target, or a configure error that says how to make one.
+function(tessavel_thirdparty_dir package out)
+  file(GLOB stamps LIST_DIRECTORIES false
+    ${TESSAVEL_THIRDPARTY_CACHE}/${package}-*-${TESSAVEL_MINGW_TARGET}/.tessavel-built)
+  if(NOT stamps)
+    message(FATAL_ERROR "No build of ${package} for ${TESSAVEL_MINGW_TARGET} in "
+      "${TESSAVEL_THIRDPARTY_CACHE}: run tools/thirdparty/build-all.sh (or set "
+      "TESSAVEL_THIRDPARTY_CACHE to the folder it printed).")
+  endif()
+  list(SORT stamps COMPARE NATURAL ORDER DESCENDING)
+  list(GET stamps 0 stamp)
+  cmake_path(GET stamp PARENT_PATH dir)
+  message(STATUS "${package}: ${dir}")
+  set(${out} ${dir} PARENT_SCOPE)
+  add_custom_command(TARGET thirdparty_licences POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E copy_directory ${dir}/licences ${TESSAVEL_BIN_DIR}/licences)
+endfunction()
+
+tessavel_thirdparty_dir(libjpeg-turbo jpeg_dir)
+add_library(ThirdParty::jpeg STATIC IMPORTED GLOBAL)
+set_target_properties(ThirdParty::jpeg PROPERTIES
+  IMPORTED_LOCATION ${jpeg_dir}/lib/libjpeg.a
+  INTERFACE_INCLUDE_DIRECTORIES ${jpeg_dir}/include)
