@@ -36,8 +36,11 @@ struct Session {
     switch (cinfo->err->msg_code) {
     case JERR_OUT_OF_MEMORY:
         Escape(cinfo, JpegStatus::kNoMemory);
+    case JERR_IMAGE_TOO_BIG: // above 65500 pixels a side: far above the pixel limit too
+        Escape(cinfo, JpegStatus::kAboveLimit);
     case JERR_BAD_PRECISION: // 12-bit
-    case JERR_NOTIMPL:       // lossless, hierarchical
+    case JERR_NOTIMPL:
+    case JERR_SOF_UNSUPPORTED: // lossless, hierarchical
     case JERR_COMPONENT_COUNT:
     case JERR_CONVERSION_NOTIMPL:
         Escape(cinfo, JpegStatus::kUnsupported);

@@ -1,6 +1,7 @@
 // JPEG pictures through libjpeg-turbo (jpeg_decode.h): the Susie set delivers a 24-bit DIB;
 // our own exports (plugins/include/tessavel_plugin.h) decode at 1/1 to 1/8 straight into
 // the host's 32-bit rows.
+#include "common/pixel_limit.h"
 #include "plugins/ifjpeg/jpeg_decode.h"
 #include "plugins/include/tessavel_plugin.h"
 #include "plugins/shared/plugin_format.h"
@@ -57,6 +58,10 @@ int DecodeFormat(ByteReader reader, DibPicture* picture) {
     int32_t width = 0;
     int32_t height = 0;
     int result = SusieResultOf(ReadJpegSize(Rest(reader), Remaining(reader), 1, &width, &height));
+    // Before CreateDibPicture, which calls a picture too large for a DIB broken: the same
+    // answer as the scaled decode gives at every scale.
+    if (result == SUSIE_SUCCESS && !PictureWithinPixelLimit(width, height))
+        result = SUSIE_NO_MEMORY;
     if (result == SUSIE_SUCCESS)
         result = CreateDibPicture(picture, width, height, 24);
     if (result != SUSIE_SUCCESS)
