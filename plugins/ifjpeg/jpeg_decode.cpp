@@ -24,7 +24,13 @@ struct ErrorManager {
 struct Session {
     jpeg_decompress_struct cinfo;
     ErrorManager error;
+    jpeg_progress_mgr progress;
 };
+
+// A progressive JPEG may repeat scans without end, each a pass over every coefficient: a
+// 64 KB file could keep the decoder busy for minutes. Real encoders write at most a few
+// dozen scans; libjpeg-turbo's own fuzzers draw the line at 500.
+constexpr int kMostScans = 500;
 
 [[noreturn]] void Escape(j_common_ptr cinfo, JpegStatus status) {
     auto* error = reinterpret_cast<ErrorManager*>(cinfo->err);
@@ -65,6 +71,11 @@ void OnMessage(j_common_ptr cinfo, int level) {
 }
 
 void OutputNothing(j_common_ptr) {}
+
+void LimitScans(j_common_ptr cinfo) {
+    if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMostScans)
+        Escape(cinfo, JpegStatus::kBroken);
+}
 
 bool IsReadableColorSpace(J_COLOR_SPACE space) {
     switch (space) {
@@ -152,6 +163,8 @@ JpegStatus RunLibjpeg(Session* s, const unsigned char* data, size_t size, int de
         return s->error.status;
     }
     jpeg_CreateDecompress(&s->cinfo, JPEG_LIB_VERSION, sizeof s->cinfo);
+    s->progress.progress_monitor = LimitScans;
+    s->cinfo.progress = &s->progress;
     jpeg_mem_src(&s->cinfo, data, static_cast<unsigned long>(size));
     jpeg_read_header(&s->cinfo, TRUE);
     jpeg_decompress_struct& c = s->cinfo;
