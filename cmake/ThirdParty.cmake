@@ -25,10 +25,15 @@ set(TESSAVEL_THIRDPARTY_CACHE ${default_cache} CACHE PATH
 add_custom_target(thirdparty_licences ALL)
 
 # tessavel_thirdparty_dir(package out): the newest finished build of package for this
-# target, or a configure error that says how to make one.
+# target; empty on a Windows host without one (the MinGW shell's own packages serve
+# there); otherwise a configure error that says how to make one.
 function(tessavel_thirdparty_dir package out)
   file(GLOB stamps LIST_DIRECTORIES false
     ${TESSAVEL_THIRDPARTY_CACHE}/${package}-*-${TESSAVEL_MINGW_TARGET}/.tessavel-built)
+  if(NOT stamps AND CMAKE_HOST_WIN32)
+    set(${out} "" PARENT_SCOPE)
+    return()
+  endif()
   if(NOT stamps)
     message(FATAL_ERROR "No build of ${package} for ${TESSAVEL_MINGW_TARGET} in "
       "${TESSAVEL_THIRDPARTY_CACHE}: run tools/thirdparty/build-all.sh (or set "
@@ -45,6 +50,21 @@ endfunction()
 
 tessavel_thirdparty_dir(libjpeg-turbo jpeg_dir)
 add_library(ThirdParty::jpeg STATIC IMPORTED GLOBAL)
-set_target_properties(ThirdParty::jpeg PROPERTIES
-  IMPORTED_LOCATION ${jpeg_dir}/lib/libjpeg.a
-  INTERFACE_INCLUDE_DIRECTORIES ${jpeg_dir}/include)
+if(jpeg_dir)
+  set_target_properties(ThirdParty::jpeg PROPERTIES
+    IMPORTED_LOCATION ${jpeg_dir}/lib/libjpeg.a
+    INTERFACE_INCLUDE_DIRECTORIES ${jpeg_dir}/include)
+else()
+  # Building on Windows: MSYS2's mingw-w64-<arch>-libjpeg-turbo, its static library.
+  find_library(TESSAVEL_JPEG_STATIC NAMES libjpeg.a REQUIRED)
+  find_path(TESSAVEL_JPEG_INCLUDE jpeglib.h REQUIRED)
+  set_target_properties(ThirdParty::jpeg PROPERTIES
+    IMPORTED_LOCATION ${TESSAVEL_JPEG_STATIC}
+    INTERFACE_INCLUDE_DIRECTORIES ${TESSAVEL_JPEG_INCLUDE})
+  cmake_path(GET TESSAVEL_JPEG_INCLUDE PARENT_PATH prefix)
+  if(IS_DIRECTORY ${prefix}/share/licenses/libjpeg-turbo)
+    add_custom_command(TARGET thirdparty_licences POST_BUILD
+      COMMAND ${CMAKE_COMMAND} -E copy_directory ${prefix}/share/licenses/libjpeg-turbo
+        ${TESSAVEL_BIN_DIR}/licences/libjpeg-turbo)
+  endif()
+endif()
