@@ -2,9 +2,9 @@
 # tools/thirdparty/build.sh into a cache outside the work tree. Each becomes an imported
 # target; its licence texts go to bin/licences/<package>/ in the program directory.
 #
-# TESSAVEL_THIRDPARTY_CACHE: the cache folder (default: the environment variable of that
-# name, else /var/cache/tessavel-thirdparty, else ~/.cache/tessavel-thirdparty, as build.sh
-# chooses).
+# TESSAVEL_THIRDPARTY_CACHE (a CMake variable, else the environment variable): the cache
+# folder; when unset, both folders build.sh may choose are searched,
+# /var/cache/tessavel-thirdparty first, then ~/.cache/tessavel-thirdparty.
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(TESSAVEL_MINGW_TARGET x86_64-w64-mingw32)
@@ -12,15 +12,15 @@ else()
   set(TESSAVEL_MINGW_TARGET i686-w64-mingw32)
 endif()
 
-if(DEFINED ENV{TESSAVEL_THIRDPARTY_CACHE} AND NOT "$ENV{TESSAVEL_THIRDPARTY_CACHE}" STREQUAL "")
-  set(default_cache $ENV{TESSAVEL_THIRDPARTY_CACHE})
-elseif(IS_DIRECTORY /var/cache/tessavel-thirdparty)
-  set(default_cache /var/cache/tessavel-thirdparty)
-else()
-  set(default_cache $ENV{HOME}/.cache/tessavel-thirdparty)
+# Not a cache entry of its own: the environment is read at every configure.
+if(NOT TESSAVEL_THIRDPARTY_CACHE)
+  set(TESSAVEL_THIRDPARTY_CACHE "$ENV{TESSAVEL_THIRDPARTY_CACHE}")
 endif()
-set(TESSAVEL_THIRDPARTY_CACHE ${default_cache} CACHE PATH
-  "Folder of the third-party builds made by tools/thirdparty/build.sh")
+if(TESSAVEL_THIRDPARTY_CACHE)
+  set(thirdparty_folders ${TESSAVEL_THIRDPARTY_CACHE})
+else()
+  set(thirdparty_folders /var/cache/tessavel-thirdparty $ENV{HOME}/.cache/tessavel-thirdparty)
+endif()
 
 add_custom_target(thirdparty_licences ALL)
 
@@ -28,16 +28,22 @@ add_custom_target(thirdparty_licences ALL)
 # target; empty on a Windows host without one (the MinGW shell's own packages serve
 # there); otherwise a configure error that says how to make one.
 function(tessavel_thirdparty_dir package out)
-  file(GLOB stamps LIST_DIRECTORIES false
-    ${TESSAVEL_THIRDPARTY_CACHE}/${package}-*-${TESSAVEL_MINGW_TARGET}/.tessavel-built)
+  foreach(folder IN LISTS thirdparty_folders)
+    file(GLOB stamps LIST_DIRECTORIES false
+      ${folder}/${package}-*-${TESSAVEL_MINGW_TARGET}/.tessavel-built)
+    if(stamps)
+      break()
+    endif()
+  endforeach()
   if(NOT stamps AND CMAKE_HOST_WIN32)
     set(${out} "" PARENT_SCOPE)
     return()
   endif()
   if(NOT stamps)
+    list(JOIN thirdparty_folders " or " searched)
     message(FATAL_ERROR "No build of ${package} for ${TESSAVEL_MINGW_TARGET} in "
-      "${TESSAVEL_THIRDPARTY_CACHE}: run tools/thirdparty/build-all.sh (or set "
-      "TESSAVEL_THIRDPARTY_CACHE to the folder it printed).")
+      "${searched}: run tools/thirdparty/build-all.sh (with TESSAVEL_THIRDPARTY_CACHE set "
+      "to the same folder for both, if you use another).")
   endif()
   list(SORT stamps COMPARE NATURAL ORDER DESCENDING)
   list(GET stamps 0 stamp)
