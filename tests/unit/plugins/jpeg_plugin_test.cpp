@@ -11,6 +11,7 @@
 
 #include <cstdlib>
 #include <sstream>
+#include <thread>
 
 namespace {
 
@@ -177,6 +178,32 @@ TEST(JpegPlugin, EveryScaleGivesDjpegsPixels) {
             }
         }
     }
+}
+
+// PluginIsReentrant says 1: four threads decoding at once each get djpeg's pixels.
+TEST(JpegPlugin, ThreadsDecodingAtOnceEachGetDjpegsPixels) {
+    JpegPlugin plugin;
+    ASSERT_EQ(plugin.isReentrant(), 1);
+    const auto files = JpegManifest();
+    std::vector<std::string> bytes;
+    for (const JpegFile& file : files)
+        bytes.push_back(ReadFileBytes(JpegImages() + "\\" + file.name));
+    std::vector<size_t> wrong(4, 0);
+    std::vector<std::thread> threads;
+    for (size_t t = 0; t < wrong.size(); ++t)
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < 5; ++round)
+                for (size_t i = 0; i < files.size(); ++i) {
+                    const int denominator = kDenominators[(i + t + round) % 4];
+                    const auto* data = reinterpret_cast<const unsigned char*>(bytes[i].data());
+                    const ScaledDecode d = DecodeScaled(plugin, data, bytes[i].size(), denominator);
+                    wrong[t] += d.result != SUSIE_SUCCESS ||
+                                d.pixels != DjpegReference(files[i].name, denominator).pixels;
+                }
+        });
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(wrong, std::vector<size_t>(4, 0));
 }
 
 // As tesrun loads a picture: the host asks the plug-ins of the program directory, which
