@@ -18,6 +18,9 @@ $im -size 7x5 -seed 7 plasma:fractal -depth 8 tiny.ppm
 cjpeg -quality 90 -sample 2x2 plasma.ppm > cj-420.jpg
 cjpeg -quality 90 -sample 2x1 plasma.ppm > cj-422.jpg
 cjpeg -quality 95 -sample 1x1 large.ppm > cj-444.jpg
+cjpeg -sample 1x2 large.ppm > cj-440.jpg
+cjpeg -sample 4x1 large.ppm > cj-411.jpg
+cjpeg -grayscale -progressive -restart 2 plasma.ppm > cj-grey-progressive-restart.jpg
 cjpeg -grayscale large.ppm > cj-grey.jpg
 cjpeg -progressive large.ppm > cj-progressive.jpg
 cjpeg -restart 1 -sample 2x2 large.ppm > cj-restart.jpg
