@@ -30,6 +30,7 @@ cjpeg -rgb plasma.ppm > cj-rgb.jpg
 $im plasma.ppm -quality 85 im-420.jpg
 $im large.ppm -interlace Plane -sampling-factor 1x1 im-progressive-444.jpg
 $im large.ppm -colorspace CMYK im-cmyk.jpg
+$im plasma.ppm -colorspace CMYK -define jpeg:colorspace=5 im-ycck.jpg # libjpeg's JCS_YCCK
 $im plasma.ppm -colorspace Gray im-grey.jpg
 # Bytes after the end marker are no part of the picture.
 { cat cj-420.jpg; printf 'trailing garbage after the end'; } > cj-trailing.jpg
