@@ -6,6 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 tools/install-prereqs.sh
+tools/thirdparty/build-all.sh >/dev/null # libjpeg-turbo from Debian's sources, cached
 
 echo "== Building (win64)"
 cmake --preset win64 >/dev/null

@@ -8,6 +8,8 @@ packages=(
   wine64                                       # runs the Win64 programs (never wine32)
   xvfb xauth x11-utils fonts-ipafont-gothic    # the dialog under a virtual display
   imagemagick netpbm libimage-exiftool-perl    # test and sample images made by other tools
+  nasm dpkg-dev                                # third-party libraries from Debian's sources (tools/thirdparty)
+  libjpeg-turbo-progs libjpeg62-turbo-dev      # cjpeg/djpeg for test pictures; the native JPEG fuzz target
   locales                                      # ja_JP.UTF-8, built privately for Wine's file names
   graphicsmagick libvips-tools time            # the benchmark's other contenders, peak memory
 )

@@ -4,6 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-prereqs.sh
+tools/thirdparty/build-all.sh >/dev/null # libjpeg-turbo from Debian's sources, cached
 
 echo "== format"
 tools/check-format.sh

@@ -111,6 +111,26 @@ TESSAVEL_MAX_PIXELS=4095 run_tesrun "$work/bomb.txt" "$work/bomb" "$work/bomb-ou
 expect_line "$work/err.txt" "tesrun: fine.png: the picture's 64 x 64 pixels exceed the limit of 4095 pixels (TESSAVEL_MAX_PIXELS)"
 expect_line "$work/err.txt" "tesrun: fine.pgm: the plug-in that takes it cannot decode it (out of memory, or above the pixel limit)"
 
+# --- Broken JPEGs, now read by the shipped ifjpeg plug-in first: each fails before Main (no
+# "Save as" line) with the plug-in's reason, as GDI+ refused them before; a whole one and
+# one with bytes after its end marker convert.
+mkdir -p "$work/jpeg" "$work/jpeg-out"
+"$convert" -size 64x48 xc:'#ff0000' -quality 95 "$work/jpeg/a-whole.jpg"
+size=$(stat -c %s "$work/jpeg/a-whole.jpg")
+head -c $((size / 2)) "$work/jpeg/a-whole.jpg" >"$work/jpeg/b-half.jpg"
+head -c $((size - 2)) "$work/jpeg/a-whole.jpg" >"$work/jpeg/c-no-end.jpg"
+{ printf '\377\330\377'; head -c 4000 /dev/urandom; } >"$work/jpeg/d-garbage.jpg"
+{ cat "$work/jpeg/a-whole.jpg"; printf 'bytes after the end'; } >"$work/jpeg/e-trailing.jpg"
+script jpeg.txt '    SetSize(width, height)
+    Draw(0, 0, width, height, 0, 0, width, height)
+    SetName(Format("%s.png", name))'
+run_tesrun "$work/jpeg.txt" "$work/jpeg" "$work/jpeg-out" jpg "$build/bin"
+expect_equal "broken JPEGs: transcript" $'1/5\ta-whole.jpg\nSave as\ta-whole.jpg.png\t\n2/5\tb-half.jpg\nFailed.\n3/5\tc-no-end.jpg\nFailed.\n4/5\td-garbage.jpg\nFailed.\n5/5\te-trailing.jpg\nSave as\te-trailing.jpg.png\t\nFinished.' "$(transcript_of)"
+for name in b-half c-no-end d-garbage; do
+  expect_line "$work/err.txt" "tesrun: $name.jpg: the plug-in that takes it cannot decode it (broken data)"
+done
+expect_equal "whole JPEG: pixel" "254,0,0" "$(pixel "$work/jpeg-out/a-whole.jpg.png" 10 10)"
+
 # --- A PPM whose comments run past the plug-ins' 2048-byte head is read.
 mkdir -p "$work/ppm" "$work/ppm-out"
 { printf 'P6\n'; for i in $(seq 60); do printf '# %s\n' "$(printf 'c%.0s' $(seq 60))"; done

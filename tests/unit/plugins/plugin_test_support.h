@@ -1,7 +1,9 @@
 // Helpers shared by the plug-in tests: probe plug-ins and probe files, the order of a
-// directory search, and a decoded bitmap read back as 32-bit top-down pixels.
+// directory search, a decoded bitmap read back as 32-bit top-down pixels, the shipped
+// plug-ins loaded on their own and input bytes that end at an inaccessible page.
 #pragma once
 
+#include "plugins/include/susie_plugin.h"
 #include "plugins/probe_plugin.h"
 #include "support/temp_dir.h"
 
@@ -107,3 +109,47 @@ inline std::vector<uint32_t> PixelsOf(HBITMAP bitmap, int32_t* width = nullptr,
 inline uint32_t Rgb(uint8_t r, uint8_t g, uint8_t b) {
     return (uint32_t{r} << 16) | (uint32_t{g} << 8) | b;
 }
+
+inline std::string ProgramBinDirectory() {
+    return TestProgramDirectory() + "\\..\\bin";
+}
+
+// A module of ours, loaded on its own for calls to its entry points.
+struct ShippedPlugin {
+    HMODULE module;
+    GetPictureFunction getPicture;
+    GetPictureInfoFunction getPictureInfo;
+    IsSupportedFunction isSupported;
+    GetPluginInfoFunction getPluginInfo;
+    explicit ShippedPlugin(const std::string& name)
+        : module(LoadLibraryA((ProgramBinDirectory() + "\\" + name).c_str())) {
+        getPicture = Find<GetPictureFunction>("GetPicture");
+        getPictureInfo = Find<GetPictureInfoFunction>("GetPictureInfo");
+        isSupported = Find<IsSupportedFunction>("IsSupported");
+        getPluginInfo = Find<GetPluginInfoFunction>("GetPluginInfo");
+    }
+    ~ShippedPlugin() { FreeLibrary(module); }
+    template <class F> F Find(const char* name) {
+        return reinterpret_cast<F>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+    }
+};
+
+// Bytes placed so that their end is the end of a readable page, with an inaccessible page
+// right after it: a read past the end faults.
+struct GuardedBytes {
+    unsigned char* base = nullptr;
+    size_t pages = 0;
+    const unsigned char* data = nullptr;
+    explicit GuardedBytes(const std::string& bytes) {
+        const size_t page = 4096;
+        pages = (bytes.size() + page - 1) / page + 1;
+        base = static_cast<unsigned char*>(
+            VirtualAlloc(nullptr, pages * page, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+        DWORD old = 0;
+        VirtualProtect(base + (pages - 1) * page, page, PAGE_NOACCESS, &old);
+        unsigned char* start = base + (pages - 1) * page - bytes.size();
+        std::memcpy(start, bytes.data(), bytes.size());
+        data = start;
+    }
+    ~GuardedBytes() { VirtualFree(base, 0, MEM_RELEASE); }
+};

@@ -14,9 +14,6 @@
 
 namespace {
 
-std::string ProgramBinDirectory() {
-    return TestProgramDirectory() + "\\..\\bin";
-}
 std::string ImagesDirectory() {
     return TestProgramDirectory() + "\\plugin-images";
 }
@@ -52,46 +49,6 @@ std::vector<uint32_t> Reference(const std::string& name) {
     }
     return pixels;
 }
-
-// A module of ours, loaded on its own for calls to its entry points.
-struct ShippedPlugin {
-    HMODULE module;
-    GetPictureFunction getPicture;
-    GetPictureInfoFunction getPictureInfo;
-    IsSupportedFunction isSupported;
-    GetPluginInfoFunction getPluginInfo;
-    explicit ShippedPlugin(const std::string& name)
-        : module(LoadLibraryA((ProgramBinDirectory() + "\\" + name).c_str())) {
-        getPicture = Find<GetPictureFunction>("GetPicture");
-        getPictureInfo = Find<GetPictureInfoFunction>("GetPictureInfo");
-        isSupported = Find<IsSupportedFunction>("IsSupported");
-        getPluginInfo = Find<GetPluginInfoFunction>("GetPluginInfo");
-    }
-    ~ShippedPlugin() { FreeLibrary(module); }
-    template <class F> F Find(const char* name) {
-        return reinterpret_cast<F>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-    }
-};
-
-// Bytes placed so that their end is the end of a readable page, with an inaccessible page
-// right after it: a read past the end faults.
-struct GuardedBytes {
-    unsigned char* base = nullptr;
-    size_t pages = 0;
-    const unsigned char* data = nullptr;
-    explicit GuardedBytes(const std::string& bytes) {
-        const size_t page = 4096;
-        pages = (bytes.size() + page - 1) / page + 1;
-        base = static_cast<unsigned char*>(
-            VirtualAlloc(nullptr, pages * page, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
-        DWORD old = 0;
-        VirtualProtect(base + (pages - 1) * page, page, PAGE_NOACCESS, &old);
-        unsigned char* start = base + (pages - 1) * page - bytes.size();
-        std::memcpy(start, bytes.data(), bytes.size());
-        data = start;
-    }
-    ~GuardedBytes() { VirtualFree(base, 0, MEM_RELEASE); }
-};
 
 std::string PluginFor(const std::string& name) {
     return name.ends_with(".tga") ? "iftga" SUSIE_PLUGIN_EXTENSION

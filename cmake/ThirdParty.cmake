@@ -1,0 +1,76 @@
+# Third-party libraries of the Windows builds, built from Debian's source packages by
+# tools/thirdparty/build.sh into a cache outside the work tree. Each becomes an imported
+# target; its licence texts go to bin/licences/<package>/ in the program directory.
+#
+# TESSAVEL_THIRDPARTY_CACHE (a CMake variable, else the environment variable): the cache
+# folder; when unset, both folders build.sh may choose are searched,
+# /var/cache/tessavel-thirdparty first, then ~/.cache/tessavel-thirdparty.
+
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(TESSAVEL_MINGW_TARGET x86_64-w64-mingw32)
+else()
+  set(TESSAVEL_MINGW_TARGET i686-w64-mingw32)
+endif()
+
+# Not a cache entry of its own: the environment is read at every configure.
+if(NOT TESSAVEL_THIRDPARTY_CACHE)
+  set(TESSAVEL_THIRDPARTY_CACHE "$ENV{TESSAVEL_THIRDPARTY_CACHE}")
+endif()
+if(TESSAVEL_THIRDPARTY_CACHE)
+  set(thirdparty_folders ${TESSAVEL_THIRDPARTY_CACHE})
+else()
+  set(thirdparty_folders /var/cache/tessavel-thirdparty $ENV{HOME}/.cache/tessavel-thirdparty)
+endif()
+
+add_custom_target(thirdparty_licences ALL)
+
+# tessavel_thirdparty_dir(package out): the newest finished build of package for this
+# target; empty on a Windows host without one (the MinGW shell's own packages serve
+# there); otherwise a configure error that says how to make one.
+function(tessavel_thirdparty_dir package out)
+  foreach(folder IN LISTS thirdparty_folders)
+    file(GLOB stamps LIST_DIRECTORIES false
+      ${folder}/${package}-*-${TESSAVEL_MINGW_TARGET}/.tessavel-built)
+    if(stamps)
+      break()
+    endif()
+  endforeach()
+  if(NOT stamps AND CMAKE_HOST_WIN32)
+    set(${out} "" PARENT_SCOPE)
+    return()
+  endif()
+  if(NOT stamps)
+    list(JOIN thirdparty_folders " or " searched)
+    message(FATAL_ERROR "No build of ${package} for ${TESSAVEL_MINGW_TARGET} in "
+      "${searched}: run tools/thirdparty/build-all.sh (with TESSAVEL_THIRDPARTY_CACHE set "
+      "to the same folder for both, if you use another).")
+  endif()
+  list(SORT stamps COMPARE NATURAL ORDER DESCENDING)
+  list(GET stamps 0 stamp)
+  cmake_path(GET stamp PARENT_PATH dir)
+  message(STATUS "${package}: ${dir}")
+  set(${out} ${dir} PARENT_SCOPE)
+  add_custom_command(TARGET thirdparty_licences POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E copy_directory ${dir}/licences ${TESSAVEL_BIN_DIR}/licences)
+endfunction()
+
+tessavel_thirdparty_dir(libjpeg-turbo jpeg_dir)
+add_library(ThirdParty::jpeg STATIC IMPORTED GLOBAL)
+if(jpeg_dir)
+  set_target_properties(ThirdParty::jpeg PROPERTIES
+    IMPORTED_LOCATION ${jpeg_dir}/lib/libjpeg.a
+    INTERFACE_INCLUDE_DIRECTORIES ${jpeg_dir}/include)
+else()
+  # Building on Windows: MSYS2's mingw-w64-<arch>-libjpeg-turbo, its static library.
+  find_library(TESSAVEL_JPEG_STATIC NAMES libjpeg.a REQUIRED)
+  find_path(TESSAVEL_JPEG_INCLUDE jpeglib.h REQUIRED)
+  set_target_properties(ThirdParty::jpeg PROPERTIES
+    IMPORTED_LOCATION ${TESSAVEL_JPEG_STATIC}
+    INTERFACE_INCLUDE_DIRECTORIES ${TESSAVEL_JPEG_INCLUDE})
+  cmake_path(GET TESSAVEL_JPEG_INCLUDE PARENT_PATH prefix)
+  if(IS_DIRECTORY ${prefix}/share/licenses/libjpeg-turbo)
+    add_custom_command(TARGET thirdparty_licences POST_BUILD
+      COMMAND ${CMAKE_COMMAND} -E copy_directory ${prefix}/share/licenses/libjpeg-turbo
+        ${TESSAVEL_BIN_DIR}/licences/libjpeg-turbo)
+  endif()
+endif()

@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# tools/thirdparty/build.sh RECIPE TARGET: builds one third-party library from Debian's
+# source package with the MinGW cross compiler TARGET (x86_64-w64-mingw32, i686-w64-mingw32)
+# into a cache outside the work tree, and prints the cached folder. A second call for the
+# same package version and target only prints it.
+#
+# The cache: $TESSAVEL_THIRDPARTY_CACHE, else /var/cache/tessavel-thirdparty when it can be
+# written, else ~/.cache/tessavel-thirdparty. Each build is <package>-<version>-<target>/
+# (':' of the version as '_') with include/, lib/, licences/<package>/ and the stamp file
+# .tessavel-built, written last: a folder without it is an unfinished build.
+#
+# A recipe (recipes/<name>.sh) sets `package` (the Debian source package) and defines
+# `build_library SOURCE_DIR PREFIX TARGET`, which builds the unpacked source and installs
+# headers, static libraries and licence texts below PREFIX.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+recipe=${1:?recipe name, e.g. libjpeg-turbo}
+target=${2:?target, e.g. x86_64-w64-mingw32}
+case "$target" in
+x86_64-w64-mingw32 | i686-w64-mingw32) ;;
+*) echo "build.sh: unknown target $target" >&2; exit 2 ;;
+esac
+# shellcheck source=/dev/null
+source "$here/recipes/$recipe.sh"
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo=sudo
+
+cache_root() {
+  if [ -n "${TESSAVEL_THIRDPARTY_CACHE:-}" ]; then
+    echo "$TESSAVEL_THIRDPARTY_CACHE"
+  elif mkdir -p /var/cache/tessavel-thirdparty 2>/dev/null && [ -w /var/cache/tessavel-thirdparty ]; then
+    echo /var/cache/tessavel-thirdparty
+  else
+    echo "$HOME/.cache/tessavel-thirdparty"
+  fi
+}
+
+# The newest version of the source package apt knows; adds a deb-src entry for the mirror
+# the machine already uses when there is none (the same URIs and suites as its deb entries).
+has_deb_src() {
+  grep -rqsE '^(Types:.*deb-src|deb-src )' /etc/apt/sources.list /etc/apt/sources.list.d/
+}
+add_deb_src() {
+  local list=/etc/apt/sources.list.d/tessavel-deb-src.sources
+  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+    sed 's/^Types:.*/Types: deb-src/' /etc/apt/sources.list.d/debian.sources | $sudo tee "$list" >/dev/null
+  elif [ -f /etc/apt/sources.list ]; then
+    sed -n 's/^deb \(.*\)/deb-src \1/p' /etc/apt/sources.list |
+      $sudo tee /etc/apt/sources.list.d/tessavel-deb-src.list >/dev/null
+  else
+    echo "build.sh: no apt source to add a deb-src entry for" >&2
+    exit 1
+  fi
+  $sudo apt-get update -qq
+}
+source_version() {
+  apt-cache showsrc --only-source "$package" 2>/dev/null | sed -n 's/^Version: //p' |
+    sort -V | tail -n 1
+}
+
+version=$(source_version)
+if [ -z "$version" ]; then
+  has_deb_src || add_deb_src
+  version=$(source_version)
+fi
+if [ -z "$version" ]; then
+  echo "build.sh: apt knows no source package $package" >&2
+  exit 1
+fi
+
+root=$(cache_root)
+dir=$root/$package-${version//:/_}-$target
+if [ -f "$dir/.tessavel-built" ]; then
+  echo "$dir"
+  exit 0
+fi
+
+mkdir -p "$root"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+echo "build.sh: building $package $version for $target (log: $work/build.log)" >&2
+(
+  cd "$work"
+  # apt-get source downloads as the calling user; as root it warns that _apt cannot
+  # reach the folder, which is harmless.
+  apt-get source -qq "$package=$version" >build.log 2>&1
+  source_dir=$(find . -mindepth 1 -maxdepth 1 -type d -name "$package-*" | head -n 1)
+  build_library "$work/$source_dir" "$work/prefix" "$target" >>build.log 2>&1
+) || {
+  echo "build.sh: building $package failed; the end of its log:" >&2
+  tail -n 40 "$work/build.log" >&2
+  exit 1
+}
+# Into place in one step, then the stamp: readers never see half a build.
+rm -rf "$dir.partial"
+cp -a "$work/prefix" "$dir.partial"
+rm -rf "$dir"
+mv "$dir.partial" "$dir"
+echo "$package $version $target" >"$dir/.tessavel-built"
+echo "$dir"
