@@ -116,9 +116,7 @@ int SUSIEAPI GetPictureScaled(const void* data, ULONG_PTR size, int denominator,
         DecodeJpeg(static_cast<const unsigned char*>(data), size, denominator, target));
 }
 
-// The decoder keeps nothing between calls: every call has its own libjpeg state.
-int SUSIEAPI PluginIsReentrant(void) {
-    return 1;
-}
+// PluginIsReentrant comes with the shared Susie exports: every call has its own libjpeg
+// state, so the answer is yes here too.
 
 } // extern "C"

@@ -32,13 +32,17 @@ struct TempDir {
     TempDir() {
         char base[MAX_PATH];
         GetTempPathA(MAX_PATH, base);
+        // Wine hands out process ids again at once, and a test process that ended may not
+        // have removed its folder yet: a name is only taken when the folder is new.
         static unsigned counter = 0;
+        LARGE_INTEGER now;
+        QueryPerformanceCounter(&now);
         char name[MAX_PATH];
-        std::snprintf(name, sizeof name, "%stessavel-%lu-%u", base, GetCurrentProcessId(),
-                      counter++);
+        do
+            std::snprintf(name, sizeof name, "%stessavel-%lu-%llx-%u", base, GetCurrentProcessId(),
+                          static_cast<unsigned long long>(now.QuadPart), counter++);
+        while (!CreateDirectoryA(name, nullptr) && GetLastError() == ERROR_ALREADY_EXISTS);
         path = name;
-        RemoveTree(path);
-        CreateDirectoryA(path.c_str(), nullptr);
     }
     ~TempDir() { RemoveTree(path); }
     TempDir(const TempDir&) = delete;
