@@ -12,6 +12,7 @@
 #include "driver/image_conversion.h"
 #include "driver/written_files.h"
 #include "imaging/gdiplus_session.h"
+#include "imaging/picture_orientation.h"
 #include "scripthost/script_engine.h"
 #include "scripthost/script_runner.h"
 
@@ -102,6 +103,7 @@ int RunConversion(const char* scriptPath, const char* sourceDirectory,
         return 0;
     if (!engine.Load(path))
         return 0;
+    AutoOrient = false; // until the script's top-level lines ask for it
     if (!RunScript(scriptPath))
         return 0;
 

@@ -8,6 +8,7 @@
 #include "driver/written_files.h"
 #include "imaging/canvas.h"
 #include "imaging/encoder.h"
+#include "imaging/picture_orientation.h"
 #include "scripthost/conversion_settings.h"
 #include "scripthost/script_runner.h"
 
@@ -33,6 +34,10 @@ int ConvertImage(const char* sourceDirectory, const char* destinationDirectory,
 int ConvertDecodedImage(const char* destinationDirectory, const char* scriptDirectory,
                         const char* fileName, int32_t index) {
     ResetConversionSettings(fileName);
+    if (AutoOrient && !TurnUpright(&SourceCanvas)) {
+        NoteFailure("no memory to turn the picture upright");
+        return 0;
+    }
     // A script that never sets a size gets a 1 x 1 output.
     TargetCanvas.Create(1, 1, 32);
 

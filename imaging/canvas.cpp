@@ -188,4 +188,7 @@ void SwapCanvases(Canvas* a, Canvas* b) {
     std::swap(x.imageSize, y.imageSize);
     std::swap(x.imageCapacity, y.imageCapacity);
     std::swap(x.lost, y.lost);
+    std::swap(x.orientation, y.orientation);
+    std::swap(x.turned, y.turned);
+    std::swap(x.path, y.path);
 }

@@ -3,6 +3,7 @@
 
 #include "common/failure_note.h"
 #include "imaging/gdiplus_decoder.h"
+#include "imaging/picture_orientation.h"
 #include "imaging/picture_source.h"
 #include "imaging/plugin_decoder.h"
 #include "imaging/source_draw.h"
@@ -21,6 +22,8 @@ void ResetPictureSource(PictureSource* source) {
     source->scaled = nullptr;
     source->imageSize = 0;
     source->lost = false;
+    source->orientation = 0;
+    source->turned = 1;
 }
 
 bool ShrinkOnLoadEnabled() {
@@ -50,6 +53,10 @@ int DecodeSourceAtScale(Canvas* canvas, int denominator) {
             canvas->Release();
             return result;
         }
+    }
+    if (result == SUSIE_SUCCESS && source.turned != 1 && !TurnPixels(canvas, source.turned)) {
+        canvas->Release();
+        result = SUSIE_NO_MEMORY;
     }
     if (result == SUSIE_SUCCESS)
         source.denominator = denominator;
@@ -121,6 +128,9 @@ int LoadPluginPicture(Canvas* canvas) {
 int Canvas::LoadFile(const char* path) {
     PluginCodec codec;
     ResetPictureSource(&source);
+    source.path[0] = '\0';
+    if (std::strlen(path) < sizeof source.path)
+        std::memcpy(source.path, path, std::strlen(path) + 1);
     if (ReadFileForPlugins(path, &source, &codec)) {
         const int loaded =
             codec.scaled != nullptr ? LoadScaledPicture(this, codec) : LoadPluginPicture(this);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "common/allocator.h"
+#include "common/paths.h"
 #include "plugins/include/tessavel_plugin.h"
 
 #include <atomic>
@@ -23,6 +24,11 @@ struct PictureSource {
     uint32_t imageCapacity = 0;
     // A decode at another scale failed during the script's Main: the image fails.
     bool lost = false;
+    // The file's Exif orientation, 0 until it is read (picture_orientation.h), and the one
+    // the Canvas's pixels were turned by (1: as stored); every decode again turns the same.
+    int orientation = 0;
+    int turned = 1;
+    char path[kPathSize] = {}; // the file, for reading its orientation when asked
 };
 
 // Whether shrink-on-load is on (TESSAVEL_SHRINK_ON_LOAD=0 turns it off), read once.

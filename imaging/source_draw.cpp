@@ -1,9 +1,11 @@
 #include "imaging/source_draw.h"
 
 #include "common/failure_note.h"
+#include "imaging/picture_orientation.h"
 #include "imaging/plugin_decoder.h"
 
 #include <cstdlib>
+#include <utility>
 
 namespace {
 
@@ -34,6 +36,8 @@ int ShrinkDenominator(const PictureSource& source, const int32_t v[8]) {
         if (source.scaledSize(source.image.block, source.imageSize, denominator, &width, &height) !=
             SUSIE_SUCCESS)
             continue;
+        if (TurnSwapsSides(source.turned))
+            std::swap(width, height);
         // The source rectangle's share of the reduced picture, rounded down.
         const int64_t scaledWidth = static_cast<int64_t>(v[2]) * width / source.width;
         const int64_t scaledHeight = static_cast<int64_t>(v[3]) * height / source.height;

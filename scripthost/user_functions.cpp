@@ -1,6 +1,7 @@
 #include "scripthost/user_functions.h"
 
 #include "imaging/canvas.h"
+#include "imaging/picture_orientation.h"
 #include "imaging/source_draw.h"
 #include "scripthost/conversion_settings.h"
 #include "scripthost/element_text.h"
@@ -136,6 +137,23 @@ int32_t SCRIPTAPI SetExifHeaderFile(ScriptElement* arguments) {
     return SetPathSetting(&arguments[0], ConversionSettings.exifHeaderFile);
 }
 
+// SetAutoOrient(on): from now on, every picture is turned upright by its Exif orientation
+// before Main sees it (run-wide: the per-image reset leaves it).
+int32_t SCRIPTAPI SetAutoOrient(ScriptElement* arguments) {
+    int32_t on = 0;
+    DecodeInteger(&arguments[0], &on);
+    if (on != 0 && on != 1)
+        return ReturnInteger(0);
+    AutoOrient = on == 1;
+    return ReturnInteger(1);
+}
+
+// GetOrientation(): the Exif orientation the image's file declares, 1 to 8 (1 when none),
+// whether or not the picture was turned.
+int32_t SCRIPTAPI GetOrientation(ScriptElement*) {
+    return ReturnInteger(PictureOrientation(&SourceCanvas));
+}
+
 const NamedUserFunction UserFunctions[kUserFunctionCount] = {
     {"Format", Format},
     {"DoSubroutine", DoSubroutine},
@@ -147,4 +165,8 @@ const NamedUserFunction UserFunctions[kUserFunctionCount] = {
     {"SetName", SetName},
     {"SetQuality", SetQuality},
     {"SetExifHeaderFile", SetExifHeaderFile},
+    // Registered after the ten, so that scripts which define functions of these names
+    // behave as before.
+    {"SetAutoOrient", SetAutoOrient},
+    {"GetOrientation", GetOrientation},
 };

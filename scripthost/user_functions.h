@@ -1,4 +1,5 @@
-// The ten functions that tesrun's scripts can call, in the order they are registered.
+// The functions that tesrun's scripts can call, in the order they are registered: the ten,
+// then SetAutoOrient and GetOrientation.
 #pragma once
 
 #include "script_api.h"
@@ -29,6 +30,6 @@ struct NamedUserFunction {
 };
 
 // Format, DoSubroutine, ReturnInfo, SetSize, SetBackGround, SetDrawMode, Draw, SetName,
-// SetQuality, SetExifHeaderFile.
-constexpr std::size_t kUserFunctionCount = 10;
+// SetQuality, SetExifHeaderFile, SetAutoOrient, GetOrientation.
+constexpr std::size_t kUserFunctionCount = 12;
 extern const NamedUserFunction UserFunctions[kUserFunctionCount];
