@@ -13,6 +13,7 @@
 #include "driver/written_files.h"
 #include "imaging/gdiplus_session.h"
 #include "imaging/picture_orientation.h"
+#include "scripthost/conversion_settings.h"
 #include "scripthost/script_engine.h"
 #include "scripthost/script_runner.h"
 
@@ -103,7 +104,8 @@ int RunConversion(const char* scriptPath, const char* sourceDirectory,
         return 0;
     if (!engine.Load(path))
         return 0;
-    AutoOrient = false; // until the script's top-level lines ask for it
+    AutoOrient = false; // until the script's top-level lines ask for them
+    KeepMetadata = false;
     if (!RunScript(scriptPath))
         return 0;
 

@@ -38,6 +38,41 @@ bool WriteAll(HANDLE file, const void* bytes, DWORD size) {
 
 } // namespace
 
+namespace {
+
+// Writes front (count parts) and the saved file's bytes from keepFrom on to a temporary file
+// beside it, then moves that onto the saved file. what names the addition in the reasons.
+int RewriteWithFront(const char* savedPath, const unsigned char* saved, DWORD savedSize,
+                     const void* const* parts, const size_t* sizes, int count, DWORD keepFrom,
+                     const char* what) {
+    TemporaryFile temporary;
+    if (!temporary.CreateBeside(savedPath)) {
+        NoteFailure("cannot create a temporary file in the destination folder: %s",
+                    DescribeWindowsError(GetLastError()));
+        return 0;
+    }
+    {
+        FileOwner out(CreateFileA(temporary.path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+        bool written = static_cast<bool>(out);
+        for (int i = 0; written && i < count; ++i)
+            written = WriteAll(out.get(), parts[i], static_cast<DWORD>(sizes[i]));
+        if (!written || !WriteAll(out.get(), saved + keepFrom, savedSize - keepFrom) ||
+            !FlushFileBuffers(out.get()) || !CloseHandle(out.release())) {
+            NoteFailure("cannot write the output file with %s: %s", what,
+                        DescribeWindowsError(GetLastError()));
+            return 0;
+        }
+    }
+    if (!temporary.MoveOnto(savedPath)) {
+        NoteFailure("cannot replace the output file: %s", DescribeWindowsError(GetLastError()));
+        return 0;
+    }
+    return 1;
+}
+
+} // namespace
+
 int PrependHeaderFile(const char* savedPath, const char* headerPath) {
     // Both files must be there and readable before anything is written.
     StorageOwner saved;
@@ -54,27 +89,35 @@ int PrependHeaderFile(const char* savedPath, const char* headerPath) {
     }
     if (headerSize == 0)
         return 1; // nothing to place in front
+    const void* parts[1] = {header.block};
+    const size_t sizes[1] = {headerSize};
+    return RewriteWithFront(savedPath, saved.as<unsigned char>(), savedSize, parts, sizes, 1, 0,
+                            "its Exif header");
+}
 
-    TemporaryFile temporary;
-    if (!temporary.CreateBeside(savedPath)) {
-        NoteFailure("cannot create a temporary file in the destination folder: %s",
-                    DescribeWindowsError(GetLastError()));
+int InsertJpegMetadata(const char* savedPath, const JpegMetadata& metadata) {
+    if (metadata.exif == nullptr && metadata.iccCount == 0)
+        return 1;
+    StorageOwner saved;
+    DWORD savedSize = 0;
+    if (!ReadWholeFile(savedPath, saved, savedSize)) {
+        NoteFailure("cannot read back the saved file: %s", DescribeWindowsError(GetLastError()));
         return 0;
     }
-    {
-        FileOwner out(CreateFileA(temporary.path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!out || !WriteAll(out.get(), header.block, headerSize) ||
-            !WriteAll(out.get(), saved.block, savedSize) || !FlushFileBuffers(out.get()) ||
-            !CloseHandle(out.release())) {
-            NoteFailure("cannot write the output file with its Exif header: %s",
-                        DescribeWindowsError(GetLastError()));
-            return 0;
-        }
+    const auto* bytes = saved.as<unsigned char>();
+    if (savedSize < 2 || bytes[0] != 0xFF || bytes[1] != 0xD8)
+        return 1; // not a JPEG: nothing to carry into it
+    const void* parts[18] = {bytes};
+    size_t sizes[18] = {2};
+    int count = 1;
+    if (metadata.exif != nullptr) {
+        parts[count] = metadata.exif;
+        sizes[count++] = metadata.exifSize;
     }
-    if (!temporary.MoveOnto(savedPath)) {
-        NoteFailure("cannot replace the output file: %s", DescribeWindowsError(GetLastError()));
-        return 0;
+    for (int i = 0; i < metadata.iccCount; ++i) {
+        parts[count] = metadata.icc[i];
+        sizes[count++] = metadata.iccSize[i];
     }
-    return 1;
+    // The source's segments go right after the encoder's start of image.
+    return RewriteWithFront(savedPath, bytes, savedSize, parts, sizes, count, 2, "its metadata");
 }

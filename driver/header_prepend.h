@@ -1,5 +1,8 @@
-// Placing the bytes of an Exif header file in front of a saved image.
+// Adding to a saved image safely: an Exif header file in front of it, or the source JPEG's
+// metadata segments into it.
 #pragma once
+
+#include "imaging/jpeg_metadata.h"
 
 // Replaces the saved file by the header's bytes followed by the saved file's bytes. The new
 // content is written to a temporary file beside it first, and the saved file is replaced
@@ -7,3 +10,7 @@
 // and the temporary file is removed. An empty header file leaves the saved file as it is.
 // Nonzero on success.
 int PrependHeaderFile(const char* savedPath, const char* headerPath);
+
+// Writes the source's metadata segments into a saved JPEG right after its start-of-image
+// marker, as safely as PrependHeaderFile. A saved file that is no JPEG stays as it is.
+int InsertJpegMetadata(const char* savedPath, const JpegMetadata& metadata);

@@ -1,6 +1,8 @@
 #include "driver/image_conversion.h"
 
+#include "common/allocator.h"
 #include "common/failure_note.h"
+#include "common/owners.h"
 #include "common/paths.h"
 #include "driver/console.h"
 #include "driver/decode_ahead.h"
@@ -8,11 +10,48 @@
 #include "driver/written_files.h"
 #include "imaging/canvas.h"
 #include "imaging/encoder.h"
+#include "imaging/jpeg_metadata.h"
 #include "imaging/picture_orientation.h"
 #include "scripthost/conversion_settings.h"
 #include "scripthost/script_runner.h"
 
+#include <windows.h>
+
+#include <cstdio>
 #include <cstring>
+
+namespace {
+
+// The source JPEG's metadata into the saved JPEG (KeepMetadata). Metadata that is damaged
+// is left out with one line on standard error; the image still converts.
+int CarryMetadata(const char* savedPath, const char* fileName) {
+    static JpegMetadata metadata; // 64 KiB: not on the stack
+    const PictureSource& source = SourceCanvas.source;
+    const unsigned char* bytes = source.image.as<unsigned char>();
+    size_t size = source.imageSize;
+    StorageOwner read;
+    if (size == 0) { // decoded by GDI+: the segments lie in the file's first 2 MiB at most
+        constexpr DWORD kMostBytes = 2u << 20;
+        FileOwner file(CreateFileA(source.path, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        read.reset(file ? AllocateStorage(kMostBytes) : nullptr);
+        DWORD got = 0;
+        if (read.block == nullptr || !ReadFile(file.get(), read.block, kMostBytes, &got, nullptr))
+            return 1; // nothing to carry
+        bytes = read.as<unsigned char>();
+        size = got;
+    }
+    if (!ReadJpegMetadata(bytes, size, source.turned, &metadata))
+        return 1;
+    if (metadata.dropped[0] != '\0') {
+        char reason[128];
+        std::snprintf(reason, sizeof reason, "%s; saved without it", metadata.dropped);
+        ReportFailure(fileName, reason);
+    }
+    return InsertJpegMetadata(savedPath, metadata);
+}
+
+} // namespace
 
 int DecodeListedFile(Canvas* canvas, const char* sourceDirectory, const char* fileName) {
     char path[kPathSize];
@@ -95,6 +134,8 @@ int ConvertDecodedImage(const char* destinationDirectory, const char* scriptDire
         }
         if (!PrependHeaderFile(path, headerPath))
             return 0;
+    } else if (KeepMetadata && !CarryMetadata(path, fileName)) {
+        return 0;
     }
     return 1;
 }

@@ -5,7 +5,7 @@
 namespace {
 
 constexpr uint16_t kOrientationTag = 0x0112;
-constexpr int kMostSegments = 64;                 // JPEG markers or PNG chunks looked at
+constexpr int kMostSegments = 64; // JPEG markers or PNG chunks looked at
 
 struct Reader {
     ReadAtFunction read;

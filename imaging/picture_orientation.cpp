@@ -68,14 +68,29 @@ int TurnPixels(Canvas* canvas, int orientation) {
             int32_t sx = x;
             int32_t sy = y;
             switch (orientation) {
-            case 2: sx = w - 1 - x; break;
-            case 3: sx = w - 1 - x, sy = h - 1 - y; break;
-            case 4: sy = h - 1 - y; break;
-            case 5: sx = y, sy = x; break;
-            case 6: sx = y, sy = h - 1 - x; break;
-            case 7: sx = w - 1 - y, sy = h - 1 - x; break;
-            case 8: sx = w - 1 - y, sy = x; break;
-            default: break;
+            case 2:
+                sx = w - 1 - x;
+                break;
+            case 3:
+                sx = w - 1 - x, sy = h - 1 - y;
+                break;
+            case 4:
+                sy = h - 1 - y;
+                break;
+            case 5:
+                sx = y, sy = x;
+                break;
+            case 6:
+                sx = y, sy = h - 1 - x;
+                break;
+            case 7:
+                sx = w - 1 - y, sy = h - 1 - x;
+                break;
+            case 8:
+                sx = w - 1 - y, sy = x;
+                break;
+            default:
+                break;
             }
             row[x] = from[static_cast<size_t>(h - 1 - sy) * static_cast<size_t>(w) + sx];
         }

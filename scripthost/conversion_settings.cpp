@@ -2,6 +2,8 @@
 
 ConversionSettingsRecord ConversionSettings = {{}, kDefaultQuality, {}};
 
+bool KeepMetadata = false;
+
 void ResetConversionSettings(const char* fileName) {
     ConversionSettings.outputName[0] = '\0';
     CopyBounded(ConversionSettings.outputName, sizeof ConversionSettings.outputName, fileName);

@@ -16,6 +16,10 @@ constexpr int32_t kDefaultQuality = 75;
 
 extern ConversionSettingsRecord ConversionSettings;
 
+// Run-wide: set by the script (SetKeepMetadata), left by the per-image reset. A JPEG
+// output then carries the source JPEG's Exif and ICC profile.
+extern bool KeepMetadata;
+
 // Resets the settings for an image: output name = the file's name, quality 75, no Exif
 // header file.
 void ResetConversionSettings(const char* fileName);

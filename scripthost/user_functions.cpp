@@ -154,6 +154,17 @@ int32_t SCRIPTAPI GetOrientation(ScriptElement*) {
     return ReturnInteger(PictureOrientation(&SourceCanvas));
 }
 
+// SetKeepMetadata(on): from now on, a JPEG made from a JPEG carries its Exif and ICC
+// profile (run-wide, like SetAutoOrient).
+int32_t SCRIPTAPI SetKeepMetadata(ScriptElement* arguments) {
+    int32_t on = 0;
+    DecodeInteger(&arguments[0], &on);
+    if (on != 0 && on != 1)
+        return ReturnInteger(0);
+    KeepMetadata = on == 1;
+    return ReturnInteger(1);
+}
+
 const NamedUserFunction UserFunctions[kUserFunctionCount] = {
     {"Format", Format},
     {"DoSubroutine", DoSubroutine},
@@ -169,4 +180,5 @@ const NamedUserFunction UserFunctions[kUserFunctionCount] = {
     // behave as before.
     {"SetAutoOrient", SetAutoOrient},
     {"GetOrientation", GetOrientation},
+    {"SetKeepMetadata", SetKeepMetadata},
 };

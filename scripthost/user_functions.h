@@ -1,5 +1,5 @@
 // The functions that tesrun's scripts can call, in the order they are registered: the ten,
-// then SetAutoOrient and GetOrientation.
+// then SetAutoOrient, GetOrientation and SetKeepMetadata.
 #pragma once
 
 #include "script_api.h"
@@ -30,6 +30,6 @@ struct NamedUserFunction {
 };
 
 // Format, DoSubroutine, ReturnInfo, SetSize, SetBackGround, SetDrawMode, Draw, SetName,
-// SetQuality, SetExifHeaderFile, SetAutoOrient, GetOrientation.
-constexpr std::size_t kUserFunctionCount = 12;
+// SetQuality, SetExifHeaderFile, SetAutoOrient, GetOrientation, SetKeepMetadata.
+constexpr std::size_t kUserFunctionCount = 13;
 extern const NamedUserFunction UserFunctions[kUserFunctionCount];

@@ -1,0 +1,27 @@
+// A source JPEG's metadata, carried into a JPEG output: its Exif segment (APP1) and its
+// ICC profile (APP2 "ICC_PROFILE" segments), checked and, for a picture that was turned
+// upright, with the orientation set to 1 and the embedded thumbnail unlinked. Portable: no
+// Windows header; every offset is checked against the segment.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+struct JpegMetadata {
+    // The segments, markers and lengths included, in the order they are written back; they
+    // point into the source bytes, except the Exif segment when it was changed (then into
+    // exifCopy).
+    const unsigned char* exif = nullptr;
+    size_t exifSize = 0;
+    const unsigned char* icc[16] = {};
+    size_t iccSize[16] = {};
+    int iccCount = 0;
+    unsigned char exifCopy[65537];
+    // Why a segment was left out, for the one reason line; empty when none was.
+    const char* dropped = "";
+};
+
+// Collects the metadata of the JPEG in bytes (size bytes) into metadata; turned is the
+// Exif orientation the picture was turned by (1: as stored). False when the bytes are no
+// JPEG or hold none of it.
+bool ReadJpegMetadata(const unsigned char* bytes, size_t size, int turned, JpegMetadata* metadata);

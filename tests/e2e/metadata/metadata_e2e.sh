@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# SetKeepMetadata(1) with SetAutoOrient(1): exiftool reads back from the JPEG thumbnail the
+# photo's date taken, make, model and copyright, orientation 1 and its ICC profile; a photo
+# without metadata converts byte for byte as without the function; damaged metadata is left
+# out with one line on standard error and the same standard output.
+set -uo pipefail
+build=$1
+work=$(mktemp -d "$build/e2e-metadata.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/../e2e-lib.sh"
+icc="$build/wineprefix/drive_c/windows/system32/spool/drivers/color/srgb color space profile.icm"
+[ -f "$icc" ] || icc=$(find "$build" -iname 'srgb color space profile.icm' | head -n 1)
+
+mkdir -p "$work/src" "$work/plain" "$work/a" "$work/b" "$work/c"
+convert -size 400x300 gradient:red-blue -quality 90 "$work/plain/plain.jpg"
+cp "$work/plain/plain.jpg" "$work/src/photo.jpg"
+exiftool -q -q -n -overwrite_original -Orientation=6 -DateTimeOriginal='2026:05:04 03:02:01' \
+  -Make=Tessavel -Model='Test Camera' -Copyright='(c) E2E' "-ICC_Profile<=$icc" "$work/src/photo.jpg"
+# The same photo with a profile whose header claims more bytes than its parts hold.
+python3 - "$work/src/photo.jpg" "$work/src/lying.jpg" <<'PY'
+import sys
+data = bytearray(open(sys.argv[1], "rb").read())
+at = data.index(b"ICC_PROFILE\0") + 14
+data[at:at + 4] = (0x7FFFFFFF).to_bytes(4, "big")
+open(sys.argv[2], "wb").write(data)
+PY
+
+script() { # file keep
+  cat > "$1" <<SCRIPT
+SetAutoOrient(1)
+SetKeepMetadata($2)
+function Info() { ReturnInfo("Metadata", "E2E", 1, 0, 0, 0) }
+function Main(width, height, name, index) {
+    SetSize(width / 4, height / 4)
+    SetDrawMode(1)
+    Draw(0, 0, width, height, 0, 0, width / 4, height / 4)
+    SetName(substr(name, 0, rfind(name, ".")) + "_t.jpg")
+    return 1
+}
+SCRIPT
+}
+script "$work/keep.txt" 1
+script "$work/drop.txt" 0
+
+run_tesrun "$work/keep.txt" "$work/src" "$work/a" jpg "$build/bin"
+tags() { exiftool -s3 -n -DateTimeOriginal -Make -Model -Copyright -Orientation -ProfileDescription "$1" | xargs; }
+expect_equal "kept metadata" "2026:05:04 03:02:01 Tessavel Test Camera (c) E2E 1 sRGB2014" "$(tags "$work/a/photo_t.jpg")"
+expect_equal "upright" "75x100" "$(identify -format %wx%h "$work/a/photo_t.jpg")"
+expect_equal "the lying profile is left out" "2026:05:04 03:02:01 Tessavel Test Camera (c) E2E 1" "$(tags "$work/a/lying_t.jpg")"
+expect_equal "one reason line" "tesrun: lying.jpg: its ICC profile's size does not match its parts; saved without it" "$(cat "$work/err.txt")"
+kept_out=$(cat "$work/out.txt")
+
+run_tesrun "$work/drop.txt" "$work/src" "$work/b" jpg "$build/bin"
+expect_equal "same standard output" "$(sed 's/keep.txt/X/; s#\\[ab]$#D#' <<<"$kept_out")" "$(sed 's/drop.txt/X/; s#\\[ab]$#D#' "$work/out.txt")"
+expect_equal "without SetKeepMetadata no tags" "" "$(exiftool -s3 -Make "$work/b/photo_t.jpg")"
+
+# Without metadata in the source, the function changes nothing.
+run_tesrun "$work/keep.txt" "$work/plain" "$work/c" jpg "$build/bin"
+run_tesrun "$work/drop.txt" "$work/plain" "$work/b" jpg "$build/bin"
+cmp -s "$work/c/plain_t.jpg" "$work/b/plain_t.jpg" || fail "a photo without metadata came out different"
+finish
