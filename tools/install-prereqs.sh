@@ -7,6 +7,8 @@ packages=(
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools   # the two Windows targets
   wine64                                       # runs the Win64 programs (never wine32)
   xvfb xauth x11-utils fonts-ipafont-gothic    # the dialog under a virtual display
+  fonts-wine                                   # Wine's own fonts: caption buttons in screenshots
+  zip                                          # the release archives (tools/package.sh)
   imagemagick netpbm libimage-exiftool-perl    # test and sample images made by other tools
   locales                                      # ja_JP.UTF-8, built privately for Wine's file names
   graphicsmagick libvips-tools time            # the benchmark's other contenders, peak memory
