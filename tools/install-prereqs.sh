@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building and testing Tessavel needs, from Debian's packages. Idempotent:
-# packages already present are not touched, so a second run costs a second.
+# packages already present are not touched, so a second run costs a second. Arguments name
+# further packages (tools/test-win32.sh: debootstrap, qemu-user-static).
 set -euo pipefail
 packages=(
   cmake ninja-build clang clang-format googletest   # build, tests, sanitizer and fuzz builds, format check
@@ -12,6 +13,7 @@ packages=(
   imagemagick netpbm libimage-exiftool-perl    # test and sample images made by other tools
   locales                                      # ja_JP.UTF-8, built privately for Wine's file names
   graphicsmagick libvips-tools time            # the benchmark's other contenders, peak memory
+  "$@"                                         # and those the caller names
 )
 missing=()
 for p in "${packages[@]}"; do
