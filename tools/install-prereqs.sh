@@ -1,17 +1,21 @@
 #!/usr/bin/env bash
 # Installs what building and testing Tessavel needs, from Debian's packages. Idempotent:
-# packages already present are not touched, so a second run costs a second.
+# packages already present are not touched, so a second run costs a second. Arguments name
+# further packages (tools/test-win32.sh: debootstrap, qemu-user-static).
 set -euo pipefail
 packages=(
   cmake ninja-build clang clang-format googletest   # build, tests, sanitizer and fuzz builds, format check
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools   # the two Windows targets
   wine64                                       # runs the Win64 programs (never wine32)
   xvfb xauth x11-utils fonts-ipafont-gothic    # the dialog under a virtual display
+  fonts-wine                                   # Wine's own fonts: caption buttons in screenshots
+  zip                                          # the release archives (tools/package.sh)
   imagemagick netpbm libimage-exiftool-perl    # test and sample images made by other tools
   nasm dpkg-dev                                # third-party libraries from Debian's sources (tools/thirdparty)
   libjpeg-turbo-progs libjpeg62-turbo-dev      # cjpeg/djpeg for test pictures; the native JPEG fuzz target
   locales                                      # ja_JP.UTF-8, built privately for Wine's file names
   graphicsmagick libvips-tools time            # the benchmark's other contenders, peak memory
+  "$@"                                         # and those the caller names
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -18,6 +18,9 @@ echo "== win32: build"
 cmake --preset win32 >/dev/null
 cmake --build --preset win32
 
+echo "== release archives (build/packages)"
+tools/package.sh --no-build win64 win32
+
 echo "== native: portable cores under AddressSanitizer and UBSan"
 cmake --preset native >/dev/null
 cmake --build --preset native

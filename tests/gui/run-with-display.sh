@@ -54,6 +54,17 @@ if [ "$(cat "$WINEPREFIX/.tessavel-gui-settings" 2>/dev/null)" != "$settings" ];
     flock -u 9
 fi
 
+# Wine's own fonts (fonts-wine) live in /usr/share/wine/fonts, which this Wine never
+# searches; it loads the prefix's Fonts folder and fontconfig's fonts. Without Marlett the
+# caption buttons come out as the letters "0 1 r".
+if [ -d /usr/share/wine/fonts ]; then
+    mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+    for font in /usr/share/wine/fonts/*; do
+        [ -e "$WINEPREFIX/drive_c/windows/Fonts/${font##*/}" ] ||
+            ln -s "$font" "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+    done
+fi
+
 if [ "${1:-}" = --host ]; then
     shift
     "$@" # a host command; it starts its Wine programs itself, with LC_ALL=ja_JP.UTF-8
