@@ -52,6 +52,12 @@ function(tessavel_thirdparty_dir package out)
   set(${out} ${dir} PARENT_SCOPE)
   add_custom_command(TARGET thirdparty_licences POST_BUILD
     COMMAND ${CMAKE_COMMAND} -E copy_directory ${dir}/licences ${TESSAVEL_BIN_DIR}/licences)
+  # The release archives carry the same texts (tools/package.sh), as <package>-<file>.txt.
+  file(GLOB texts ${dir}/licences/${package}/*)
+  foreach(text IN LISTS texts)
+    cmake_path(GET text STEM stem)
+    tessavel_ship_licence(${package}-${stem} ${text})
+  endforeach()
 endfunction()
 
 tessavel_thirdparty_dir(libjpeg-turbo jpeg_dir)

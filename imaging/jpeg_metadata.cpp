@@ -86,9 +86,8 @@ bool ReadJpegMetadata(const unsigned char* bytes, size_t size, int turned, JpegM
             std::memcpy(m->exifCopy, bytes + at, 2 + length);
             unsigned char* tiffBytes = m->exifCopy + 10;
             const Tiff tiff{tiffBytes, bodySize - 6, tiffBytes[0] == 'I' && tiffBytes[1] == 'I'};
-            const bool marked =
-                (tiffBytes[0] == 'I' && tiffBytes[1] == 'I') ||
-                (bodySize >= 8 && tiffBytes[0] == 'M' && tiffBytes[1] == 'M');
+            const bool marked = (tiffBytes[0] == 'I' && tiffBytes[1] == 'I') ||
+                                (bodySize >= 8 && tiffBytes[0] == 'M' && tiffBytes[1] == 'M');
             if (marked && CheckExif(tiff, turned != 1)) {
                 m->exif = m->exifCopy;
                 m->exifSize = 2 + length;

@@ -78,6 +78,8 @@ pack() { # build directory
     crlf "$root/docs/$doc.md" "$folder/docs/$doc.md"
   done
 
+  # The build's own licences folder gives way to the texts the build registered.
+  rm -rf "$folder/licences"
   mkdir "$folder/licences"
   local entry licence file
   while IFS= read -r entry; do

@@ -10,7 +10,8 @@ JpegMetadata metadata;
 
 void Inside(const unsigned char* p, size_t n, const uint8_t* data, size_t size) {
     const bool inData = p >= data && p + n <= data + size;
-    const bool inCopy = p >= metadata.exifCopy && p + n <= metadata.exifCopy + sizeof metadata.exifCopy;
+    const bool inCopy =
+        p >= metadata.exifCopy && p + n <= metadata.exifCopy + sizeof metadata.exifCopy;
     if (!inData && !inCopy)
         std::abort();
 }
