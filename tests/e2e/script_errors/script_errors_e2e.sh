@@ -2,7 +2,7 @@
 # Runs tesrun.exe under Wine with scripts that hold a mistake and checks that standard error
 # names the script file and the line, and that standard output carries none of it; a script
 # that never ends fails only the image it never ends on.
-# Usage: run-script-errors.sh BUILD_DIR
+# Usage: script_errors_e2e.sh BUILD_DIR
 set -uo pipefail
 build=$1
 work=$(mktemp -d "$build/script-errors.XXXXXX")

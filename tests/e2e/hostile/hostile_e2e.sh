@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # tesrun.exe under Wine against hostile scripts and files and a full disk. Standard output
 # stays the usual transcript; each failure gives one reason line on standard error.
-# Usage: run-hostile.sh BUILD_DIR
+# Usage: hostile_e2e.sh BUILD_DIR
 set -uo pipefail
 build=$1
 work=$(mktemp -d "$build/hostile.XXXXXX")

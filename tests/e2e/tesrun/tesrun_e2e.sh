@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs build/<preset>/bin/tesrun.exe under Wine on folders of real images and checks its
 # console output byte for byte (CR removed) and the files it wrote, by decoding them.
-# Usage: run-e2e.sh BUILD_DIR SOURCE_DIR
+# Usage: tesrun_e2e.sh BUILD_DIR SOURCE_DIR
 set -uo pipefail
 build=$1
 source_dir=$2
@@ -9,13 +9,7 @@ convert=/usr/bin/convert
 identify=/usr/bin/identify
 work=$(mktemp -d "$build/e2e.XXXXXX")
 trap 'rm -rf "$work"' EXIT
-failures=0
-
-windows() { printf 'Z:%s' "${1//\//\\}"; }
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-expect_equal() { # what expected actual
-  if [ "$2" != "$3" ]; then fail "$1: expected [$2], got [$3]"; fi
-}
+source "$(dirname "$0")/../e2e-lib.sh"
 pixel() { "$convert" "$1" -format "%[fx:int(255*r+.5)],%[fx:int(255*g+.5)],%[fx:int(255*b+.5)]" \
   -crop "1x1+$2+$3" +repage info: 2>/dev/null; }
 size() { "$identify" -format '%m %wx%h' "$1" 2>/dev/null; }
@@ -116,8 +110,4 @@ for name in "$dst"/*_stripes_h.png; do
   [ "$(greys "$name")" -ge 5 ] || fail "HALFTONE did not mix neighbours"
 done
 
-if [ "$failures" -ne 0 ]; then
-  echo "$failures check(s) failed"
-  exit 1
-fi
-echo "All end-to-end checks passed."
+finish

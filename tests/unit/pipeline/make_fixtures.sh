@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Test images for the pipeline tests, made with ImageMagick and exiftool.
-# Usage: make-fixtures.sh OUTPUT_DIRECTORY
+# Usage: make_fixtures.sh OUTPUT_DIRECTORY
 set -euo pipefail
 out=$1
 mkdir -p "$out"
