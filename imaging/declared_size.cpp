@@ -1,31 +1,12 @@
 #include "imaging/declared_size.h"
 
+#include "imaging/byte_order.h"
+
 #include <cstring>
 
 namespace {
 
-struct Source {
-    ReadAtFunction read;
-    void* context;
-    bool Read(uint64_t offset, unsigned char* buffer, size_t length) const {
-        return read(context, offset, buffer, length) == length;
-    }
-};
-
-uint32_t Big16(const unsigned char* p) {
-    return static_cast<uint32_t>(p[0] << 8 | p[1]);
-}
-uint32_t Big32(const unsigned char* p) {
-    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 |
-           static_cast<uint32_t>(p[2]) << 8 | p[3];
-}
-uint32_t Little16(const unsigned char* p) {
-    return static_cast<uint32_t>(p[1] << 8 | p[0]);
-}
-uint32_t Little32(const unsigned char* p) {
-    return static_cast<uint32_t>(p[3]) << 24 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[1]) << 8 | p[0];
-}
+using Source = ReadAtSource;
 
 bool Found(DeclaredSize* size, uint32_t width, uint32_t height) {
     size->width = width;

@@ -1,5 +1,7 @@
 #include "imaging/exif_orientation.h"
 
+#include "imaging/byte_order.h"
+
 #include <cstring>
 
 namespace {
@@ -7,62 +9,42 @@ namespace {
 constexpr uint16_t kOrientationTag = 0x0112;
 constexpr int kMostSegments = 64; // JPEG markers or PNG chunks looked at
 
-struct Reader {
-    ReadAtFunction read;
-    void* context;
-    bool Bytes(uint64_t offset, unsigned char* buffer, size_t length) const {
-        return read(context, offset, buffer, length) == length;
-    }
-};
-
-uint16_t Big16(const unsigned char* p) {
-    return static_cast<uint16_t>(p[0] << 8 | p[1]);
-}
-uint32_t Big32(const unsigned char* p) {
-    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 |
-           static_cast<uint32_t>(p[2]) << 8 | p[3];
-}
+using Reader = ReadAtSource;
 
 // The orientation in the first directory of TIFF data at base, size bytes long (size 0:
 // as long as the file).
 int TiffOrientation(const Reader& r, uint64_t base, uint64_t size) {
     unsigned char header[8];
-    if (!r.Bytes(base, header, sizeof header))
+    if (!r.Read(base, header, sizeof header))
         return 1;
     const bool little = header[0] == 'I' && header[1] == 'I';
     if (!little && !(header[0] == 'M' && header[1] == 'M'))
         return 1;
-    auto u16 = [little](const unsigned char* p) {
-        return little ? static_cast<uint16_t>(p[1] << 8 | p[0]) : Big16(p);
-    };
-    auto u32 = [little](const unsigned char* p) {
-        return little ? static_cast<uint32_t>(p[3]) << 24 | static_cast<uint32_t>(p[2]) << 16 |
-                            static_cast<uint32_t>(p[1]) << 8 | p[0]
-                      : Big32(p);
-    };
+    auto u16 = [little](const unsigned char* p) { return little ? Little16(p) : Big16(p); };
+    auto u32 = [little](const unsigned char* p) { return little ? Little32(p) : Big32(p); };
     if (u16(header + 2) != 42)
         return 1;
     const uint32_t directory = u32(header + 4);
     if (directory < 8 || (size != 0 && directory + 2ull > size))
         return 1;
     unsigned char countBytes[2];
-    if (!r.Bytes(base + directory, countBytes, 2))
+    if (!r.Read(base + directory, countBytes, 2))
         return 1;
-    const uint16_t count = u16(countBytes);
+    const uint32_t count = u16(countBytes);
     for (uint32_t i = 0; i < count; ++i) {
         const uint64_t at = directory + 2 + 12ull * i;
         if (size != 0 && at + 12 > size)
             return 1;
         unsigned char entry[12];
-        if (!r.Bytes(base + at, entry, sizeof entry))
+        if (!r.Read(base + at, entry, sizeof entry))
             return 1;
         if (u16(entry) != kOrientationTag)
             continue;
         // A SHORT, one of it, stored in the entry itself.
         if (u16(entry + 2) != 3 || u32(entry + 4) != 1)
             return 1;
-        const uint16_t value = u16(entry + 8);
-        return value >= 1 && value <= 8 ? value : 1;
+        const uint32_t value = u16(entry + 8);
+        return value >= 1 && value <= 8 ? static_cast<int>(value) : 1;
     }
     return 1;
 }
@@ -71,17 +53,17 @@ int JpegOrientation(const Reader& r) {
     uint64_t at = 2;
     for (int i = 0; i < kMostSegments; ++i) {
         unsigned char marker[4];
-        if (!r.Bytes(at, marker, sizeof marker) || marker[0] != 0xFF)
+        if (!r.Read(at, marker, sizeof marker) || marker[0] != 0xFF)
             return 1;
         const uint8_t kind = marker[1];
         if (kind == 0xDA || kind == 0xD9) // the picture starts, or ends: no Exif before it
             return 1;
-        const uint16_t length = Big16(marker + 2);
+        const uint32_t length = Big16(marker + 2);
         if (length < 2)
             return 1;
         if (kind == 0xE1 && length >= 2 + 6 + 8) {
             unsigned char name[6];
-            if (r.Bytes(at + 4, name, sizeof name) && std::memcmp(name, "Exif\0\0", 6) == 0)
+            if (r.Read(at + 4, name, sizeof name) && std::memcmp(name, "Exif\0\0", 6) == 0)
                 return TiffOrientation(r, at + 10, length - 8u);
         }
         at += 2u + length;
@@ -93,7 +75,7 @@ int PngOrientation(const Reader& r) {
     uint64_t at = 8;
     for (int i = 0; i < kMostSegments; ++i) {
         unsigned char chunk[8];
-        if (!r.Bytes(at, chunk, sizeof chunk))
+        if (!r.Read(at, chunk, sizeof chunk))
             return 1;
         const uint32_t length = Big32(chunk);
         if (length > 0x7FFFFFFFu || std::memcmp(chunk + 4, "IDAT", 4) == 0 ||
@@ -126,7 +108,7 @@ size_t ReadMemory(void* context, uint64_t offset, unsigned char* buffer, size_t 
 int ReadExifOrientation(ReadAtFunction read, void* context) {
     const Reader r{read, context};
     unsigned char head[8];
-    if (!r.Bytes(0, head, sizeof head))
+    if (!r.Read(0, head, sizeof head))
         return 1;
     if (head[0] == 0xFF && head[1] == 0xD8)
         return JpegOrientation(r);

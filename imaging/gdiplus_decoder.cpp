@@ -5,6 +5,7 @@
 #include "common/paths.h"
 #include "common/pixel_limit.h"
 #include "imaging/declared_size.h"
+#include "imaging/file_read_at.h"
 #include "imaging/dib_header.h"
 #include "imaging/gdiplus_owners.h"
 
@@ -13,18 +14,6 @@
 using namespace Gdiplus::DllExports;
 
 namespace {
-
-size_t ReadFileAt(void* context, uint64_t offset, unsigned char* buffer, size_t length) {
-    const HANDLE file = static_cast<HANDLE>(context);
-    LARGE_INTEGER position;
-    position.QuadPart = static_cast<LONGLONG>(offset);
-    DWORD read = 0;
-    if (offset > INT64_MAX || length > 0xFFFF ||
-        !SetFilePointerEx(file, position, nullptr, FILE_BEGIN) ||
-        !ReadFile(file, buffer, static_cast<DWORD>(length), &read, nullptr))
-        return 0;
-    return read;
-}
 
 bool WithinLimit(uint64_t width, uint64_t height) {
     if (width <= INT32_MAX && height <= INT32_MAX &&

@@ -1,5 +1,7 @@
 #include "imaging/jpeg_metadata.h"
 
+#include "imaging/byte_order.h"
+
 #include <cstring>
 
 namespace {
@@ -7,24 +9,14 @@ namespace {
 constexpr int kMostSegments = 256;
 constexpr uint16_t kOrientationTag = 0x0112;
 
-uint16_t Big16(const unsigned char* p) {
-    return static_cast<uint16_t>(p[0] << 8 | p[1]);
-}
-
 struct Tiff {
     unsigned char* data; // the TIFF bytes inside the Exif segment
     size_t size;
     bool little;
     uint16_t U16(size_t at) const {
-        return little ? static_cast<uint16_t>(data[at + 1] << 8 | data[at]) : Big16(data + at);
+        return static_cast<uint16_t>(little ? Little16(data + at) : Big16(data + at));
     }
-    uint32_t U32(size_t at) const {
-        const unsigned char* p = data + at;
-        return little ? static_cast<uint32_t>(p[3]) << 24 | static_cast<uint32_t>(p[2]) << 16 |
-                            static_cast<uint32_t>(p[1]) << 8 | p[0]
-                      : static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 |
-                            static_cast<uint32_t>(p[2]) << 8 | p[3];
-    }
+    uint32_t U32(size_t at) const { return little ? Little32(data + at) : Big32(data + at); }
     void Put16(size_t at, uint16_t v) const {
         data[at + (little ? 0 : 1)] = static_cast<unsigned char>(v & 0xFF);
         data[at + (little ? 1 : 0)] = static_cast<unsigned char>(v >> 8);

@@ -137,15 +137,20 @@ int32_t SCRIPTAPI SetExifHeaderFile(ScriptElement* arguments) {
     return SetPathSetting(&arguments[0], ConversionSettings.exifHeaderFile);
 }
 
+// A run-wide switch: 0 or 1 sets it (result 1), anything else leaves it (result 0).
+int32_t SetRunSwitch(ScriptElement* element, bool* value) {
+    int32_t on = 0;
+    DecodeInteger(element, &on);
+    if (on != 0 && on != 1)
+        return ReturnInteger(0);
+    *value = on == 1;
+    return ReturnInteger(1);
+}
+
 // SetAutoOrient(on): from now on, every picture is turned upright by its Exif orientation
 // before Main sees it (run-wide: the per-image reset leaves it).
 int32_t SCRIPTAPI SetAutoOrient(ScriptElement* arguments) {
-    int32_t on = 0;
-    DecodeInteger(&arguments[0], &on);
-    if (on != 0 && on != 1)
-        return ReturnInteger(0);
-    AutoOrient = on == 1;
-    return ReturnInteger(1);
+    return SetRunSwitch(&arguments[0], &AutoOrient);
 }
 
 // GetOrientation(): the Exif orientation the image's file declares, 1 to 8 (1 when none),
@@ -157,12 +162,7 @@ int32_t SCRIPTAPI GetOrientation(ScriptElement*) {
 // SetKeepMetadata(on): from now on, a JPEG made from a JPEG carries its Exif and ICC
 // profile (run-wide, like SetAutoOrient).
 int32_t SCRIPTAPI SetKeepMetadata(ScriptElement* arguments) {
-    int32_t on = 0;
-    DecodeInteger(&arguments[0], &on);
-    if (on != 0 && on != 1)
-        return ReturnInteger(0);
-    KeepMetadata = on == 1;
-    return ReturnInteger(1);
+    return SetRunSwitch(&arguments[0], &KeepMetadata);
 }
 
 const NamedUserFunction UserFunctions[kUserFunctionCount] = {
