@@ -210,26 +210,35 @@ bool IsJpegHead(const unsigned char* head, size_t size) {
     return size >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF;
 }
 
-JpegStatus ReadJpegSize(const unsigned char* data, size_t size, int denominator, int32_t* width,
-                        int32_t* height) {
+namespace {
+
+// What both entry points refuse before libjpeg sees the bytes.
+JpegStatus CheckRequest(const unsigned char* data, size_t size, int denominator) {
     if (!IsDenominator(denominator))
         return JpegStatus::kBadRequest;
     if (data == nullptr || !IsJpegHead(data, size))
         return JpegStatus::kNotJpeg;
     if (size > kLargestInput)
         return JpegStatus::kNoMemory;
+    return JpegStatus::kOk;
+}
+
+} // namespace
+
+JpegStatus ReadJpegSize(const unsigned char* data, size_t size, int denominator, int32_t* width,
+                        int32_t* height) {
+    const JpegStatus checked = CheckRequest(data, size, denominator);
+    if (checked != JpegStatus::kOk)
+        return checked;
     Session session;
     return RunLibjpeg(&session, data, size, denominator, nullptr, width, height);
 }
 
 JpegStatus DecodeJpeg(const unsigned char* data, size_t size, int denominator,
                       const JpegTarget& target) {
-    if (!IsDenominator(denominator))
-        return JpegStatus::kBadRequest;
-    if (data == nullptr || !IsJpegHead(data, size))
-        return JpegStatus::kNotJpeg;
-    if (size > kLargestInput)
-        return JpegStatus::kNoMemory;
+    const JpegStatus checked = CheckRequest(data, size, denominator);
+    if (checked != JpegStatus::kOk)
+        return checked;
     Session session;
     int32_t width = 0;
     int32_t height = 0;
