@@ -184,13 +184,13 @@ plugin_count=$(find "$build_dir/bin" -maxdepth 1 \( -iname '*.sph' -o -iname '*.
 
 contenders=()
 declare -A skipped=()
-[ -x "$wine_run" ] && [ -f "$tesrun_exe" ] && contenders+=(tesrun tesrun1) || skipped[tesrun]="tesrun.exe not built"
+[ -x "$wine_run" ] && [ -f "$tesrun_exe" ] && contenders+=(tesrun tesrun1 tesrun_null) || skipped[tesrun]="tesrun.exe not built"
 [ -x "$wine_run" ] && [ -f "$bare_exe" ] && contenders+=(bare) || skipped[bare]="bare_loop.exe not built"
 command -v mogrify >/dev/null && contenders+=(magick) || skipped[magick]="ImageMagick not installed"
 command -v gm >/dev/null && contenders+=(gm) || skipped[gm]="GraphicsMagick (gm) not installed"
 command -v vipsthumbnail >/dev/null && contenders+=(vips) || skipped[vips]="vipsthumbnail not installed"
 
-declare -A label=([tesrun]="tesrun (Wine)" [tesrun1]="tesrun, 1 thread (Wine)" [bare]="bare loop (Wine)" [magick]="ImageMagick 6"
+declare -A label=([tesrun]="tesrun (Wine)" [tesrun1]="tesrun, 1 thread (Wine)" [tesrun_null]="tesrun, no plug-ins (Wine)" [bare]="bare loop (Wine)" [magick]="ImageMagick 6"
                   [gm]="GraphicsMagick" [vips]="vipsthumbnail")
 declare -A wl_title=([thumb]="1: ${photo_w}x$photo_h JPEG -> 256 px JPEG"
                      [half]="2: ${photo_w}x$photo_h JPEG -> half-size PNG"
@@ -232,7 +232,7 @@ build_command() { # workload contender src out
   done
   ext=$(output_ext_of "$w")
   case "$c" in
-    tesrun|tesrun1)
+    tesrun|tesrun1|tesrun_null)
       local script exts
       case "$w" in thumb|ladder_*|empty) script=thumb256 ;; half) script=half_png ;;
                    small|small_few) script=same_bmp ;; netpbm) script=same_png ;; esac
@@ -240,7 +240,10 @@ build_command() { # workload contender src out
       cmd=("$wine_run" "$tesrun_exe" "$(winpath "$scripts/$script.txt")" "$(winpath "$src")"
            "$(winpath "$out")" "$exts")
       # tesrun1: TESSAVEL_THREADS=1, the single-threaded run, beside the default workers
-      [ "$c" = tesrun ] || cmd=(env TESSAVEL_THREADS=1 "${cmd[@]}") ;;
+      if [ "$c" = tesrun1 ]; then cmd=(env TESSAVEL_THREADS=1 "${cmd[@]}"); fi
+      # tesrun_null: no plug-ins, so GDI+ decodes everything, as before ifjpeg
+      if [ "$c" = tesrun_null ]; then cmd+=(null); fi
+      ;;
     bare|bare_*)
       local size
       case "$w" in thumb|ladder_*|empty) size=fit256 ;; half) size=half ;; *) size=same ;; esac
@@ -274,6 +277,7 @@ build_command() { # workload contender src out
 not_taking_part() { # workload contender
   case "$1:$2" in
     netpbm:bare) echo "GDI+ reads neither Netpbm nor TGA: the bare loop has no plug-ins" ;;
+    netpbm:tesrun_null) echo "GDI+ reads neither Netpbm nor TGA, and it loads no plug-ins" ;;
     netpbm:tesrun|netpbm:tesrun1) [ "$plugin_count" -gt 0 ] || echo "no Susie plug-ins (.sph) in the program directory" ;;
     empty:magick|empty:gm|empty:vips) echo "native" ;;
     empty:bare_*|netpbm:bare_*|small:bare_*) echo "variant" ;; # the variants run on photos only
@@ -403,7 +407,7 @@ table=$results/table.md
   awk -F'\t' -v order="${contenders[*]}" -v workloads="${workloads[*]}" \
       -v t_thumb="${wl_title[thumb]}" -v t_half="${wl_title[half]}" \
       -v t_small="${wl_title[small]}" -v t_netpbm="${wl_title[netpbm]}" \
-      -v l_tesrun="${label[tesrun]}" -v l_tesrun1="${label[tesrun1]}" -v l_bare="${label[bare]}" -v l_magick="${label[magick]}" \
+      -v l_tesrun="${label[tesrun]}" -v l_tesrun1="${label[tesrun1]}" -v l_tesrun_null="${label[tesrun_null]}" -v l_bare="${label[bare]}" -v l_magick="${label[magick]}" \
       -v l_gm="${label[gm]}" -v l_vips="${label[vips]}" -v notesfile="$results/notes.tsv" '
     function median(key,   n, i, j, t, v) {
       n = split(vals[key], v, " ")
@@ -412,7 +416,7 @@ table=$results/table.md
     }
     function add(key, x) { vals[key] = (key in vals) ? vals[key] " " x : x }
     BEGIN { title["thumb"] = t_thumb; title["half"] = t_half; title["small"] = t_small; title["netpbm"] = t_netpbm
-            name["tesrun"] = l_tesrun; name["tesrun1"] = l_tesrun1; name["bare"] = l_bare; name["magick"] = l_magick; name["gm"] = l_gm; name["vips"] = l_vips
+            name["tesrun"] = l_tesrun; name["tesrun1"] = l_tesrun1; name["tesrun_null"] = l_tesrun_null; name["bare"] = l_bare; name["magick"] = l_magick; name["gm"] = l_gm; name["vips"] = l_vips
             while ((getline line < notesfile) > 0) { split(line, f, "\t"); note[f[1] SUBSEP f[2]] = f[3] } }
     $10 != "ok" { failed[$1 SUBSEP $2] = 1 }
     { seen[$1 SUBSEP $2] = 1; files[$1 SUBSEP $2] = $4
@@ -439,7 +443,7 @@ table=$results/table.md
           n = files[key]; wall = median(key SUBSEP "wall"); per = (wall - fixed[c]) / n
           printf "| %s | %s | %d | %.2f | %s | %.4f | %.1f | %.4f | %.0f | %.1f | %s |\n", title[w], name[c], n, wall,
             (fixed[c] > 0 ? sprintf("%.2f", fixed[c]) : "-"), per, (per > 0 ? 1 / per : 0),
-            (median(key SUBSEP "cpu") - (c == "tesrun" || c == "tesrun1" || c == "bare" ? median("empty" SUBSEP c SUBSEP "cpu") : 0)) / n,
+            (median(key SUBSEP "cpu") - (c ~ /^tesrun/ || c == "bare" ? median("empty" SUBSEP c SUBSEP "cpu") : 0)) / n,
             median(key SUBSEP "rss") / 1024, median(key SUBSEP "bytes") / 1048576,
             (base != "" && base > 0 ? sprintf("%.2f", per / base) : "-")
         }
@@ -479,13 +483,13 @@ table=$results/table.md
     echo "Peak resident memory (MB, /usr/bin/time: the process's maximum RSS) converting one photo to a 256 px JPEG,"
     echo "and tesrun/bare loop over $small_files small PNGs against 10 of them:"
     echo
-    awk -F'\t' -v order="${contenders[*]}" -v l_tesrun="${label[tesrun]}" -v l_tesrun1="${label[tesrun1]}" -v l_bare="${label[bare]}" \
+    awk -F'\t' -v order="${contenders[*]}" -v l_tesrun="${label[tesrun]}" -v l_tesrun1="${label[tesrun1]}" -v l_tesrun_null="${label[tesrun_null]}" -v l_bare="${label[bare]}" \
         -v l_magick="${label[magick]}" -v l_gm="${label[gm]}" -v l_vips="${label[vips]}" -v ladder="$ladder" -v small_n="$small_files" '
       { rss[$1 SUBSEP $2] = $8; ok[$1 SUBSEP $2] = $10 }
       $1 == "empty" { if (!($2 in base) || $8 > base[$2]) base[$2] = $8 }
       $1 == "small" { if (!($2 in big) || $8 > big[$2]) big[$2] = $8 }
       END {
-        name["tesrun"] = l_tesrun; name["tesrun1"] = l_tesrun1; name["bare"] = l_bare; name["magick"] = l_magick; name["gm"] = l_gm; name["vips"] = l_vips
+        name["tesrun"] = l_tesrun; name["tesrun1"] = l_tesrun1; name["tesrun_null"] = l_tesrun_null; name["bare"] = l_bare; name["magick"] = l_magick; name["gm"] = l_gm; name["vips"] = l_vips
         nc = split(order, cs, " "); nl = split(ladder, ls, " ")
         printf "| Input |"; for (i = 1; i <= nc; i++) printf " %s |", name[cs[i]]; print ""
         printf "|---|"; for (i = 1; i <= nc; i++) printf "--:|"; print ""
