@@ -31,11 +31,22 @@ int32_t SCRIPTAPI ReturnInfo(ScriptElement* arguments) {
     return result;
 }
 
+// The run-wide settings a script's top-level lines may ask for (SetAutoOrient,
+// SetKeepMetadata) mean nothing while only its description is read: accepted, ignored.
+namespace {
+int32_t SCRIPTAPI IgnoredRunSetting(ScriptElement*) {
+    int32_t taken = 1;
+    return CurrentScriptEngine->ReturnElement(&taken, SCRIPT_INTEGER);
+}
+} // namespace
+
 int RunScriptWithReturnInfo(const char* scriptPath) {
     ScriptEngine& engine = *CurrentScriptEngine;
     if (!engine.ReadScriptFile(scriptPath))
         return 0;
     engine.SetUserFunction("ReturnInfo", ReturnInfo);
+    engine.SetUserFunction("SetAutoOrient", IgnoredRunSetting);
+    engine.SetUserFunction("SetKeepMetadata", IgnoredRunSetting);
     while (engine.GetNextLine())
         engine.LineExec();
     return 1;
