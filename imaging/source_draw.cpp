@@ -50,11 +50,16 @@ int ShrinkDenominator(const PictureSource& source, const int32_t v[8]) {
 int DrawSource(const int32_t v[8]) {
     Canvas& from = SourceCanvas;
     PictureSource& source = from.source;
+    const auto drawWhole = [&] {
+        return StretchBlt(TargetCanvas.dc, v[4], v[5], v[6], v[7], from.dc, v[0], v[1], v[2], v[3],
+                          SRCCOPY);
+    };
+    if (source.scaled == nullptr)
+        return drawWhole(); // held at full size, and no other size to be had
     int wanted = 1;
-    if (source.scaled != nullptr && ShrinkOnLoadEnabled() &&
-        GetStretchBltMode(TargetCanvas.dc) == HALFTONE)
+    if (ShrinkOnLoadEnabled() && GetStretchBltMode(TargetCanvas.dc) == HALFTONE)
         wanted = ShrinkDenominator(source, v);
-    if (source.scaled != nullptr && wanted != source.denominator) {
+    if (wanted != source.denominator) {
         const int result = DecodeSourceAtScale(&from, wanted);
         if (result != SUSIE_SUCCESS) {
             if (wanted == 1)
@@ -67,11 +72,10 @@ int DrawSource(const int32_t v[8]) {
             return 0;
         }
     }
-    if (source.scaled != nullptr && ShrinkOnLoadEnabled())
+    if (ShrinkOnLoadEnabled())
         SpeculativeDenominator = wanted;
     if (source.denominator == 1)
-        return StretchBlt(TargetCanvas.dc, v[4], v[5], v[6], v[7], from.dc, v[0], v[1], v[2], v[3],
-                          SRCCOPY);
+        return drawWhole();
     // The source rectangle on the reduced decode: both edges scaled, at least one pixel.
     const int64_t width = from.info.bmiHeader.biWidth;
     const int64_t height = from.info.bmiHeader.biHeight;
