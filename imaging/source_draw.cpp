@@ -61,7 +61,11 @@ int DrawSource(const int32_t v[8]) {
         wanted = ShrinkDenominator(source, v);
     if (wanted != source.denominator) {
         const int result = DecodeSourceAtScale(&from, wanted);
-        if (result != SUSIE_SUCCESS) {
+        // A picture its plug-in decodes at fewer scales (an animation's first frame) is
+        // drawn from the decode at hand; nothing was released.
+        if (result == SUSIE_NOT_IMPLEMENTED && wanted != 1)
+            wanted = source.denominator;
+        else if (result != SUSIE_SUCCESS) {
             if (wanted == 1)
                 NoteFailure("decoding it again at full size failed (%s)",
                             DescribeSusieError(result));
