@@ -80,3 +80,22 @@ else()
         ${TESSAVEL_BIN_DIR}/licences/libjpeg-turbo)
   endif()
 endif()
+
+tessavel_thirdparty_dir(libwebp webp_dir)
+add_library(ThirdParty::webp INTERFACE IMPORTED GLOBAL)
+if(webp_dir)
+  # libwebpdemux needs libwebp after it; libwebp needs libsharpyuv when the build has one.
+  file(GLOB webp_libraries ${webp_dir}/lib/libwebpdemux.a ${webp_dir}/lib/libwebp.a
+    ${webp_dir}/lib/libsharpyuv.a)
+  set_target_properties(ThirdParty::webp PROPERTIES
+    INTERFACE_LINK_LIBRARIES "${webp_libraries}"
+    INTERFACE_INCLUDE_DIRECTORIES ${webp_dir}/include)
+else()
+  # Building on Windows: MSYS2's mingw-w64-<arch>-libwebp, its static libraries.
+  find_library(TESSAVEL_WEBPDEMUX_STATIC NAMES libwebpdemux.a REQUIRED)
+  find_library(TESSAVEL_WEBP_STATIC NAMES libwebp.a REQUIRED)
+  find_path(TESSAVEL_WEBP_INCLUDE webp/decode.h REQUIRED)
+  set_target_properties(ThirdParty::webp PROPERTIES
+    INTERFACE_LINK_LIBRARIES "${TESSAVEL_WEBPDEMUX_STATIC};${TESSAVEL_WEBP_STATIC}"
+    INTERFACE_INCLUDE_DIRECTORIES ${TESSAVEL_WEBP_INCLUDE})
+endif()

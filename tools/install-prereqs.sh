@@ -13,6 +13,7 @@ packages=(
   imagemagick netpbm libimage-exiftool-perl    # test and sample images made by other tools
   nasm dpkg-dev                                # third-party libraries from Debian's sources (tools/thirdparty)
   libjpeg-turbo-progs libjpeg62-turbo-dev      # cjpeg/djpeg for test pictures; the native JPEG fuzz target
+  webp libwebp-dev                             # cwebp/dwebp/img2webp for test pictures; the native WebP fuzz target
   locales                                      # ja_JP.UTF-8, built privately for Wine's file names
   graphicsmagick libvips-tools time            # the benchmark's other contenders, peak memory
   "$@"                                         # and those the caller names

@@ -18,10 +18,11 @@ mkdir -p "$place"
 unzip -q "$archive" -d "$place" || fail "unzip"
 program="$place/Tessavel-$version-win64"
 
-for file in tesrun.exe tesfront.exe script.dll ifnetpbm.sph iftga.sph ifjpeg.sph README.txt \
+for file in tesrun.exe tesfront.exe script.dll ifnetpbm.sph iftga.sph ifjpeg.sph ifwebp.sph README.txt \
   script/thumbnail_256.txt script/exif_header.exif docs/script-language.md \
   licences/gcc-runtime.txt licences/mingw-w64-runtime.txt licences/GPL-3.txt \
-  licences/libjpeg-turbo-LICENSE.txt licences/libjpeg-turbo-README.txt; do
+  licences/libjpeg-turbo-LICENSE.txt licences/libjpeg-turbo-README.txt licences/libwebp-COPYING.txt \
+  licences/libwebp-PATENTS.txt; do
   [ -s "$program/$file" ] || fail "the archive lacks $file"
 done
 # The file properties carry the version; the programs carry their manifests.
@@ -44,6 +45,7 @@ convert() { # script destination
 listing() { # script name [destination name]: the transcript of a run over the five samples
   printf '%s\n' "Tessavel comammd-line tool Version 1.1" "Searching for Plugins." \
     $'Loaded Susie Plug-in\tifjpeg.sph' $'Loaded Susie Plug-in\tifnetpbm.sph' $'Loaded Susie Plug-in\tiftga.sph' \
+    $'Loaded Susie Plug-in\tifwebp.sph' \
     "Script Info" \
     "$1" "Source		$(windows "$source/samples")" "Destination	$(windows "$2")"
 }
