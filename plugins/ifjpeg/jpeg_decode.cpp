@@ -18,7 +18,7 @@ namespace {
 struct ErrorManager {
     jpeg_error_mgr base; // first: libjpeg hands back &base as cinfo->err
     std::jmp_buf escape;
-    JpegStatus status;
+    DecodeStatus status;
 };
 
 struct Session {
@@ -32,7 +32,7 @@ struct Session {
 // dozen scans; libjpeg-turbo's own fuzzers draw the line at 500.
 constexpr int kMostScans = 500;
 
-[[noreturn]] void Escape(j_common_ptr cinfo, JpegStatus status) {
+[[noreturn]] void Escape(j_common_ptr cinfo, DecodeStatus status) {
     auto* error = reinterpret_cast<ErrorManager*>(cinfo->err);
     error->status = status;
     std::longjmp(error->escape, 1);
@@ -41,17 +41,17 @@ constexpr int kMostScans = 500;
 [[noreturn]] void ExitOnError(j_common_ptr cinfo) {
     switch (cinfo->err->msg_code) {
     case JERR_OUT_OF_MEMORY:
-        Escape(cinfo, JpegStatus::kNoMemory);
+        Escape(cinfo, DecodeStatus::kNoMemory);
     case JERR_IMAGE_TOO_BIG: // above 65500 pixels a side: far above the pixel limit too
-        Escape(cinfo, JpegStatus::kAboveLimit);
+        Escape(cinfo, DecodeStatus::kAboveLimit);
     case JERR_BAD_PRECISION: // 12-bit
     case JERR_NOTIMPL:
     case JERR_SOF_UNSUPPORTED: // lossless, hierarchical
     case JERR_COMPONENT_COUNT:
     case JERR_CONVERSION_NOTIMPL:
-        Escape(cinfo, JpegStatus::kUnsupported);
+        Escape(cinfo, DecodeStatus::kUnsupported);
     default:
-        Escape(cinfo, JpegStatus::kBroken);
+        Escape(cinfo, DecodeStatus::kBroken);
     }
 }
 
@@ -66,7 +66,7 @@ void OnMessage(j_common_ptr cinfo, int level) {
     case JWRN_ADOBE_XFORM: // an unknown Adobe transform: libjpeg keeps the usual one
         return;
     default:
-        Escape(cinfo, JpegStatus::kBroken);
+        Escape(cinfo, DecodeStatus::kBroken);
     }
 }
 
@@ -74,7 +74,7 @@ void OutputNothing(j_common_ptr) {}
 
 void LimitScans(j_common_ptr cinfo) {
     if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMostScans)
-        Escape(cinfo, JpegStatus::kBroken);
+        Escape(cinfo, DecodeStatus::kBroken);
 }
 
 bool IsReadableColorSpace(J_COLOR_SPACE space) {
@@ -119,8 +119,8 @@ void ClearFourthBytes(unsigned char* row, int32_t width) {
 // The largest number of rows libjpeg returns in one call (rec_outbuf_height is 1 to 4).
 constexpr int kRowsPerCall = 8;
 
-void ReadRows(j_decompress_ptr cinfo, const JpegTarget& target, bool fourChannel) {
-    const int outBytes = target.format == JpegPixels::kBgrx32 ? 4 : 3;
+void ReadRows(j_decompress_ptr cinfo, const DecodeTarget& target, bool fourChannel) {
+    const int outBytes = target.format == DecodePixels::kBgrx32 ? 4 : 3;
     JSAMPARRAY inkRow = nullptr;
     if (fourChannel)
         inkRow = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
@@ -129,7 +129,7 @@ void ReadRows(j_decompress_ptr cinfo, const JpegTarget& target, bool fourChannel
         const JDIMENSION y = cinfo->output_scanline;
         if (fourChannel) {
             if (jpeg_read_scanlines(cinfo, inkRow, 1) != 1)
-                Escape(reinterpret_cast<j_common_ptr>(cinfo), JpegStatus::kBroken);
+                Escape(reinterpret_cast<j_common_ptr>(cinfo), DecodeStatus::kBroken);
             CmykRowToBgr(inkRow[0], target.top + static_cast<ptrdiff_t>(y) * target.stride,
                          target.width, outBytes);
             continue;
@@ -142,7 +142,7 @@ void ReadRows(j_decompress_ptr cinfo, const JpegTarget& target, bool fourChannel
             rows[i] = target.top + static_cast<ptrdiff_t>(y + i) * target.stride;
         const JDIMENSION got = jpeg_read_scanlines(cinfo, rows, wanted);
         if (got == 0)
-            Escape(reinterpret_cast<j_common_ptr>(cinfo), JpegStatus::kBroken);
+            Escape(reinterpret_cast<j_common_ptr>(cinfo), DecodeStatus::kBroken);
         if (outBytes == 4)
             for (JDIMENSION i = 0; i < got; ++i)
                 ClearFourthBytes(rows[i], target.width);
@@ -150,14 +150,14 @@ void ReadRows(j_decompress_ptr cinfo, const JpegTarget& target, bool fourChannel
 }
 
 // Reads the header and, with a target, decodes into it. The only function that calls setjmp.
-JpegStatus RunLibjpeg(Session* s, const unsigned char* data, size_t size, int denominator,
-                      const JpegTarget* target, int32_t* width, int32_t* height) {
+DecodeStatus RunLibjpeg(Session* s, const unsigned char* data, size_t size, int denominator,
+                        const DecodeTarget* target, int32_t* width, int32_t* height) {
     std::memset(s, 0, sizeof *s);
     s->cinfo.err = jpeg_std_error(&s->error.base);
     s->error.base.error_exit = ExitOnError;
     s->error.base.emit_message = OnMessage;
     s->error.base.output_message = OutputNothing;
-    s->error.status = JpegStatus::kBroken;
+    s->error.status = DecodeStatus::kBroken;
     if (setjmp(s->error.escape) != 0) {
         jpeg_destroy_decompress(&s->cinfo);
         return s->error.status;
@@ -169,7 +169,7 @@ JpegStatus RunLibjpeg(Session* s, const unsigned char* data, size_t size, int de
     jpeg_read_header(&s->cinfo, TRUE);
     jpeg_decompress_struct& c = s->cinfo;
     if (!IsReadableColorSpace(c.jpeg_color_space))
-        Escape(reinterpret_cast<j_common_ptr>(&c), JpegStatus::kUnsupported);
+        Escape(reinterpret_cast<j_common_ptr>(&c), DecodeStatus::kUnsupported);
     const bool fourChannel = IsFourChannel(c.jpeg_color_space);
     c.scale_num = 1;
     c.scale_denom = static_cast<unsigned int>(denominator);
@@ -177,8 +177,9 @@ JpegStatus RunLibjpeg(Session* s, const unsigned char* data, size_t size, int de
     if (fourChannel)
         c.out_color_space = JCS_CMYK;
     else
-        c.out_color_space =
-            target != nullptr && target->format == JpegPixels::kBgr24 ? JCS_EXT_BGR : JCS_EXT_BGRX;
+        c.out_color_space = target != nullptr && target->format == DecodePixels::kBgr24
+                                ? JCS_EXT_BGR
+                                : JCS_EXT_BGRX;
     jpeg_calc_output_dimensions(&c);
     *width = static_cast<int32_t>(c.output_width);
     *height = static_cast<int32_t>(c.output_height);
@@ -186,15 +187,15 @@ JpegStatus RunLibjpeg(Session* s, const unsigned char* data, size_t size, int de
         // The limit is on the picture, not on the decode: a picture too large to hold is
         // refused at every scale alike.
         if (!PictureWithinPixelLimit(c.image_width, c.image_height))
-            Escape(reinterpret_cast<j_common_ptr>(&c), JpegStatus::kAboveLimit);
+            Escape(reinterpret_cast<j_common_ptr>(&c), DecodeStatus::kAboveLimit);
         if (target->width != *width || target->height != *height || target->top == nullptr)
-            Escape(reinterpret_cast<j_common_ptr>(&c), JpegStatus::kBadRequest);
+            Escape(reinterpret_cast<j_common_ptr>(&c), DecodeStatus::kBadRequest);
         jpeg_start_decompress(&c);
         ReadRows(&c, *target, fourChannel);
         jpeg_finish_decompress(&c); // reads on to the end marker: a missing one is damage
     }
     jpeg_destroy_decompress(&c);
-    return JpegStatus::kOk;
+    return DecodeStatus::kOk;
 }
 
 bool IsDenominator(int denominator) {
@@ -213,31 +214,31 @@ bool IsJpegHead(const unsigned char* head, size_t size) {
 namespace {
 
 // What both entry points refuse before libjpeg sees the bytes.
-JpegStatus CheckRequest(const unsigned char* data, size_t size, int denominator) {
+DecodeStatus CheckRequest(const unsigned char* data, size_t size, int denominator) {
     if (!IsDenominator(denominator))
-        return JpegStatus::kBadRequest;
+        return DecodeStatus::kBadRequest;
     if (data == nullptr || !IsJpegHead(data, size))
-        return JpegStatus::kNotJpeg;
+        return DecodeStatus::kNotThisFormat;
     if (size > kLargestInput)
-        return JpegStatus::kNoMemory;
-    return JpegStatus::kOk;
+        return DecodeStatus::kNoMemory;
+    return DecodeStatus::kOk;
 }
 
 } // namespace
 
-JpegStatus ReadJpegSize(const unsigned char* data, size_t size, int denominator, int32_t* width,
-                        int32_t* height) {
-    const JpegStatus checked = CheckRequest(data, size, denominator);
-    if (checked != JpegStatus::kOk)
+DecodeStatus ReadJpegSize(const unsigned char* data, size_t size, int denominator, int32_t* width,
+                          int32_t* height) {
+    const DecodeStatus checked = CheckRequest(data, size, denominator);
+    if (checked != DecodeStatus::kOk)
         return checked;
     Session session;
     return RunLibjpeg(&session, data, size, denominator, nullptr, width, height);
 }
 
-JpegStatus DecodeJpeg(const unsigned char* data, size_t size, int denominator,
-                      const JpegTarget& target) {
-    const JpegStatus checked = CheckRequest(data, size, denominator);
-    if (checked != JpegStatus::kOk)
+DecodeStatus DecodeJpeg(const unsigned char* data, size_t size, int denominator,
+                        const DecodeTarget& target) {
+    const DecodeStatus checked = CheckRequest(data, size, denominator);
+    if (checked != DecodeStatus::kOk)
         return checked;
     Session session;
     int32_t width = 0;

@@ -18,14 +18,14 @@ int32_t Scaled(int32_t length, int denominator) {
     return (length + denominator - 1) / denominator;
 }
 
-WebpStatus StatusOf(VP8StatusCode code) {
+DecodeStatus StatusOf(VP8StatusCode code) {
     switch (code) {
     case VP8_STATUS_OK:
-        return WebpStatus::kOk;
+        return DecodeStatus::kOk;
     case VP8_STATUS_OUT_OF_MEMORY:
-        return WebpStatus::kNoMemory;
+        return DecodeStatus::kNoMemory;
     default:
-        return WebpStatus::kBroken;
+        return DecodeStatus::kBroken;
     }
 }
 
@@ -35,11 +35,11 @@ inline unsigned char OverBlack(unsigned value, unsigned alpha) {
 }
 
 // Rows of 4-byte BGRA (stride bytes apart) into the target's format, over black.
-void Deliver(const unsigned char* rows, size_t stride, const WebpTarget& target) {
+void Deliver(const unsigned char* rows, size_t stride, const DecodeTarget& target) {
     for (int32_t y = 0; y < target.height; ++y) {
         const unsigned char* in = rows + static_cast<size_t>(y) * stride;
         unsigned char* out = target.top + y * target.stride;
-        const int step = target.format == WebpPixels::kBgr24 ? 3 : 4;
+        const int step = target.format == DecodePixels::kBgr24 ? 3 : 4;
         for (int32_t x = 0; x < target.width; ++x, in += 4, out += step) {
             out[0] = OverBlack(in[0], in[3]);
             out[1] = OverBlack(in[1], in[3]);
@@ -59,10 +59,10 @@ struct AnimationCloser {
 
 // The first frame of an animation, composed on the animation's canvas the way a viewer
 // shows it.
-WebpStatus DecodeFirstFrame(const unsigned char* data, size_t size, const WebpTarget& target) {
+DecodeStatus DecodeFirstFrame(const unsigned char* data, size_t size, const DecodeTarget& target) {
     WebPAnimDecoderOptions options;
     if (!WebPAnimDecoderOptionsInit(&options))
-        return WebpStatus::kBroken;
+        return DecodeStatus::kBroken;
     options.color_mode = MODE_BGRA;
     options.use_threads = 0;
     const WebPData bytes = {data, size};
@@ -70,16 +70,16 @@ WebpStatus DecodeFirstFrame(const unsigned char* data, size_t size, const WebpTa
         WebPAnimDecoderNew(&bytes, &options));
     WebPAnimInfo info;
     if (decoder == nullptr || !WebPAnimDecoderGetInfo(decoder.get(), &info))
-        return WebpStatus::kBroken;
+        return DecodeStatus::kBroken;
     if (static_cast<int64_t>(info.canvas_width) != target.width ||
         static_cast<int64_t>(info.canvas_height) != target.height)
-        return WebpStatus::kBadRequest;
+        return DecodeStatus::kBadRequest;
     uint8_t* rows = nullptr;
     int timestamp = 0;
     if (!WebPAnimDecoderGetNext(decoder.get(), &rows, &timestamp))
-        return WebpStatus::kBroken;
+        return DecodeStatus::kBroken;
     Deliver(rows, static_cast<size_t>(target.width) * 4, target);
-    return WebpStatus::kOk;
+    return DecodeStatus::kOk;
 }
 
 } // namespace
@@ -88,15 +88,15 @@ bool IsWebpHead(const unsigned char* head, size_t size) {
     return size >= 12 && std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "WEBP", 4) == 0;
 }
 
-WebpStatus ReadWebpSize(const unsigned char* data, size_t size, int denominator, int32_t* width,
-                        int32_t* height) {
+DecodeStatus ReadWebpSize(const unsigned char* data, size_t size, int denominator, int32_t* width,
+                          int32_t* height) {
     if (!IsWebpHead(data, size))
-        return WebpStatus::kNotWebp;
+        return DecodeStatus::kNotThisFormat;
     if (!IsDenominator(denominator))
-        return WebpStatus::kBadRequest;
+        return DecodeStatus::kBadRequest;
     WebPBitstreamFeatures features;
-    const WebpStatus status = StatusOf(WebPGetFeatures(data, size, &features));
-    if (status != WebpStatus::kOk)
+    const DecodeStatus status = StatusOf(WebPGetFeatures(data, size, &features));
+    if (status != DecodeStatus::kOk)
         return status;
     int32_t w = features.width;
     int32_t h = features.height;
@@ -105,35 +105,35 @@ WebpStatus ReadWebpSize(const unsigned char* data, size_t size, int denominator,
         const WebPData bytes = {data, size};
         const std::unique_ptr<WebPDemuxer, DemuxCloser> demuxer(WebPDemux(&bytes));
         if (demuxer == nullptr)
-            return WebpStatus::kBroken;
+            return DecodeStatus::kBroken;
         w = static_cast<int32_t>(WebPDemuxGetI(demuxer.get(), WEBP_FF_CANVAS_WIDTH));
         h = static_cast<int32_t>(WebPDemuxGetI(demuxer.get(), WEBP_FF_CANVAS_HEIGHT));
         if (denominator != 1)
-            return WebpStatus::kUnsupported;
+            return DecodeStatus::kNotAtThisScale;
     }
     if (w <= 0 || h <= 0)
-        return WebpStatus::kBroken;
+        return DecodeStatus::kBroken;
     if (!PictureWithinPixelLimit(w, h))
-        return WebpStatus::kAboveLimit;
+        return DecodeStatus::kAboveLimit;
     *width = Scaled(w, denominator);
     *height = Scaled(h, denominator);
-    return WebpStatus::kOk;
+    return DecodeStatus::kOk;
 }
 
-WebpStatus DecodeWebp(const unsigned char* data, size_t size, int denominator,
-                      const WebpTarget& target) {
+DecodeStatus DecodeWebp(const unsigned char* data, size_t size, int denominator,
+                        const DecodeTarget& target) {
     int32_t width = 0;
     int32_t height = 0;
-    const WebpStatus status = ReadWebpSize(data, size, denominator, &width, &height);
-    if (status != WebpStatus::kOk)
+    const DecodeStatus status = ReadWebpSize(data, size, denominator, &width, &height);
+    if (status != DecodeStatus::kOk)
         return status;
     if (width != target.width || height != target.height || target.top == nullptr)
-        return WebpStatus::kBadRequest;
+        return DecodeStatus::kBadRequest;
     WebPDecoderConfig config;
     if (!WebPInitDecoderConfig(&config))
-        return WebpStatus::kBroken;
+        return DecodeStatus::kBroken;
     if (WebPGetFeatures(data, size, &config.input) != VP8_STATUS_OK)
-        return WebpStatus::kBroken;
+        return DecodeStatus::kBroken;
     if (config.input.has_animation)
         return DecodeFirstFrame(data, size, target);
     if (denominator != 1) {
@@ -143,11 +143,11 @@ WebpStatus DecodeWebp(const unsigned char* data, size_t size, int denominator,
     }
     // libwebp allocates the rows (a picture of at most the pixel limit) and frees them below.
     config.output.colorspace = MODE_BGRA;
-    const WebpStatus decoded = StatusOf(WebPDecode(data, size, &config));
-    if (decoded == WebpStatus::kOk) {
+    const DecodeStatus decoded = StatusOf(WebPDecode(data, size, &config));
+    if (decoded == DecodeStatus::kOk) {
         const WebPRGBABuffer& rows = config.output.u.RGBA;
         if (config.output.width != width || config.output.height != height)
-            return WebPFreeDecBuffer(&config.output), WebpStatus::kBroken;
+            return WebPFreeDecBuffer(&config.output), DecodeStatus::kBroken;
         Deliver(rows.rgba, static_cast<size_t>(rows.stride), target);
     }
     WebPFreeDecBuffer(&config.output);

@@ -1,10 +1,8 @@
-// WebP pictures through libwebp (webp_decode.h): the Susie set delivers a 24-bit DIB;
-// our own exports (plugins/include/tessavel_plugin.h) decode at 1/1 to 1/8 straight into
-// the host's 32-bit rows.
-#include "common/pixel_limit.h"
+// WebP pictures through libwebp (webp_decode.h), at every scale the shared glue of
+// plugins/shared/scaled_plugin.h offers.
 #include "plugins/ifwebp/webp_decode.h"
-#include "plugins/include/tessavel_plugin.h"
 #include "plugins/shared/plugin_format.h"
+#include "plugins/shared/scaled_plugin.h"
 
 const char* const kPluginInfoTexts[] = {
     "00IN",
@@ -14,110 +12,16 @@ const char* const kPluginInfoTexts[] = {
 };
 const int kPluginInfoCount = 4;
 
-namespace {
-
-int SusieResultOf(WebpStatus status) {
-    switch (status) {
-    case WebpStatus::kOk:
-        return SUSIE_SUCCESS;
-    case WebpStatus::kNotWebp:
-        return SUSIE_UNKNOWN_FORMAT;
-    case WebpStatus::kUnsupported: // an animation below full scale
-        return SUSIE_NOT_IMPLEMENTED;
-    case WebpStatus::kBroken:
-        return SUSIE_BROKEN_DATA;
-    case WebpStatus::kAboveLimit: // as CreateDibPicture answers a picture above the limit
-    case WebpStatus::kNoMemory:
-        return SUSIE_NO_MEMORY;
-    default:
-        return SUSIE_INTERNAL_ERROR;
-    }
-}
-
-const unsigned char* Rest(const ByteReader& reader) {
-    return reader.data + reader.position;
-}
-
-bool IsDenominator(int denominator) {
-    return denominator == 1 || denominator == 2 || denominator == 4 || denominator == 8;
-}
-
-} // namespace
-
 bool IsFormatHead(const unsigned char* head, size_t size) {
     return IsWebpHead(head, size);
 }
 
-int ReadFormatGeometry(ByteReader reader, PictureGeometry* geometry) {
-    const WebpStatus status =
-        ReadWebpSize(Rest(reader), Remaining(reader), 1, &geometry->width, &geometry->height);
-    geometry->bitCount = 24;
-    return SusieResultOf(status);
+DecodeStatus ReadScaledSize(const unsigned char* data, size_t size, int denominator, int32_t* width,
+                            int32_t* height) {
+    return ReadWebpSize(data, size, denominator, width, height);
 }
 
-int DecodeFormat(ByteReader reader, DibPicture* picture) {
-    int32_t width = 0;
-    int32_t height = 0;
-    int result = SusieResultOf(ReadWebpSize(Rest(reader), Remaining(reader), 1, &width, &height));
-    // Before CreateDibPicture, which calls a picture too large for a DIB broken: the same
-    // answer as the scaled decode gives at every scale.
-    if (result == SUSIE_SUCCESS && !PictureWithinPixelLimit(width, height))
-        result = SUSIE_NO_MEMORY;
-    if (result == SUSIE_SUCCESS)
-        result = CreateDibPicture(picture, width, height, 24);
-    if (result != SUSIE_SUCCESS)
-        return result;
-    WebpTarget target;
-    target.top = DibRowFromTop(*picture, 0);
-    target.stride = -static_cast<ptrdiff_t>(picture->stride); // the DIB is bottom-up
-    target.width = width;
-    target.height = height;
-    target.format = WebpPixels::kBgr24;
-    result = SusieResultOf(DecodeWebp(Rest(reader), Remaining(reader), 1, target));
-    if (result != SUSIE_SUCCESS)
-        DiscardDibPicture(picture);
-    return result;
+DecodeStatus DecodeScaled(const unsigned char* data, size_t size, int denominator,
+                          const DecodeTarget& target) {
+    return DecodeWebp(data, size, denominator, target);
 }
-
-extern "C" {
-
-int SUSIEAPI GetPictureScaledSize(const void* data, ULONG_PTR size, int denominator, LONG* width,
-                                  LONG* height) {
-    if (data == nullptr || width == nullptr || height == nullptr)
-        return SUSIE_INTERNAL_ERROR;
-    if (!IsDenominator(denominator))
-        return SUSIE_NOT_IMPLEMENTED;
-    int32_t w = 0;
-    int32_t h = 0;
-    const int result = SusieResultOf(
-        ReadWebpSize(static_cast<const unsigned char*>(data), size, denominator, &w, &h));
-    if (result == SUSIE_SUCCESS) {
-        *width = w;
-        *height = h;
-    }
-    return result;
-}
-
-int SUSIEAPI GetPictureScaled(const void* data, ULONG_PTR size, int denominator, void* top,
-                              LONG_PTR stride, LONG width, LONG height) {
-    if (data == nullptr || top == nullptr)
-        return SUSIE_INTERNAL_ERROR;
-    if (!IsDenominator(denominator))
-        return SUSIE_NOT_IMPLEMENTED;
-    WebpTarget target;
-    target.top = static_cast<unsigned char*>(top);
-    target.stride = stride;
-    target.width = width;
-    target.height = height;
-    target.format = WebpPixels::kBgrx32;
-    // A stride shorter than a row would make rows overlap: the host got the width wrong.
-    if ((stride < 0 ? -stride : stride) < static_cast<LONG_PTR>(width) * 4)
-        return SUSIE_INTERNAL_ERROR;
-    return SusieResultOf(
-        DecodeWebp(static_cast<const unsigned char*>(data), size, denominator, target));
-}
-
-// PluginIsReentrant comes with the shared Susie exports: every call has its own libwebp
-// state, so the answer is yes here too.
-
-} // extern "C"

@@ -1,52 +1,12 @@
-// Any bytes as a JPEG for the ifjpeg plug-in's decoder: the size from the header, then the
-// decode at the scale and into the pixel format the first byte picks.
+// Any bytes for the ifjpeg plug-in's decoder (scaled_decode_fuzz.h).
+#include "fuzz/scaled_decode_fuzz.h"
 #include "plugins/ifjpeg/jpeg_decode.h"
 
-#include <cstdlib>
-#include <vector>
-
-namespace {
-// Kept small so a declared size costs little memory: larger pictures take the refusal path.
-constexpr const char* kFuzzPixelLimit = "1048576";
-constexpr int kDenominators[] = {1, 2, 4, 8};
-} // namespace
-
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    setenv("TESSAVEL_MAX_PIXELS", kFuzzPixelLimit, 1);
+    LimitFuzzPixels();
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size < 1)
-        return 0;
-    const int denominator = kDenominators[data[0] & 3];
-    const JpegPixels format = (data[0] & 4) != 0 ? JpegPixels::kBgr24 : JpegPixels::kBgrx32;
-    const bool bottomUp = (data[0] & 8) != 0;
-    ++data;
-    --size;
-
-    int32_t width = 0;
-    int32_t height = 0;
-    if (ReadJpegSize(data, size, denominator, &width, &height) != JpegStatus::kOk)
-        width = height = 1;
-    if (width <= 0 || height <= 0)
-        __builtin_trap(); // a size that succeeds is never empty
-    JpegTarget target;
-    target.format = format;
-    target.width = width;
-    target.height = height;
-    const size_t rowBytes = static_cast<size_t>(width) * (format == JpegPixels::kBgr24 ? 3 : 4);
-    const bool fits = static_cast<uint64_t>(width) * static_cast<uint64_t>(height) <= 1048576;
-    // A picture above the fuzz limit gets room for one row: it must be refused unwritten.
-    std::vector<unsigned char> rows(rowBytes * (fits ? static_cast<size_t>(height) : 1));
-    target.stride = static_cast<ptrdiff_t>(rowBytes);
-    target.top = rows.data();
-    if (bottomUp && fits) {
-        target.top = rows.data() + rowBytes * static_cast<size_t>(height - 1);
-        target.stride = -target.stride;
-    }
-    const JpegStatus status = DecodeJpeg(data, size, denominator, target);
-    if (!fits && status == JpegStatus::kOk)
-        __builtin_trap();
-    return 0;
+    return FuzzScaledDecoder(data, size, ReadJpegSize, DecodeJpeg);
 }

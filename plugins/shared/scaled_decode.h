@@ -1,0 +1,33 @@
+// What a decoder that reads at 1/1, 1/2, 1/4 and 1/8 (ifjpeg, ifwebp) answers and where it
+// writes: portable (no Windows header), shared by the plug-ins and their native fuzz targets.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+enum class DecodeStatus {
+    kOk,
+    kNotThisFormat,
+    kBroken,         // truncated or corrupt data
+    kUnsupported,    // a kind of the format the decoder does not read
+    kNotAtThisScale, // this picture decodes at full scale only
+    kAboveLimit,     // larger than the pixel limit (common/pixel_limit.h)
+    kNoMemory,
+    kBadRequest, // a denominator or target that does not match the picture
+};
+
+enum class DecodePixels {
+    kBgr24,  // 3 bytes a pixel, as a 24-bit DIB
+    kBgrx32, // 4 bytes a pixel, the fourth 0, as a 32-bit BI_RGB DIB
+};
+
+// Where the rows go: the row y rows from the top starts at top + y * stride (a bottom-up DIB
+// passes its last row and a negative stride). width and height are what the decoder's size
+// function answered for the same denominator.
+struct DecodeTarget {
+    unsigned char* top = nullptr;
+    ptrdiff_t stride = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+    DecodePixels format = DecodePixels::kBgrx32;
+};

@@ -1,0 +1,112 @@
+// The Susie set delivers a 24-bit DIB of the full picture; our own exports decode at 1/1 to
+// 1/8 straight into the host's 32-bit rows.
+#include "plugins/shared/scaled_plugin.h"
+
+#include "common/pixel_limit.h"
+#include "plugins/include/tessavel_plugin.h"
+#include "plugins/shared/plugin_format.h"
+
+namespace {
+
+int SusieResultOf(DecodeStatus status) {
+    switch (status) {
+    case DecodeStatus::kOk:
+        return SUSIE_SUCCESS;
+    case DecodeStatus::kNotThisFormat:
+    case DecodeStatus::kUnsupported:
+        return SUSIE_UNKNOWN_FORMAT;
+    case DecodeStatus::kNotAtThisScale:
+        return SUSIE_NOT_IMPLEMENTED; // the host decodes at full scale instead
+    case DecodeStatus::kBroken:
+        return SUSIE_BROKEN_DATA;
+    case DecodeStatus::kAboveLimit: // as CreateDibPicture answers a picture above the limit
+    case DecodeStatus::kNoMemory:
+        return SUSIE_NO_MEMORY;
+    default:
+        return SUSIE_INTERNAL_ERROR;
+    }
+}
+
+const unsigned char* Rest(const ByteReader& reader) {
+    return reader.data + reader.position;
+}
+
+bool IsDenominator(int denominator) {
+    return denominator == 1 || denominator == 2 || denominator == 4 || denominator == 8;
+}
+
+} // namespace
+
+int ReadFormatGeometry(ByteReader reader, PictureGeometry* geometry) {
+    const DecodeStatus status =
+        ReadScaledSize(Rest(reader), Remaining(reader), 1, &geometry->width, &geometry->height);
+    geometry->bitCount = 24;
+    return SusieResultOf(status);
+}
+
+int DecodeFormat(ByteReader reader, DibPicture* picture) {
+    int32_t width = 0;
+    int32_t height = 0;
+    int result = SusieResultOf(ReadScaledSize(Rest(reader), Remaining(reader), 1, &width, &height));
+    // Before CreateDibPicture, which calls a picture too large for a DIB broken: the same
+    // answer as the scaled decode gives at every scale.
+    if (result == SUSIE_SUCCESS && !PictureWithinPixelLimit(width, height))
+        result = SUSIE_NO_MEMORY;
+    if (result == SUSIE_SUCCESS)
+        result = CreateDibPicture(picture, width, height, 24);
+    if (result != SUSIE_SUCCESS)
+        return result;
+    DecodeTarget target;
+    target.top = DibRowFromTop(*picture, 0);
+    target.stride = -static_cast<ptrdiff_t>(picture->stride); // the DIB is bottom-up
+    target.width = width;
+    target.height = height;
+    target.format = DecodePixels::kBgr24;
+    result = SusieResultOf(DecodeScaled(Rest(reader), Remaining(reader), 1, target));
+    if (result != SUSIE_SUCCESS)
+        DiscardDibPicture(picture);
+    return result;
+}
+
+extern "C" {
+
+int SUSIEAPI GetPictureScaledSize(const void* data, ULONG_PTR size, int denominator, LONG* width,
+                                  LONG* height) {
+    if (data == nullptr || width == nullptr || height == nullptr)
+        return SUSIE_INTERNAL_ERROR;
+    if (!IsDenominator(denominator))
+        return SUSIE_NOT_IMPLEMENTED;
+    int32_t w = 0;
+    int32_t h = 0;
+    const int result = SusieResultOf(
+        ReadScaledSize(static_cast<const unsigned char*>(data), size, denominator, &w, &h));
+    if (result == SUSIE_SUCCESS) {
+        *width = w;
+        *height = h;
+    }
+    return result;
+}
+
+int SUSIEAPI GetPictureScaled(const void* data, ULONG_PTR size, int denominator, void* top,
+                              LONG_PTR stride, LONG width, LONG height) {
+    if (data == nullptr || top == nullptr)
+        return SUSIE_INTERNAL_ERROR;
+    if (!IsDenominator(denominator))
+        return SUSIE_NOT_IMPLEMENTED;
+    DecodeTarget target;
+    target.top = static_cast<unsigned char*>(top);
+    target.stride = stride;
+    target.width = width;
+    target.height = height;
+    target.format = DecodePixels::kBgrx32;
+    // A stride shorter than a row would make rows overlap: the host got the width wrong.
+    if ((stride < 0 ? -stride : stride) < static_cast<LONG_PTR>(width) * 4)
+        return SUSIE_INTERNAL_ERROR;
+    return SusieResultOf(
+        DecodeScaled(static_cast<const unsigned char*>(data), size, denominator, target));
+}
+
+// PluginIsReentrant comes with the shared Susie exports: a decoder of this kind keeps its
+// state in each call, so the answer is yes here too.
+
+} // extern "C"
