@@ -6,8 +6,8 @@
 #include "plugins/shared/scaled_decode.h"
 
 // The picture's size at 1/denominator, from its header alone.
-DecodeStatus ReadScaledSize(const unsigned char* data, size_t size, int denominator,
-                            int32_t* width, int32_t* height);
+DecodeStatus ReadScaledSize(const unsigned char* data, size_t size, int denominator, int32_t* width,
+                            int32_t* height);
 
 // The whole picture at 1/denominator into the target.
 DecodeStatus DecodeScaled(const unsigned char* data, size_t size, int denominator,
