@@ -36,8 +36,10 @@ cache_root() {
   fi
 }
 
-# The newest version of the source package apt knows; adds a deb-src entry for the mirror
-# the machine already uses when there is none (the same URIs and suites as its deb entries).
+# The versions of the source package apt knows, newest first; adds a deb-src entry for the
+# mirror the machine already uses when there is none (the same URIs and suites as its deb
+# entries). A mirror does not always hold the newest version its index lists, so the build
+# takes the newest one it can download.
 has_deb_src() {
   grep -rqsE '^(Types:.*deb-src|deb-src )' /etc/apt/sources.list /etc/apt/sources.list.d/
 }
@@ -54,37 +56,55 @@ add_deb_src() {
   fi
   $sudo apt-get update -qq
 }
-source_version() {
+source_versions() {
   apt-cache showsrc --only-source "$package" 2>/dev/null | sed -n 's/^Version: //p' |
-    sort -V | tail -n 1
+    sort -V -r -u
 }
 
-version=$(source_version)
-if [ -z "$version" ]; then
+versions=$(source_versions)
+if [ -z "$versions" ]; then
   has_deb_src || add_deb_src
-  version=$(source_version)
+  versions=$(source_versions)
 fi
-if [ -z "$version" ]; then
+if [ -z "$versions" ]; then
   echo "build.sh: apt knows no source package $package" >&2
   exit 1
 fi
 
 root=$(cache_root)
-dir=$root/$package-${version//:/_}-$target
-if [ -f "$dir/.tessavel-built" ]; then
-  echo "$dir"
-  exit 0
-fi
+cached() { # version
+  echo "$root/$package-${1//:/_}-$target"
+}
+for version in $versions; do
+  if [ -f "$(cached "$version")/.tessavel-built" ]; then
+    cached "$version"
+    exit 0
+  fi
+done
 
 mkdir -p "$root"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+# apt-get source downloads as the calling user; as root it warns that _apt cannot reach
+# the folder, which is harmless.
+version=""
+for candidate in $versions; do
+  if (cd "$work" && apt-get source -qq "$package=$candidate" >>build.log 2>&1); then
+    version=$candidate
+    break
+  fi
+  echo "build.sh: $package $candidate could not be downloaded; trying an older version" >&2
+  rm -rf "${work:?}"/"$package"[-_]*
+done
+if [ -z "$version" ]; then
+  echo "build.sh: no version of $package could be downloaded; the end of the log:" >&2
+  tail -n 20 "$work/build.log" >&2
+  exit 1
+fi
+dir=$(cached "$version")
 echo "build.sh: building $package $version for $target (log: $work/build.log)" >&2
 (
   cd "$work"
-  # apt-get source downloads as the calling user; as root it warns that _apt cannot
-  # reach the folder, which is harmless.
-  apt-get source -qq "$package=$version" >build.log 2>&1
   source_dir=$(find . -mindepth 1 -maxdepth 1 -type d -name "$package-*" | head -n 1)
   build_library "$work/$source_dir" "$work/prefix" "$target" >>build.log 2>&1
 ) || {
