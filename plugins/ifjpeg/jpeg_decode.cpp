@@ -198,10 +198,6 @@ DecodeStatus RunLibjpeg(Session* s, const unsigned char* data, size_t size, int 
     return DecodeStatus::kOk;
 }
 
-bool IsDenominator(int denominator) {
-    return denominator == 1 || denominator == 2 || denominator == 4 || denominator == 8;
-}
-
 // libjpeg takes the length as an unsigned long, 32 bits on Windows.
 constexpr size_t kLargestInput = 0x7FFFFFFF;
 

@@ -24,6 +24,11 @@ enum class DecodePixels {
 // Where the rows go: the row y rows from the top starts at top + y * stride (a bottom-up DIB
 // passes its last row and a negative stride). width and height are what the decoder's size
 // function answered for the same denominator.
+// The scales a reduced decode offers: 1/1, 1/2, 1/4 and 1/8.
+inline bool IsDenominator(int denominator) {
+    return denominator == 1 || denominator == 2 || denominator == 4 || denominator == 8;
+}
+
 struct DecodeTarget {
     unsigned char* top = nullptr;
     ptrdiff_t stride = 0;

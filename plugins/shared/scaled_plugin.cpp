@@ -31,10 +31,6 @@ const unsigned char* Rest(const ByteReader& reader) {
     return reader.data + reader.position;
 }
 
-bool IsDenominator(int denominator) {
-    return denominator == 1 || denominator == 2 || denominator == 4 || denominator == 8;
-}
-
 } // namespace
 
 int ReadFormatGeometry(ByteReader reader, PictureGeometry* geometry) {
