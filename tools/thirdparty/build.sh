@@ -103,15 +103,22 @@ if [ -z "$version" ]; then
 fi
 dir=$(cached "$version")
 echo "build.sh: building $package $version for $target (log: $work/build.log)" >&2
+# Not inside an `if` or `||`: there bash ignores errexit in the recipe, and a failing step
+# would go on to cache an unfinished build as finished.
+set +e
 (
+  set -e
   cd "$work"
   source_dir=$(find . -mindepth 1 -maxdepth 1 -type d -name "$package-*" | head -n 1)
   build_library "$work/$source_dir" "$work/prefix" "$target" >>build.log 2>&1
-) || {
+)
+built=$?
+set -e
+if [ "$built" -ne 0 ]; then
   echo "build.sh: building $package failed; the end of its log:" >&2
   tail -n 40 "$work/build.log" >&2
   exit 1
-}
+fi
 # Into place in one step, then the stamp: readers never see half a build.
 rm -rf "$dir.partial"
 cp -a "$work/prefix" "$dir.partial"
