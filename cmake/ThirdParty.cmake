@@ -52,11 +52,14 @@ function(tessavel_thirdparty_dir package out)
   set(${out} ${dir} PARENT_SCOPE)
   add_custom_command(TARGET thirdparty_licences POST_BUILD
     COMMAND ${CMAKE_COMMAND} -E copy_directory ${dir}/licences ${TESSAVEL_BIN_DIR}/licences)
-  # The release archives carry the same texts (tools/package.sh), as <package>-<file>.txt.
-  file(GLOB texts ${dir}/licences/${package}/*)
+  # The release archives carry the same texts (tools/package.sh), as <library>-<file>.txt: a
+  # build may carry the texts of libraries linked into it (libheif: libde265's, dav1d's).
+  file(GLOB texts ${dir}/licences/*/*)
   foreach(text IN LISTS texts)
     cmake_path(GET text STEM stem)
-    tessavel_ship_licence(${package}-${stem} ${text})
+    cmake_path(GET text PARENT_PATH folder)
+    cmake_path(GET folder FILENAME library)
+    tessavel_ship_licence(${library}-${stem} ${text})
   endforeach()
 endfunction()
 
@@ -99,3 +102,25 @@ else()
     INTERFACE_LINK_LIBRARIES "${TESSAVEL_WEBPDEMUX_STATIC};${TESSAVEL_WEBP_STATIC}"
     INTERFACE_INCLUDE_DIRECTORIES ${TESSAVEL_WEBP_INCLUDE})
 endif()
+
+tessavel_thirdparty_dir(libheif heif_dir)
+add_library(ThirdParty::heif INTERFACE IMPORTED GLOBAL)
+if(heif_dir)
+  # Headers only: ifheif binds libheif.dll at run time, from its own folder. The two LGPL
+  # DLLs go beside the plug-ins, where a user can replace them.
+  set_target_properties(ThirdParty::heif PROPERTIES
+    INTERFACE_INCLUDE_DIRECTORIES ${heif_dir}/include)
+  set(heif_dlls ${heif_dir}/bin/libheif.dll ${heif_dir}/bin/libde265.dll)
+else()
+  # Building on Windows: MSYS2's mingw-w64-<arch>-libheif and its libde265.
+  find_path(TESSAVEL_HEIF_INCLUDE libheif/heif.h REQUIRED)
+  find_program(TESSAVEL_HEIF_DLL NAMES libheif.dll REQUIRED)
+  find_program(TESSAVEL_DE265_DLL NAMES libde265-0.dll libde265.dll REQUIRED)
+  set_target_properties(ThirdParty::heif PROPERTIES
+    INTERFACE_INCLUDE_DIRECTORIES ${TESSAVEL_HEIF_INCLUDE})
+  set(heif_dlls ${TESSAVEL_HEIF_DLL} ${TESSAVEL_DE265_DLL})
+endif()
+add_custom_target(thirdparty_heif_dlls ALL
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${TESSAVEL_BIN_DIR}
+  COMMAND ${CMAKE_COMMAND} -E copy_if_different ${heif_dlls} ${TESSAVEL_BIN_DIR}
+  VERBATIM)

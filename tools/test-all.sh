@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-prereqs.sh
-tools/thirdparty/build-all.sh >/dev/null # libjpeg-turbo from Debian's sources, cached
+tools/thirdparty/build-all.sh >/dev/null # the third-party libraries from Debian's sources, cached
 
 echo "== format"
 tools/check-format.sh
