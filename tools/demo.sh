@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 tools/install-prereqs.sh
-tools/thirdparty/build-all.sh >/dev/null # libjpeg-turbo from Debian's sources, cached
+tools/thirdparty/build-all.sh >/dev/null # the third-party libraries from Debian's sources, cached
 
 echo "== Building (win64)"
 cmake --preset win64 >/dev/null
@@ -19,10 +19,10 @@ mkdir -p "$output"
 windows() { printf 'Z:%s' "${1//\//\\}"; }
 
 script=build/win64/bin/script/thumbnail_256.txt
-# No plug-in folder argument: the Susie plug-ins beside tesrun.exe read the TGA and PPM.
+# No plug-in folder argument: the Susie plug-ins beside tesrun.exe read the TGA, PPM and HEIC.
 echo "== build/win64/wine-run build/win64/bin/tesrun.exe $script samples build/demo/thumbnails \"jpg|png|gif|tga|ppm\""
 build/win64/wine-run build/win64/bin/tesrun.exe "$(windows "$root/$script")" \
-  "$(windows "$root/samples")" "$(windows "$output")" "jpg|png|gif|tga|ppm" | tr -d '\r'
+  "$(windows "$root/samples")" "$(windows "$output")" "jpg|png|gif|tga|ppm|heic" | tr -d '\r'
 
 echo "== The converted files are in build/demo/thumbnails:"
 for file in "$output"/*; do

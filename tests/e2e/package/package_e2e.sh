@@ -18,11 +18,13 @@ mkdir -p "$place"
 unzip -q "$archive" -d "$place" || fail "unzip"
 program="$place/Tessavel-$version-win64"
 
-for file in tesrun.exe tesfront.exe script.dll ifnetpbm.sph iftga.sph ifjpeg.sph ifwebp.sph README.txt \
+for file in tesrun.exe tesfront.exe script.dll ifheif.sph ifnetpbm.sph iftga.sph ifjpeg.sph ifwebp.sph \
+  libheif.dll libde265.dll README.txt \
   script/thumbnail_256.txt script/exif_header.exif docs/script-language.md \
   licences/gcc-runtime.txt licences/mingw-w64-runtime.txt licences/GPL-3.txt \
   licences/libjpeg-turbo-LICENSE.txt licences/libjpeg-turbo-README.txt licences/libwebp-COPYING.txt \
-  licences/libwebp-PATENTS.txt; do
+  licences/libwebp-PATENTS.txt licences/libheif-COPYING.txt licences/libde265-COPYING.txt \
+  licences/dav1d-COPYING.txt; do
   [ -s "$program/$file" ] || fail "the archive lacks $file"
 done
 # The file properties carry the version; the programs carry their manifests.
@@ -40,10 +42,11 @@ expect_equal "README starts with a byte order mark" "efbbbf" "$(head -c3 "$progr
 # tesrun's transcript is in code page 932; the folders are printed as given.
 convert() { # script destination
   "$build/wine-run" "$program/tesrun.exe" "$(windows "$1")" "$(windows "$source/samples")" \
-    "$(windows "$2")" "jpg|png|gif|tga|ppm" 2>"$work/err.txt" | tr -d '\r' | iconv -f CP932 -t UTF-8
+    "$(windows "$2")" "jpg|png|gif|tga|ppm|heic" 2>"$work/err.txt" | tr -d '\r' | iconv -f CP932 -t UTF-8
 }
-listing() { # script name [destination name]: the transcript of a run over the five samples
+listing() { # script name [destination name]: the transcript of a run over the six samples
   printf '%s\n' "Tessavel comammd-line tool Version 1.1" "Searching for Plugins." \
+    $'Loaded Susie Plug-in\tifheif.sph' \
     $'Loaded Susie Plug-in\tifjpeg.sph' $'Loaded Susie Plug-in\tifnetpbm.sph' $'Loaded Susie Plug-in\tiftga.sph' \
     $'Loaded Susie Plug-in\tifwebp.sph' \
     "Script Info" \
@@ -54,15 +57,16 @@ out="$place/縮小 画像"
 mkdir "$out"
 expected=$(listing $'Name\tThumbnail 256\nAuthor\tTessavel\nVersion\t1.0.0.1' "$out"
   i=0
-  for name in boat.tga drawing.png landscape.jpg pebble.ppm portrait.gif; do
+  for name in boat.tga drawing.png harbour.heic landscape.jpg pebble.ppm portrait.gif; do
     i=$((i + 1))
-    printf '%s\n' "$i/5	$name" "Save as	${name%.*}_thumb.jpg	"
+    printf '%s\n' "$i/6	$name" "Save as	${name%.*}_thumb.jpg	"
   done
   echo "Finished.")
 expect_equal "thumbnail transcript" "$expected" "$(convert "$program/script/thumbnail_256.txt" "$out")"
 sizes=$(cd "$out" && /usr/bin/identify -format '%f %m %wx%h\n' *.jpg 2>/dev/null)
 expect_equal "thumbnails" "boat_thumb.jpg JPEG 256x192
 drawing_thumb.jpg JPEG 256x192
+harbour_thumb.jpg JPEG 256x192
 landscape_thumb.jpg JPEG 256x192
 pebble_thumb.jpg JPEG 192x256
 portrait_thumb.jpg JPEG 192x256" "$sizes"
@@ -77,5 +81,5 @@ transcript=$(convert "$place/half.txt" "$half")
 expect_line <(printf '%s\n' "$transcript") "Finished."
 expect_line <(printf '%s\n' "$transcript") $'Name\tHalf size PNG'
 sizes=$(cd "$half" && /usr/bin/identify -format '%f %m\n' *.png 2>/dev/null | tr '\n' ' ')
-expect_equal "README example" "boat.png PNG drawing.png PNG landscape.png PNG pebble.png PNG portrait.png PNG " "$sizes"
+expect_equal "README example" "boat.png PNG drawing.png PNG harbour.png PNG landscape.png PNG pebble.png PNG portrait.png PNG " "$sizes"
 finish

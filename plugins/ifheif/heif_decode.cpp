@@ -1,0 +1,185 @@
+#include "plugins/ifheif/heif_decode.h"
+
+#include "common/pixel_limit.h"
+#include "plugins/ifheif/heif_library.h"
+#include "plugins/shared/over_black.h"
+
+#include <cstring>
+#include <memory>
+#include <new>
+
+namespace {
+
+// The brands of HEIF pictures: HEVC stills and sequences, the generic image brands, AV1.
+constexpr const char kBrands[][5] = {"heic", "heix", "heim", "heis", "hevc", "hevx",
+                                     "hevm", "hevs", "mif1", "msf1", "avif", "avis"};
+
+bool IsHeifBrand(const unsigned char* brand) {
+    for (const char* known : kBrands)
+        if (std::memcmp(brand, known, 4) == 0)
+            return true;
+    return false;
+}
+
+uint32_t BigEndian32(const unsigned char* p) {
+    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 |
+           static_cast<uint32_t>(p[2]) << 8 | p[3];
+}
+
+DecodeStatus StatusOf(const heif_error& error) {
+    switch (error.code) {
+    case heif_error_Ok:
+        return DecodeStatus::kOk;
+    case heif_error_Memory_allocation_error:
+        return DecodeStatus::kNoMemory;
+    case heif_error_Unsupported_filetype:
+    case heif_error_Unsupported_feature:
+    case heif_error_Plugin_loading_error:
+        return DecodeStatus::kUnsupported;
+    default:
+        return DecodeStatus::kBroken;
+    }
+}
+
+// Owners of what libheif allocates; each holds the table it was allocated through.
+struct ContextFreer {
+    const HeifLibrary* heif;
+    void operator()(heif_context* context) const { heif->heif_context_free(context); }
+};
+struct HandleReleaser {
+    const HeifLibrary* heif;
+    void operator()(heif_image_handle* handle) const { heif->heif_image_handle_release(handle); }
+};
+struct OptionsFreer {
+    const HeifLibrary* heif;
+    void operator()(heif_decoding_options* options) const {
+        heif->heif_decoding_options_free(options);
+    }
+};
+struct ImageReleaser {
+    const HeifLibrary* heif;
+    void operator()(heif_image* image) const { heif->heif_image_release(image); }
+};
+using Context = std::unique_ptr<heif_context, ContextFreer>;
+using Handle = std::unique_ptr<heif_image_handle, HandleReleaser>;
+
+// The file parsed (boxes only; nothing is decoded) and its primary picture's handle.
+struct Primary {
+    Context context;
+    Handle handle;
+    int32_t width = 0;
+    int32_t height = 0;
+};
+
+DecodeStatus OpenPrimary(const HeifLibrary* heif, const unsigned char* data, size_t size,
+                         Primary* primary) {
+    primary->context = Context(heif->heif_context_alloc(), ContextFreer{heif});
+    if (primary->context == nullptr)
+        return DecodeStatus::kNoMemory;
+    DecodeStatus status = StatusOf(heif->heif_context_read_from_memory_without_copy(
+        primary->context.get(), data, size, nullptr));
+    if (status != DecodeStatus::kOk)
+        return status;
+    heif_image_handle* handle = nullptr;
+    status = StatusOf(heif->heif_context_get_primary_image_handle(primary->context.get(), &handle));
+    primary->handle = Handle(handle, HandleReleaser{heif});
+    if (status != DecodeStatus::kOk)
+        return status;
+    primary->width = heif->heif_image_handle_get_width(handle);
+    primary->height = heif->heif_image_handle_get_height(handle);
+    if (primary->width <= 0 || primary->height <= 0)
+        return DecodeStatus::kBroken;
+    if (!PictureWithinPixelLimit(primary->width, primary->height))
+        return DecodeStatus::kAboveLimit;
+    return DecodeStatus::kOk;
+}
+
+DecodeStatus Open(const unsigned char* data, size_t size, int denominator, Primary* primary) {
+    if (!IsHeifHead(data, size))
+        return DecodeStatus::kNotThisFormat;
+    if (!IsDenominator(denominator))
+        return DecodeStatus::kBadRequest;
+    const HeifLibrary* heif = Heif();
+    if (heif == nullptr)
+        return DecodeStatus::kUnsupported;
+    const DecodeStatus status = OpenPrimary(heif, data, size, primary);
+    if (status == DecodeStatus::kOk && denominator != 1)
+        return DecodeStatus::kNotAtThisScale;
+    return status;
+}
+
+DecodeStatus DecodePrimary(const HeifLibrary* heif, const Primary& primary,
+                           const DecodeTarget& target) {
+    const std::unique_ptr<heif_decoding_options, OptionsFreer> options(
+        heif->heif_decoding_options_alloc(), OptionsFreer{heif});
+    if (options == nullptr)
+        return DecodeStatus::kNoMemory;
+    options->convert_hdr_to_8bit = 1;
+    heif_image* decoded = nullptr;
+    const DecodeStatus status =
+        StatusOf(heif->heif_decode_image(primary.handle.get(), &decoded, heif_colorspace_RGB,
+                                         heif_chroma_interleaved_RGBA, options.get()));
+    const std::unique_ptr<heif_image, ImageReleaser> image(decoded, ImageReleaser{heif});
+    if (status != DecodeStatus::kOk)
+        return status;
+    if (image == nullptr ||
+        heif->heif_image_get_width(decoded, heif_channel_interleaved) != target.width ||
+        heif->heif_image_get_height(decoded, heif_channel_interleaved) != target.height)
+        return DecodeStatus::kBroken;
+    int stride = 0;
+    const uint8_t* rows =
+        heif->heif_image_get_plane_readonly(decoded, heif_channel_interleaved, &stride);
+    if (rows == nullptr || stride < target.width * 4)
+        return DecodeStatus::kBroken;
+    const bool premultiplied = heif->heif_image_handle_is_premultiplied_alpha(primary.handle.get());
+    DeliverOverBlack(rows, static_cast<size_t>(stride), ColourOrder::kRgba, premultiplied, target);
+    return DecodeStatus::kOk;
+}
+
+} // namespace
+
+bool IsHeifHead(const unsigned char* head, size_t size) {
+    if (size < 16 || std::memcmp(head + 4, "ftyp", 4) != 0)
+        return false;
+    // The major brand, then the compatible brands that follow the minor version, within the
+    // box and the bytes at hand.
+    const size_t box = BigEndian32(head);
+    const size_t end = box < size ? box : size;
+    if (IsHeifBrand(head + 8))
+        return true;
+    for (size_t at = 16; at + 4 <= end; at += 4)
+        if (IsHeifBrand(head + at))
+            return true;
+    return false;
+}
+
+DecodeStatus ReadHeifSize(const unsigned char* data, size_t size, int denominator, int32_t* width,
+                          int32_t* height) {
+    try {
+        Primary primary;
+        const DecodeStatus status = Open(data, size, denominator, &primary);
+        if (status == DecodeStatus::kOk) {
+            *width = primary.width;
+            *height = primary.height;
+        }
+        return status;
+    } catch (const std::bad_alloc&) {
+        return DecodeStatus::kNoMemory;
+    }
+}
+
+DecodeStatus DecodeHeif(const unsigned char* data, size_t size, int denominator,
+                        const DecodeTarget& target) {
+    try {
+        Primary primary;
+        const DecodeStatus status = Open(data, size, denominator, &primary);
+        if (status != DecodeStatus::kOk)
+            return status;
+        if (primary.width != target.width || primary.height != target.height ||
+            target.top == nullptr)
+            return DecodeStatus::kBadRequest;
+        return DecodePrimary(Heif(), primary, target);
+    } catch (const std::bad_alloc&) {
+        return DecodeStatus::kNoMemory;
+    }
+}

@@ -1,0 +1,34 @@
+// The libheif functions ifheif calls, reached through one table. In the plug-in the table is
+// bound at run time to the libheif.dll beside the plug-in (heif_library_windows.cpp), so a
+// user can replace that LGPL library and the plug-in finds it in any folder; natively (the
+// fuzz target) it is bound to the linked library (heif_library_linked.cpp).
+#pragma once
+
+#include <libheif/heif.h>
+
+#define TESSAVEL_HEIF_FUNCTIONS(X)                                                                 \
+    X(heif_context_alloc)                                                                          \
+    X(heif_context_free)                                                                           \
+    X(heif_context_read_from_memory_without_copy)                                                  \
+    X(heif_context_get_primary_image_handle)                                                       \
+    X(heif_image_handle_release)                                                                   \
+    X(heif_image_handle_get_width)                                                                 \
+    X(heif_image_handle_get_height)                                                                \
+    X(heif_image_handle_is_premultiplied_alpha)                                                    \
+    X(heif_decoding_options_alloc)                                                                 \
+    X(heif_decoding_options_free)                                                                  \
+    X(heif_decode_image)                                                                           \
+    X(heif_image_release)                                                                          \
+    X(heif_image_get_width)                                                                        \
+    X(heif_image_get_height)                                                                       \
+    X(heif_image_get_plane_readonly)
+
+struct HeifLibrary {
+#define TESSAVEL_HEIF_MEMBER(name) decltype(&::name) name = nullptr;
+    TESSAVEL_HEIF_FUNCTIONS(TESSAVEL_HEIF_MEMBER)
+#undef TESSAVEL_HEIF_MEMBER
+};
+
+// The bound table, or nullptr when libheif cannot be had (the DLL is missing or lacks a
+// function). Safe to call from several threads at once.
+const HeifLibrary* Heif();
