@@ -88,8 +88,25 @@ trap 'rm -rf "$work"' EXIT
 # apt-get source downloads as the calling user; as root it warns that _apt cannot reach
 # the folder, which is harmless.
 version=""
+# The suites whose index lists the version: apt-get source package=version may still fetch
+# the files of another version from another suite (brotli 1.0.9-2 came as deb12u1's), while
+# package/suite takes that suite's own.
+suites_of() { # version
+  apt-cache madison "$package" 2>/dev/null |
+    awk -F' *[|] *' -v v="$1" '$2 == v && / Sources$/ { split($3, f, " "); sub("/.*", "", f[2]); print f[2] }'
+}
+fetch() { # version
+  local suite
+  (cd "$work" && apt-get source -qq "$package=$1" >>build.log 2>&1) && return 0
+  for suite in $(suites_of "$1"); do
+    rm -rf "${work:?}"/"$package"[-_]*
+    (cd "$work" && apt-get source -qq "$package/$suite" >>build.log 2>&1) &&
+      [ -f "$work/${package}_${1#*:}.dsc" ] && return 0
+  done
+  return 1
+}
 for candidate in $versions; do
-  if (cd "$work" && apt-get source -qq "$package=$candidate" >>build.log 2>&1); then
+  if fetch "$candidate"; then
     version=$candidate
     break
   fi
