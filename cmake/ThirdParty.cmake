@@ -124,3 +124,24 @@ add_custom_target(thirdparty_heif_dlls ALL
   COMMAND ${CMAKE_COMMAND} -E make_directory ${TESSAVEL_BIN_DIR}
   COMMAND ${CMAKE_COMMAND} -E copy_if_different ${heif_dlls} ${TESSAVEL_BIN_DIR}
   VERBATIM)
+
+tessavel_thirdparty_dir(jpeg-xl jxl_dir)
+add_library(ThirdParty::jxl INTERFACE IMPORTED GLOBAL)
+if(jxl_dir)
+  # The decoder-only libjxl_dec, then what it needs: highway, brotli's decoder.
+  set_target_properties(ThirdParty::jxl PROPERTIES
+    INTERFACE_LINK_LIBRARIES "${jxl_dir}/lib/libjxl_dec.a;${jxl_dir}/lib/libhwy.a;${jxl_dir}/lib/libbrotlidec.a;${jxl_dir}/lib/libbrotlicommon.a"
+    INTERFACE_INCLUDE_DIRECTORIES ${jxl_dir}/include
+    INTERFACE_COMPILE_DEFINITIONS JXL_STATIC_DEFINE)
+else()
+  # Building on Windows: MSYS2's mingw-w64-<arch>-libjxl, its static libraries.
+  find_library(TESSAVEL_JXL_STATIC NAMES libjxl.a REQUIRED)
+  find_library(TESSAVEL_HWY_STATIC NAMES libhwy.a REQUIRED)
+  find_library(TESSAVEL_BROTLIDEC_STATIC NAMES libbrotlidec.a REQUIRED)
+  find_library(TESSAVEL_BROTLICOMMON_STATIC NAMES libbrotlicommon.a REQUIRED)
+  find_path(TESSAVEL_JXL_INCLUDE jxl/decode.h REQUIRED)
+  set_target_properties(ThirdParty::jxl PROPERTIES
+    INTERFACE_LINK_LIBRARIES "${TESSAVEL_JXL_STATIC};${TESSAVEL_HWY_STATIC};${TESSAVEL_BROTLIDEC_STATIC};${TESSAVEL_BROTLICOMMON_STATIC}"
+    INTERFACE_INCLUDE_DIRECTORIES ${TESSAVEL_JXL_INCLUDE}
+    INTERFACE_COMPILE_DEFINITIONS JXL_STATIC_DEFINE)
+endif()

@@ -1,0 +1,36 @@
+# libjxl: the JPEG XL decoder of the ifjxl plug-in. BSD-3-Clause; the static decoder-only
+# libjxl_dec, linked into the plug-in with brotli and highway, which the recipe builds first
+# (and lcms2, which libjxl's build asks for). No tools, no threads: the decoder runs on the
+# calling thread, and the host decodes ahead on threads of its own.
+package=jpeg-xl
+
+build_library() {
+  local source=$1 prefix=$2 target=$3 processor brotli hwy lcms
+  case "$target" in
+  x86_64-*) processor=AMD64 ;;
+  i686-*) processor=X86 ;;
+  esac
+  brotli=$("$here/build.sh" brotli "$target")
+  hwy=$("$here/build.sh" highway "$target")
+  lcms=$("$here/build.sh" lcms2 "$target")
+  PKG_CONFIG_LIBDIR=/nonexistent PKG_CONFIG_PATH="" cmake -S "$source" -B "$source/build-$target" -G Ninja \
+    -DCMAKE_SYSTEM_NAME=Windows -DCMAKE_SYSTEM_PROCESSOR=$processor \
+    -DCMAKE_C_COMPILER="$target-gcc-posix" -DCMAKE_CXX_COMPILER="$target-g++-posix" \
+    -DCMAKE_RC_COMPILER="$target-windres" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF -DBUILD_TESTING=OFF \
+    -DCMAKE_FIND_ROOT_PATH="$brotli;$hwy;$lcms" -DCMAKE_FIND_ROOT_PATH_MODE_LIBRARY=ONLY \
+    -DCMAKE_FIND_ROOT_PATH_MODE_INCLUDE=ONLY -DCMAKE_FIND_ROOT_PATH_MODE_PACKAGE=ONLY \
+    -DJPEGXL_FORCE_SYSTEM_BROTLI=ON -DJPEGXL_FORCE_SYSTEM_HWY=ON -DJPEGXL_FORCE_SYSTEM_LCMS2=ON \
+    -DJPEGXL_ENABLE_SKCMS=OFF -DJPEGXL_ENABLE_TOOLS=OFF -DJPEGXL_ENABLE_DOXYGEN=OFF \
+    -DJPEGXL_ENABLE_MANPAGES=OFF -DJPEGXL_ENABLE_BENCHMARK=OFF -DJPEGXL_ENABLE_EXAMPLES=OFF \
+    -DJPEGXL_ENABLE_JNI=OFF -DJPEGXL_ENABLE_SJPEG=OFF -DJPEGXL_ENABLE_OPENEXR=OFF \
+    -DJPEGXL_ENABLE_PLUGINS=OFF -DJPEGXL_ENABLE_TCMALLOC=OFF -DJPEGXL_ENABLE_FUZZERS=OFF \
+    -DJPEGXL_ENABLE_TRANSCODE_JPEG=OFF -DJPEGXL_WARNINGS_AS_ERRORS=OFF
+  cmake --build "$source/build-$target" -j2 --target jxl_dec-static
+  mkdir -p "$prefix/include/jxl" "$prefix/lib" "$prefix/licences/jpeg-xl"
+  cp "$source/lib/include/jxl/"*.h "$source/build-$target/lib/include/jxl/"*.h "$prefix/include/jxl/"
+  cp "$source/build-$target/lib/libjxl_dec.a" "$prefix/lib/"
+  cp "$brotli/lib/libbrotlidec.a" "$brotli/lib/libbrotlicommon.a" "$hwy/lib/libhwy.a" "$prefix/lib/"
+  cp "$source/LICENSE" "$source/PATENTS" "$prefix/licences/jpeg-xl/"
+  cp -a "$brotli/licences/." "$hwy/licences/." "$prefix/licences/"
+}
