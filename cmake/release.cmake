@@ -80,6 +80,7 @@ function(tessavel_release_setup)
   tessavel_version_info(ifjpeg DESCRIPTION "Susie plug-in for JPEG pictures (Tessavel)")
   tessavel_version_info(ifwebp DESCRIPTION "Susie plug-in for WebP pictures (Tessavel)")
   tessavel_version_info(ifheif DESCRIPTION "Susie plug-in for HEIC and AVIF pictures (Tessavel)")
+  tessavel_version_info(ifjxl DESCRIPTION "Susie plug-in for JPEG XL pictures (Tessavel)")
 
   # Everything linked statically into every module: the MinGW-w64 C runtime and winpthreads,
   # and GCC's libgcc and libstdc++ (GPL-3 with the GCC Runtime Library Exception, whose GPL

@@ -26,3 +26,27 @@ finish() {
   fi
   echo "All checks passed."
 }
+
+# Damaged copies of a small picture for the plug-in tests, named after it and its extension.
+cut_at_every_length() { # picture folder: every truncation from 1 byte to one short
+  local picture=$1 size cut base
+  size=$(stat -c %s "$picture")
+  base=$(basename "${picture%.*}")
+  for ((cut = 1; cut < size; cut++)); do
+    head -c $cut "$picture" >"$2/${base}_cut$cut.${picture##*.}"
+  done
+}
+damage_at_random() { # picture folder count: bytes overwritten past the first 24, seeded
+  python3 - "$@" <<'PY'
+import random, sys
+picture, folder, count = sys.argv[1], sys.argv[2], int(sys.argv[3])
+random.seed(1615)
+data = open(picture, "rb").read()
+base, kind = picture.rsplit("/", 1)[1].rsplit(".", 1)
+for n in range(count):
+    damaged = bytearray(data)
+    for _ in range(random.randint(1, 8)):
+        damaged[random.randrange(24, len(damaged))] = random.randrange(256)
+    open(f"{folder}/{base}_damaged{n}.{kind}", "wb").write(damaged)
+PY
+}
