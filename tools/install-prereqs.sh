@@ -11,7 +11,7 @@ packages=(
   fonts-wine                                   # Wine's own fonts: caption buttons in screenshots
   zip                                          # the release archives (tools/package.sh)
   imagemagick netpbm libimage-exiftool-perl    # test and sample images made by other tools
-  nasm dpkg-dev meson                          # third-party libraries from Debian's sources (tools/thirdparty)
+  nasm dpkg-dev meson make                     # third-party libraries from Debian's sources (tools/thirdparty)
   libjpeg-turbo-progs libjpeg62-turbo-dev      # cjpeg/djpeg for test pictures; the native JPEG fuzz target
   webp libwebp-dev                             # cwebp/dwebp/img2webp for test pictures; the native WebP fuzz target
   libheif-examples libheif-dev                 # heif-enc/heif-convert for test pictures; the native HEIF fuzz target
