@@ -10,16 +10,4 @@ const char* const kPluginInfoTexts[] = {
 };
 const int kPluginInfoCount = 6;
 
-bool IsFormatHead(const unsigned char* head, size_t size) {
-    return IsHeifHead(head, size);
-}
-
-DecodeStatus ReadScaledSize(const unsigned char* data, size_t size, int denominator, int32_t* width,
-                            int32_t* height) {
-    return ReadHeifSize(data, size, denominator, width, height);
-}
-
-DecodeStatus DecodeScaled(const unsigned char* data, size_t size, int denominator,
-                          const DecodeTarget& target) {
-    return DecodeHeif(data, size, denominator, target);
-}
+const ScaledDecoder kScaledDecoder = {IsHeifHead, ReadHeifSize, DecodeHeif};

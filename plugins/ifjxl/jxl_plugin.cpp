@@ -12,16 +12,4 @@ const char* const kPluginInfoTexts[] = {
 };
 const int kPluginInfoCount = 4;
 
-bool IsFormatHead(const unsigned char* head, size_t size) {
-    return IsJxlHead(head, size);
-}
-
-DecodeStatus ReadScaledSize(const unsigned char* data, size_t size, int denominator, int32_t* width,
-                            int32_t* height) {
-    return ReadJxlSize(data, size, denominator, width, height);
-}
-
-DecodeStatus DecodeScaled(const unsigned char* data, size_t size, int denominator,
-                          const DecodeTarget& target) {
-    return DecodeJxl(data, size, denominator, target);
-}
+const ScaledDecoder kScaledDecoder = {IsJxlHead, ReadJxlSize, DecodeJxl};

@@ -33,9 +33,13 @@ const unsigned char* Rest(const ByteReader& reader) {
 
 } // namespace
 
+bool IsFormatHead(const unsigned char* head, size_t size) {
+    return kScaledDecoder.isHead(head, size);
+}
+
 int ReadFormatGeometry(ByteReader reader, PictureGeometry* geometry) {
-    const DecodeStatus status =
-        ReadScaledSize(Rest(reader), Remaining(reader), 1, &geometry->width, &geometry->height);
+    const DecodeStatus status = kScaledDecoder.readSize(Rest(reader), Remaining(reader), 1,
+                                                        &geometry->width, &geometry->height);
     geometry->bitCount = 24;
     return SusieResultOf(status);
 }
@@ -43,7 +47,8 @@ int ReadFormatGeometry(ByteReader reader, PictureGeometry* geometry) {
 int DecodeFormat(ByteReader reader, DibPicture* picture) {
     int32_t width = 0;
     int32_t height = 0;
-    int result = SusieResultOf(ReadScaledSize(Rest(reader), Remaining(reader), 1, &width, &height));
+    int result =
+        SusieResultOf(kScaledDecoder.readSize(Rest(reader), Remaining(reader), 1, &width, &height));
     // Before CreateDibPicture, which calls a picture too large for a DIB broken: the same
     // answer as the scaled decode gives at every scale.
     if (result == SUSIE_SUCCESS && !PictureWithinPixelLimit(width, height))
@@ -58,7 +63,7 @@ int DecodeFormat(ByteReader reader, DibPicture* picture) {
     target.width = width;
     target.height = height;
     target.format = DecodePixels::kBgr24;
-    result = SusieResultOf(DecodeScaled(Rest(reader), Remaining(reader), 1, target));
+    result = SusieResultOf(kScaledDecoder.decode(Rest(reader), Remaining(reader), 1, target));
     if (result != SUSIE_SUCCESS)
         DiscardDibPicture(picture);
     return result;
@@ -74,8 +79,8 @@ int SUSIEAPI GetPictureScaledSize(const void* data, ULONG_PTR size, int denomina
         return SUSIE_NOT_IMPLEMENTED;
     int32_t w = 0;
     int32_t h = 0;
-    const int result = SusieResultOf(
-        ReadScaledSize(static_cast<const unsigned char*>(data), size, denominator, &w, &h));
+    const int result = SusieResultOf(kScaledDecoder.readSize(
+        static_cast<const unsigned char*>(data), size, denominator, &w, &h));
     if (result == SUSIE_SUCCESS) {
         *width = w;
         *height = h;
@@ -99,7 +104,7 @@ int SUSIEAPI GetPictureScaled(const void* data, ULONG_PTR size, int denominator,
     if ((stride < 0 ? -stride : stride) < static_cast<LONG_PTR>(width) * 4)
         return SUSIE_INTERNAL_ERROR;
     return SusieResultOf(
-        DecodeScaled(static_cast<const unsigned char*>(data), size, denominator, target));
+        kScaledDecoder.decode(static_cast<const unsigned char*>(data), size, denominator, target));
 }
 
 // PluginIsReentrant comes with the shared Susie exports: a decoder of this kind keeps its

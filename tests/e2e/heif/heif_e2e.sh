@@ -26,15 +26,7 @@ heif-enc -q 80 "$work/alpha.png" -o "$src/avif_alpha.avif" >/dev/null
 # (Debian 12's aom stops on 10 bits at this size; 12 bits takes the same path in libheif.)
 heif-enc -b 12 -q 80 "$work/deep.png" -o "$src/avif_12bit.avif" >/dev/null
 
-cat > "$work/copy.txt" <<'SCRIPT'
-function Main(width, height, name, index) {
-    SetSize(width, height)
-    Draw(0, 0, width, height, 0, 0, width, height)
-    SetName(Format("%s.bmp", substr(name, 0, rfind(name, "."))))
-    return 1
-}
-SCRIPT
-run_tesrun "$work/copy.txt" "$src" "$work/out" "heic|avif" "$build/bin"
+run_tesrun "$scripts/copy_bmp.txt" "$src" "$work/out" "heic|avif" "$build/bin"
 expect_equal "nothing failed" 0 "$(grep -c Failed "$work/out.txt")"
 expect_equal "every picture made" 7 "$(ls "$src" | wc -l)"
 for picture in "$src"/*; do
@@ -49,16 +41,7 @@ done
 convert -size 400x300 plasma:fractal -seed 7 -depth 8 "$work/big.png" 2>/dev/null
 mkdir -p "$work/bigsrc"
 heif-enc -q 90 "$work/big.png" -o "$work/bigsrc/big.heic" >/dev/null
-cat > "$work/thumb.txt" <<'SCRIPT'
-function Main(width, height, name, index) {
-    SetSize(width / 4, height / 4)
-    SetDrawMode(1)
-    Draw(0, 0, width, height, 0, 0, width / 4, height / 4)
-    SetName(Format("%s.bmp", substr(name, 0, rfind(name, "."))))
-    return 1
-}
-SCRIPT
-run_tesrun "$work/thumb.txt" "$work/bigsrc" "$work/thumbs" "heic" "$build/bin"
+run_tesrun "$scripts/quarter_bmp.txt" "$work/bigsrc" "$work/thumbs" "heic" "$build/bin"
 heif-convert "$work/bigsrc/big.heic" "$work/big-ref.png" >/dev/null 2>&1
 convert "$work/big-ref.png" -resize 100x75! "$work/expected-thumb.png"
 psnr=$(compare -metric PSNR "$work/thumbs/big.bmp" "$work/expected-thumb.png" null: 2>&1)
@@ -73,7 +56,7 @@ for picture in "$work/small.heic" "$work/small.avif"; do
   damage_at_random "$picture" "$work/bad" 40
 done
 cuts=$(ls "$work/cut" | wc -l)
-run_tesrun "$work/copy.txt" "$work/cut" "$work/cut-out" "heic|avif" "$build/bin"
+run_tesrun "$scripts/copy_bmp.txt" "$work/cut" "$work/cut-out" "heic|avif" "$build/bin"
 expect_equal "every cut file failed" $cuts "$(grep -c '^Failed' "$work/out.txt")"
 expect_line "$work/out.txt" "Finished."
 expect_equal "nothing written from cut files" "" "$(ls "$work/cut-out")"
@@ -90,7 +73,7 @@ for source in sys.argv[1:3]:
         at = huge.find(b"ispe", at + 4)
     open(f"{sys.argv[3]}/huge.{source.rsplit('.', 1)[1]}", "wb").write(huge)
 PY
-run_tesrun "$work/copy.txt" "$work/bad" "$work/bad-out" "heic|avif" "$build/bin"
+run_tesrun "$scripts/copy_bmp.txt" "$work/bad" "$work/bad-out" "heic|avif" "$build/bin"
 expect_line "$work/out.txt" "Finished."
 expect_equal "every damaged file went through" 82 "$(grep -c '^[0-9]*/82	' "$work/out.txt")"
 expect_equal "a huge size is refused" 2 "$(grep -A1 '	huge\.' "$work/out.txt" | grep -c '^Failed')"

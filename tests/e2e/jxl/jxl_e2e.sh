@@ -25,15 +25,7 @@ cjxl -d 0 "$work/alpha.png" "$src/alpha.jxl" >/dev/null 2>&1
 cjxl -d 0 "$work/deep.png" "$src/deep.jxl" >/dev/null 2>&1
 cjxl -d 0 "$work/anim.gif" "$src/anim.jxl" >/dev/null 2>&1
 
-cat > "$work/copy.txt" <<'SCRIPT'
-function Main(width, height, name, index) {
-    SetSize(width, height)
-    Draw(0, 0, width, height, 0, 0, width, height)
-    SetName(Format("%s.bmp", substr(name, 0, rfind(name, "."))))
-    return 1
-}
-SCRIPT
-run_tesrun "$work/copy.txt" "$src" "$work/out" "jxl" "$build/bin"
+run_tesrun "$scripts/copy_bmp.txt" "$src" "$work/out" "jxl" "$build/bin"
 expect_equal "nothing failed" 0 "$(grep -c Failed "$work/out.txt")"
 expect_equal "every picture made" 5 "$(ls "$src" | wc -l)"
 expect_equal "nothing on standard error but the missing Info" 1 "$(wc -l <"$work/err.txt")"
@@ -50,12 +42,12 @@ done
 convert "$work/base.png" -resize 16x12! "$work/small.png"
 cjxl -d 1 "$work/small.png" "$work/small.jxl" >/dev/null 2>&1
 cut_at_every_length "$work/small.jxl" "$work/cut"
-run_tesrun "$work/copy.txt" "$work/cut" "$work/cut-out" "jxl" "$build/bin"
+run_tesrun "$scripts/copy_bmp.txt" "$work/cut" "$work/cut-out" "jxl" "$build/bin"
 expect_equal "every cut file failed" "$(ls "$work/cut" | wc -l)" "$(grep -c '^Failed' "$work/out.txt")"
 expect_line "$work/out.txt" "Finished."
 expect_equal "nothing written from cut files" "" "$(ls "$work/cut-out")"
 damage_at_random "$work/small.jxl" "$work/bad" 60
-run_tesrun "$work/copy.txt" "$work/bad" "$work/bad-out" "jxl" "$build/bin"
+run_tesrun "$scripts/copy_bmp.txt" "$work/bad" "$work/bad-out" "jxl" "$build/bin"
 expect_line "$work/out.txt" "Finished."
 expect_equal "every damaged file went through" 60 "$(grep -c '^[0-9]*/60	' "$work/out.txt")"
 for written in "$work/bad-out"/*; do
@@ -64,7 +56,7 @@ for written in "$work/bad-out"/*; do
 done
 mkdir -p "$work/limit" "$work/limit-out"
 cp "$src/lossless.jxl" "$work/limit/"
-TESSAVEL_MAX_PIXELS=2000 run_tesrun "$work/copy.txt" "$work/limit" "$work/limit-out" "jxl" "$build/bin"
+TESSAVEL_MAX_PIXELS=2000 run_tesrun "$scripts/copy_bmp.txt" "$work/limit" "$work/limit-out" "jxl" "$build/bin"
 expect_line "$work/out.txt" "Failed."
 expect_line "$work/err.txt" "tesrun: lossless.jxl: the plug-in that takes it cannot decode it (out of memory, or above the pixel limit)"
 

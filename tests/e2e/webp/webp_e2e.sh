@@ -21,15 +21,7 @@ cwebp -quiet -q 80 "$work/alpha.png" -o "$src/lossy_alpha.webp"
 convert "$work/base.png" -rotate 180 "$work/second.png"
 img2webp -lossless "$work/alpha.png" "$work/second.png" -o "$src/animated.webp" >/dev/null 2>&1
 
-cat > "$work/copy.txt" <<'SCRIPT'
-function Main(width, height, name, index) {
-    SetSize(width, height)
-    Draw(0, 0, width, height, 0, 0, width, height)
-    SetName(Format("%s.bmp", substr(name, 0, rfind(name, "."))))
-    return 1
-}
-SCRIPT
-run_tesrun "$work/copy.txt" "$src" "$work/out" "webp" "$build/bin"
+run_tesrun "$scripts/copy_bmp.txt" "$src" "$work/out" "webp" "$build/bin"
 expect_equal "nothing failed" 0 "$(grep -c Failed "$work/out.txt")"
 # The reference: dwebp's pixels over black (the first frame of the animation: the still
 # picture it was made from).
@@ -52,16 +44,7 @@ cwebp -quiet -q 90 "$work/big.png" -o "$work/bigsrc/big.webp"
 # An animation decodes at full size only: its thumbnail is drawn from that.
 convert "$work/big.png" -flip "$work/big2.png"
 img2webp -lossless "$work/big.png" "$work/big2.png" -o "$work/bigsrc/anim.webp" >/dev/null 2>&1
-cat > "$work/thumb.txt" <<'SCRIPT'
-function Main(width, height, name, index) {
-    SetSize(width / 4, height / 4)
-    SetDrawMode(1)
-    Draw(0, 0, width, height, 0, 0, width / 4, height / 4)
-    SetName(Format("%s.bmp", substr(name, 0, rfind(name, "."))))
-    return 1
-}
-SCRIPT
-run_tesrun "$work/thumb.txt" "$work/bigsrc" "$work/thumbs" "webp" "$build/bin"
+run_tesrun "$scripts/quarter_bmp.txt" "$work/bigsrc" "$work/thumbs" "webp" "$build/bin"
 dwebp -quiet -pam "$work/bigsrc/big.webp" -o "$work/big.pam"
 convert "$work/big.pam" -resize 200x150! "$work/expected-thumb.png"
 for name in big anim; do
@@ -81,7 +64,7 @@ at = data.index(b"VP8L") + 9   # the 14-bit width and height after the signature
 data[at:at + 4] = b"\xff\xff\xff\x0f"
 open(sys.argv[2], "wb").write(data)
 PY
-run_tesrun "$work/copy.txt" "$work/bad" "$work/bad-out" "webp" "$build/bin"
+run_tesrun "$scripts/copy_bmp.txt" "$work/bad" "$work/bad-out" "webp" "$build/bin"
 expect_equal "every damaged file failed" 6 "$(grep -c '^Failed' "$work/out.txt")"
 expect_equal "nothing written" "" "$(ls "$work/bad-out")"
 finish
