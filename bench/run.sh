@@ -11,7 +11,8 @@
 #   --external-wine  use the build tree's Wine prefix and a wineserver somebody else started
 #                    (the CTest smoke run, inside the test suite's wine fixture)
 # Environment: BENCH_SCALE=full|smoke, BENCH_REPS, BENCH_PHOTOS, BENCH_SMALL_FILES,
-#              BENCH_NETPBM_SETS (corpus sizes), BENCH_DIR (work directory).
+#              BENCH_NETPBM_SETS, BENCH_HEIC_FILES (corpus sizes), BENCH_DIR (work directory),
+#              BENCH_WORKLOADS (which to run, by name: thumb half small netpbm heic).
 set -Eeuo pipefail
 trap 'echo "run.sh: stopped by a failing command at line $LINENO" >&2' ERR
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -45,15 +46,18 @@ done
 case "$scale" in
   full)  photo_w=4000 photo_h=3000 photos=16 tile=96 small_files=1000
          netpbm_w=1600 netpbm_h=1200 netpbm_sets=8 ladder="1152x864 4000x3000 8000x6000"
+         heic_w=2048 heic_h=1536 heic_files=8
          : "${reps:=3}" ;;
   smoke) photo_w=640 photo_h=480 photos=2 tile=32 small_files=24
          netpbm_w=160 netpbm_h=120 netpbm_sets=1 ladder=""
+         heic_w=320 heic_h=240 heic_files=2
          : "${reps:=1}" ;;
   *) echo "run.sh: BENCH_SCALE must be full or smoke" >&2; exit 2 ;;
 esac
 photos=${BENCH_PHOTOS:-$photos}
 small_files=${BENCH_SMALL_FILES:-$small_files}
 netpbm_sets=${BENCH_NETPBM_SETS:-$netpbm_sets}
+heic_files=${BENCH_HEIC_FILES:-$heic_files}
 
 mkdir -p "$work"
 work=$(cd "$work" && pwd)
@@ -160,6 +164,18 @@ make_corpus() {
     finish_folder "$corpus/netpbm" "$stamp"
   fi
 
+  # Phone photos: HEIC by libheif's reference encoder (x265), from photos made as above.
+  stamp="heic-v1 $heic_w $heic_h $heic_files"
+  if command -v heif-enc >/dev/null && fresh_folder "$corpus/heic" "$stamp"; then
+    echo "Generating $heic_files HEIC photos of ${heic_w}x$heic_h"
+    for ((i = 1; i <= heic_files; i++)); do
+      make_photo $((400 + i)) "$heic_w" "$heic_h" "$corpus/heic/.photo.jpg"
+      heif-enc -q 80 "$corpus/heic/.photo.jpg" -o "$(printf '%s/photo_%03d.heic' "$corpus/heic" "$i")" >/dev/null
+    done
+    rm -f "$corpus/heic/.photo.jpg"
+    finish_folder "$corpus/heic" "$stamp"
+  fi
+
   local size
   for size in $ladder; do
     stamp="ladder-v1 $size"
@@ -195,7 +211,8 @@ declare -A label=([tesrun]="tesrun (Wine)" [tesrun1]="tesrun, 1 thread (Wine)" [
 declare -A wl_title=([thumb]="1: ${photo_w}x$photo_h JPEG -> 256 px JPEG"
                      [half]="2: ${photo_w}x$photo_h JPEG -> half-size PNG"
                      [small]="3: $small_files small PNG -> BMP"
-                     [netpbm]="4: Netpbm/TGA -> PNG")
+                     [netpbm]="4: Netpbm/TGA -> PNG"
+                     [heic]="5: ${heic_w}x$heic_h HEIC -> 256 px JPEG")
 
 # The folder, the file pattern and the expected output of a workload.
 folder_of() {
@@ -204,20 +221,21 @@ folder_of() {
     small) echo "$corpus/small" ;;
     small_few) echo "$corpus/small_few" ;;
     netpbm) echo "$corpus/netpbm" ;;
+    heic) echo "$corpus/heic" ;;
     empty) echo "$corpus/empty" ;;
     ladder_*) echo "$corpus/$1" ;;
   esac
 }
 output_ext_of() {
-  case "$1" in thumb|ladder_*|empty) echo jpg ;; half|netpbm) echo png ;; small|small_few) echo bmp ;; esac
+  case "$1" in thumb|heic|ladder_*|empty) echo jpg ;; half|netpbm) echo png ;; small|small_few) echo bmp ;; esac
 }
 input_exts_of() {
-  case "$1" in thumb|half|ladder_*|empty) echo jpg ;; small|small_few) echo png ;; netpbm) echo "ppm pgm pbm tga" ;; esac
+  case "$1" in thumb|half|ladder_*|empty) echo jpg ;; small|small_few) echo png ;; netpbm) echo "ppm pgm pbm tga" ;; heic) echo heic ;; esac
 }
 # Width and height every contender must produce from an input of w x h.
 expected_size() { # workload w h
   awk -v k="$1" -v w="$2" -v h="$3" 'function r(x) { return int(x + 0.5) }
-    BEGIN { if (k == "thumb" || k ~ /^ladder_/) { s = 256 / w; if (256 / h < s) s = 256 / h; if (s > 1) s = 1
+    BEGIN { if (k == "thumb" || k == "heic" || k ~ /^ladder_/) { s = 256 / w; if (256 / h < s) s = 256 / h; if (s > 1) s = 1
               printf "%d %d", (r(w*s) > 1 ? r(w*s) : 1), (r(h*s) > 1 ? r(h*s) : 1) }
             else if (k == "half") printf "%d %d", r(w/2), r(h/2)
             else printf "%d %d", w, h }'
@@ -234,7 +252,7 @@ build_command() { # workload contender src out
   case "$c" in
     tesrun|tesrun1|tesrun_null)
       local script exts
-      case "$w" in thumb|ladder_*|empty) script=thumb256 ;; half) script=half_png ;;
+      case "$w" in thumb|heic|ladder_*|empty) script=thumb256 ;; half) script=half_png ;;
                    small|small_few) script=same_bmp ;; netpbm) script=same_png ;; esac
       exts=$(input_exts_of "$w"); exts=${exts// /|}
       cmd=("$wine_run" "$tesrun_exe" "$(winpath "$scripts/$script.txt")" "$(winpath "$src")"
@@ -252,6 +270,7 @@ build_command() { # workload contender src out
     magick)
       case "$w" in
         thumb|ladder_*) cmd=(mogrify -path "$out" -format jpg -define jpeg:size=512x512 -thumbnail 256x256 -quality 75) ;;
+        heic) cmd=(mogrify -path "$out" -format jpg -thumbnail 256x256 -quality 75) ;;
         half) cmd=(mogrify -path "$out" -format png -resize 50%) ;;
         *) cmd=(mogrify -path "$out" -format "$ext") ;;
       esac
@@ -259,6 +278,7 @@ build_command() { # workload contender src out
     gm)
       case "$w" in
         thumb|ladder_*) cmd=(gm mogrify -output-directory "$out" -format jpg -size 512x512 -thumbnail 256x256 -quality 75) ;;
+        heic) cmd=(gm mogrify -output-directory "$out" -format jpg -thumbnail 256x256 -quality 75) ;;
         half) cmd=(gm mogrify -output-directory "$out" -format png -resize 50%) ;;
         *) cmd=(gm mogrify -output-directory "$out" -format "$ext") ;;
       esac
@@ -280,6 +300,9 @@ not_taking_part() { # workload contender
     netpbm:tesrun_null) echo "GDI+ reads neither Netpbm nor TGA, and it loads no plug-ins" ;;
     netpbm:tesrun|netpbm:tesrun1) [ "$plugin_count" -gt 0 ] || echo "no Susie plug-ins (.sph) in the program directory" ;;
     empty:magick|empty:gm|empty:vips) echo "native" ;;
+    heic:bare|heic:tesrun_null) echo "GDI+ reads no HEIC" ;;
+    heic:vips) echo "Debian 12's libvips is built without HEIF" ;;
+    heic:*) [ -d "$corpus/heic" ] || echo "no heif-enc to make the corpus (libheif-examples)" ;;
     empty:bare_*|netpbm:bare_*|small:bare_*) echo "variant" ;; # the variants run on photos only
   esac
 }
@@ -350,7 +373,7 @@ run_one() { # workload contender rep
   rm -rf "$out"
 }
 
-workloads=(thumb half small netpbm)
+read -r -a workloads <<<"${BENCH_WORKLOADS:-thumb half small netpbm heic}"
 variants=()
 [[ " ${contenders[*]} " == *" bare "* ]] && variants=(bare_scan0copy bare_dc bare_lockbits)
 echo "Machine: $(nproc) cores, $(awk '/MemTotal/ { printf "%.0f GB", $2 / 1048576 }' /proc/meminfo); load average at start: $(cut -d' ' -f1-3 /proc/loadavg)"
@@ -375,7 +398,8 @@ for ((rep = 1; rep <= reps; rep++)); do
     fi
   done
 done
-if [ -n "$ladder" ]; then
+# The memory ladder goes with the thumbnail workload.
+if [ -n "$ladder" ] && [[ " ${workloads[*]} " == *" thumb "* ]]; then
   echo "Peak memory: one photo of each size, and a long and a short batch"
   for size in $ladder; do
     for c in "${contenders[@]}"; do run_one "ladder_$size" "$c" 1; done
@@ -406,7 +430,7 @@ table=$results/table.md
   echo
   awk -F'\t' -v order="${contenders[*]}" -v workloads="${workloads[*]}" \
       -v t_thumb="${wl_title[thumb]}" -v t_half="${wl_title[half]}" \
-      -v t_small="${wl_title[small]}" -v t_netpbm="${wl_title[netpbm]}" \
+      -v t_small="${wl_title[small]}" -v t_netpbm="${wl_title[netpbm]}" -v t_heic="${wl_title[heic]}" \
       -v l_tesrun="${label[tesrun]}" -v l_tesrun1="${label[tesrun1]}" -v l_tesrun_null="${label[tesrun_null]}" -v l_bare="${label[bare]}" -v l_magick="${label[magick]}" \
       -v l_gm="${label[gm]}" -v l_vips="${label[vips]}" -v notesfile="$results/notes.tsv" '
     function median(key,   n, i, j, t, v) {
@@ -415,7 +439,7 @@ table=$results/table.md
       return n % 2 ? v[(n + 1) / 2] : (v[n / 2] + v[n / 2 + 1]) / 2
     }
     function add(key, x) { vals[key] = (key in vals) ? vals[key] " " x : x }
-    BEGIN { title["thumb"] = t_thumb; title["half"] = t_half; title["small"] = t_small; title["netpbm"] = t_netpbm
+    BEGIN { title["thumb"] = t_thumb; title["half"] = t_half; title["small"] = t_small; title["netpbm"] = t_netpbm; title["heic"] = t_heic
             name["tesrun"] = l_tesrun; name["tesrun1"] = l_tesrun1; name["tesrun_null"] = l_tesrun_null; name["bare"] = l_bare; name["magick"] = l_magick; name["gm"] = l_gm; name["vips"] = l_vips
             while ((getline line < notesfile) > 0) { split(line, f, "\t"); note[f[1] SUBSEP f[2]] = f[3] } }
     $10 != "ok" { failed[$1 SUBSEP $2] = 1 }
