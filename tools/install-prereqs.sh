@@ -14,7 +14,7 @@ packages=(
   nasm dpkg-dev meson make                     # third-party libraries from Debian's sources (tools/thirdparty)
   libjpeg-turbo-progs libjpeg62-turbo-dev      # cjpeg/djpeg for test pictures; the native JPEG fuzz target
   webp libwebp-dev                             # cwebp/dwebp/img2webp for test pictures; the native WebP fuzz target
-  libheif-examples libheif-dev                 # heif-enc/heif-convert for test pictures; the native HEIF fuzz target
+  libheif-examples libheif-dev libavif-bin     # heif-enc/heif-convert, avifenc/avifdec for test pictures; the native HEIF fuzz target
   libjxl-tools libjxl-dev                      # cjxl/djxl for test pictures; the native JPEG XL fuzz target
   locales                                      # ja_JP.UTF-8, built privately for Wine's file names
   graphicsmagick libvips-tools time            # the benchmark's other contenders, peak memory
