@@ -17,14 +17,6 @@ namespace {
 // A plug-in's image and pixel buffers are handed over with 32-bit lengths on every target.
 constexpr uint64_t kLargestPicture = 0x7FFFFFFF;
 
-// GetProcAddress gives a generic function address; the cast through void(*)() is the
-// sanctioned way to give it its real type.
-template <class Function> Function FindExport(HMODULE module, const char* name) {
-    if (module == nullptr)
-        return nullptr;
-    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-}
-
 // Copies the header and its colour table out of a plug-in's info block, never reading past
 // the block or past the table the header describes.
 int32_t CopyPictureInfo(HLOCAL block, PluginPictureInfo* info) {
@@ -186,26 +178,18 @@ struct PluginCallGuard {
     }
 };
 
-bool ModuleIsReentrant(HMODULE module) {
-    const auto reentrant =
-        FindExport<PluginIsReentrantFunction>(module, TESSAVEL_PLUGIN_IS_REENTRANT);
-    return reentrant != nullptr && reentrant() != 0;
-}
-
-int AskIsSupported(HMODULE module, IsSupportedFunction isSupported, const unsigned char* head) {
-    PluginCallGuard guard(!ModuleIsReentrant(module));
-    return isSupported(nullptr, reinterpret_cast<ULONG_PTR>(head));
+int AskIsSupported(const PluginExports& exports, const unsigned char* head) {
+    PluginCallGuard guard(!exports.reentrant);
+    return exports.isSupported(nullptr, reinterpret_cast<ULONG_PTR>(head));
 }
 
 } // namespace
 
 int32_t PluginsSupport(const unsigned char* head) {
     for (int32_t i = 0; i < PluginSet.count; ++i) {
-        const auto isSupported =
-            FindExport<IsSupportedFunction>(PluginSet.modules[i], "IsSupported");
-        if (isSupported == nullptr)
+        if (PluginSet.exports[i].isSupported == nullptr)
             continue;
-        const int answer = AskIsSupported(PluginSet.modules[i], isSupported, head);
+        const int answer = AskIsSupported(PluginSet.exports[i], head);
         if (answer != 0)
             return answer;
     }
@@ -215,20 +199,14 @@ int32_t PluginsSupport(const unsigned char* head) {
 bool FindPluginCodec(const unsigned char* head, PluginCodec* codec) {
     *codec = PluginCodec{};
     for (int32_t i = 0; i < PluginSet.count; ++i) {
-        const HMODULE module = PluginSet.modules[i];
-        const auto isSupported = FindExport<IsSupportedFunction>(module, "IsSupported");
-        const auto getPicture = FindExport<GetPictureFunction>(module, "GetPicture");
-        if (isSupported == nullptr || getPicture == nullptr ||
-            AskIsSupported(module, isSupported, head) == 0)
+        const PluginExports& exports = PluginSet.exports[i];
+        if (exports.isSupported == nullptr || exports.getPicture == nullptr ||
+            AskIsSupported(exports, head) == 0)
             continue;
-        codec->getPicture = getPicture;
-        codec->reentrant = ModuleIsReentrant(module);
-        codec->scaledSize =
-            FindExport<GetPictureScaledSizeFunction>(module, TESSAVEL_GET_PICTURE_SCALED_SIZE);
-        codec->scaled = FindExport<GetPictureScaledFunction>(module, TESSAVEL_GET_PICTURE_SCALED);
-        // The scaled decode is called without the plug-in lock, so only a reentrant plug-in's.
-        if (codec->scaledSize == nullptr || codec->scaled == nullptr || !codec->reentrant)
-            codec->scaledSize = nullptr, codec->scaled = nullptr;
+        codec->getPicture = exports.getPicture;
+        codec->reentrant = exports.reentrant;
+        codec->scaledSize = exports.scaledSize;
+        codec->scaled = exports.scaled;
         return true;
     }
     return false;

@@ -21,6 +21,27 @@ HMODULE LoadModuleQuietly(const char* path) {
     return module;
 }
 
+// GetProcAddress gives a generic function address; the cast through void(*)() is the
+// sanctioned way to give it its real type.
+template <class Function> Function FindExport(HMODULE module, const char* name) {
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
+PluginExports ExportsOf(HMODULE module) {
+    PluginExports exports;
+    exports.isSupported = FindExport<IsSupportedFunction>(module, "IsSupported");
+    exports.getPicture = FindExport<GetPictureFunction>(module, "GetPicture");
+    const auto reentrant =
+        FindExport<PluginIsReentrantFunction>(module, TESSAVEL_PLUGIN_IS_REENTRANT);
+    exports.reentrant = reentrant != nullptr && reentrant() != 0;
+    exports.scaledSize =
+        FindExport<GetPictureScaledSizeFunction>(module, TESSAVEL_GET_PICTURE_SCALED_SIZE);
+    exports.scaled = FindExport<GetPictureScaledFunction>(module, TESSAVEL_GET_PICTURE_SCALED);
+    if (exports.scaledSize == nullptr || exports.scaled == nullptr || !exports.reentrant)
+        exports.scaledSize = nullptr, exports.scaled = nullptr;
+    return exports;
+}
+
 } // namespace
 
 void LoadPlugins(const char* directory) {
@@ -39,10 +60,16 @@ void LoadPlugins(const char* directory) {
         ++count;
 
     auto* modules = static_cast<HMODULE*>(AllocateZeroedStorage(count, sizeof(HMODULE)));
-    if (modules == nullptr)
+    auto* exports =
+        static_cast<PluginExports*>(AllocateZeroedStorage(count, sizeof(PluginExports)));
+    if (modules == nullptr || exports == nullptr) {
+        FreeStorage(modules);
+        FreeStorage(exports);
         return;
+    }
     PluginSet.count = count;
     PluginSet.modules = modules;
+    PluginSet.exports = exports;
 
     if (!search.Start(pattern))
         return;
@@ -53,6 +80,8 @@ void LoadPlugins(const char* directory) {
         // slot stays empty.
         if (found.exact && FormatBounded(path, sizeof path, "%s\\%s", directory, found.name))
             modules[slot] = LoadModuleQuietly(path);
+        if (modules[slot] != nullptr)
+            exports[slot] = ExportsOf(modules[slot]);
     }
 }
 
@@ -62,6 +91,8 @@ void UnloadPlugins() {
             FreeLibrary(PluginSet.modules[i]);
     }
     FreeStorage(PluginSet.modules);
+    FreeStorage(PluginSet.exports);
     PluginSet.modules = nullptr;
+    PluginSet.exports = nullptr;
     PluginSet.count = 0;
 }

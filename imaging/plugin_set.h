@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "plugins/include/susie_plugin.h"
+#include "plugins/include/tessavel_plugin.h"
 
 #include <cstdint>
 
@@ -12,9 +13,21 @@
 // its own kind.
 #define PLUGIN_PATTERN "\\*" SUSIE_PLUGIN_EXTENSION
 
+// What a loaded module exports, looked up once when it is loaded.
+struct PluginExports {
+    IsSupportedFunction isSupported = nullptr;
+    GetPictureFunction getPicture = nullptr;
+    // Our own exports (tessavel_plugin.h): both or neither, and only for a reentrant module,
+    // since the scaled decode is called without the plug-in lock.
+    GetPictureScaledSizeFunction scaledSize = nullptr;
+    GetPictureScaledFunction scaled = nullptr;
+    bool reentrant = false; // PluginIsReentrant says so: called without the plug-in lock
+};
+
 struct PluginSetRecord {
     int32_t count = 0;          // files that matched the pattern when the set was loaded
     HMODULE* modules = nullptr; // one slot per match, in search order; null where loading failed
+    PluginExports* exports = nullptr; // one per slot; all null where loading failed
 };
 
 extern PluginSetRecord PluginSet;
