@@ -20,7 +20,7 @@ for fuzzer in "$dir"/*_fuzzer; do
   # a minute of broken inputs is gigabytes: those lines are dropped, libFuzzer's kept.
   "$fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
     -artifact_prefix="$dir/$name-" "${args[@]:1}" "$dir/$name.corpus" "${args[0]}" 2>&1 |
-    { grep -v -E '^\./lib/jxl/[^ ]+:[0-9]+: JXL_' || true; }
+    { grep -v -E '^\./lib/jxl/[^ ]+:[0-9]+: ' || true; }
   found=$((found + 1))
 done
 if [ "$found" -eq 0 ]; then
