@@ -62,12 +62,22 @@ DecodeStatus ReadBasicInfo(JxlDecoder* decoder, JxlBasicInfo* info, int32_t* wid
     }
 }
 
-DecodeStatus CheckRequest(const unsigned char* data, size_t size, int denominator) {
+// A decoder run to the basic information of a request's picture: its size as shown. Any
+// denominator but 1 answers kNotAtThisScale once the size is known.
+DecodeStatus OpenToSize(const unsigned char* data, size_t size, int denominator, int events,
+                        Decoder* decoder, int32_t* width, int32_t* height) {
     if (!IsJxlHead(data, size))
         return DecodeStatus::kNotThisFormat;
     if (!IsDenominator(denominator))
         return DecodeStatus::kBadRequest;
-    return DecodeStatus::kOk;
+    *decoder = Open(data, size, events);
+    if (*decoder == nullptr)
+        return DecodeStatus::kNoMemory;
+    JxlBasicInfo info;
+    const DecodeStatus status = ReadBasicInfo(decoder->get(), &info, width, height);
+    if (status == DecodeStatus::kOk && denominator != 1)
+        return DecodeStatus::kNotAtThisScale;
+    return status;
 }
 
 DecodeStatus DecodeFirstFrame(JxlDecoder* decoder, const DecodeTarget& target) {
@@ -110,42 +120,29 @@ bool IsJxlHead(const unsigned char* head, size_t size) {
 
 DecodeStatus ReadJxlSize(const unsigned char* data, size_t size, int denominator, int32_t* width,
                          int32_t* height) {
-    DecodeStatus status = CheckRequest(data, size, denominator);
-    if (status != DecodeStatus::kOk)
-        return status;
-    const Decoder decoder = Open(data, size, JXL_DEC_BASIC_INFO);
-    if (decoder == nullptr)
-        return DecodeStatus::kNoMemory;
-    JxlBasicInfo info;
+    Decoder decoder;
     int32_t w = 0;
     int32_t h = 0;
-    status = ReadBasicInfo(decoder.get(), &info, &w, &h);
-    if (status != DecodeStatus::kOk)
-        return status;
-    if (denominator != 1)
-        return DecodeStatus::kNotAtThisScale;
-    *width = w;
-    *height = h;
-    return DecodeStatus::kOk;
+    const DecodeStatus status =
+        OpenToSize(data, size, denominator, JXL_DEC_BASIC_INFO, &decoder, &w, &h);
+    if (status == DecodeStatus::kOk) {
+        *width = w;
+        *height = h;
+    }
+    return status;
 }
 
 DecodeStatus DecodeJxl(const unsigned char* data, size_t size, int denominator,
                        const DecodeTarget& target) {
-    DecodeStatus status = CheckRequest(data, size, denominator);
-    if (status != DecodeStatus::kOk)
-        return status;
     try {
-        const Decoder decoder = Open(data, size, JXL_DEC_BASIC_INFO | JXL_DEC_FULL_IMAGE);
-        if (decoder == nullptr)
-            return DecodeStatus::kNoMemory;
-        JxlBasicInfo info;
+        Decoder decoder;
         int32_t width = 0;
         int32_t height = 0;
-        status = ReadBasicInfo(decoder.get(), &info, &width, &height);
+        const DecodeStatus status =
+            OpenToSize(data, size, denominator, JXL_DEC_BASIC_INFO | JXL_DEC_FULL_IMAGE, &decoder,
+                       &width, &height);
         if (status != DecodeStatus::kOk)
             return status;
-        if (denominator != 1)
-            return DecodeStatus::kNotAtThisScale;
         if (width != target.width || height != target.height || target.top == nullptr)
             return DecodeStatus::kBadRequest;
         return DecodeFirstFrame(decoder.get(), target);
