@@ -28,6 +28,19 @@ if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
   sudo=""
   [ "$(id -u)" -eq 0 ] || sudo=sudo
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  # A fresh machine's first install can fail on a mirror hiccup or a package lock held by
+  # its own boot-time apt run: try again, and show apt's last words if it keeps failing.
+  for attempt in 1 2 3; do
+    if $sudo apt-get update -qq &&
+      DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}" >/tmp/tessavel-apt.log 2>&1; then
+      break
+    fi
+    if [ "$attempt" -eq 3 ]; then
+      tail -20 /tmp/tessavel-apt.log >&2
+      exit 1
+    fi
+    echo "apt-get failed; trying again in 20 s" >&2
+    sleep 20
+  done
 fi
