@@ -20,7 +20,7 @@ windows() { printf 'Z:%s' "${1//\//\\}"; }
 
 script=build/win64/bin/script/thumbnail_256.txt
 # No plug-in folder argument: the Susie plug-ins beside tesrun.exe read the TGA, PPM and HEIC.
-echo "== build/win64/wine-run build/win64/bin/tesrun.exe $script samples build/demo/thumbnails \"jpg|png|gif|tga|ppm\""
+echo "== build/win64/wine-run build/win64/bin/tesrun.exe $script samples build/demo/thumbnails \"jpg|png|gif|tga|ppm|heic\""
 build/win64/wine-run build/win64/bin/tesrun.exe "$(windows "$root/$script")" \
   "$(windows "$root/samples")" "$(windows "$output")" "jpg|png|gif|tga|ppm|heic" | tr -d '\r'
 
