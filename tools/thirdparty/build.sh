@@ -56,9 +56,9 @@ add_deb_src() {
   fi
   $sudo apt-get update -qq
 }
-source_versions() {
-  apt-cache showsrc --only-source "$package" 2>/dev/null | sed -n 's/^Version: //p' |
-    sort -V -r -u
+source_versions() { # apt-cache fails when the machine has no deb-src entry yet
+  { apt-cache showsrc --only-source "$package" 2>/dev/null || true; } |
+    sed -n 's/^Version: //p' | sort -V -r -u
 }
 
 versions=$(source_versions)
