@@ -20,6 +20,10 @@ bool FormatBounded(char* destination, std::size_t size, const char* format, ...)
     return true;
 }
 
+bool JoinPath(char* destination, std::size_t size, const char* folder, const char* name) {
+    return FormatBounded(destination, size, "%s\\%s", folder, name);
+}
+
 bool CopyBounded(char* destination, std::size_t size, const char* source) {
     const std::size_t length = std::strlen(source);
     if (length >= size)

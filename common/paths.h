@@ -14,6 +14,10 @@ bool FormatBounded(char* destination, std::size_t size, const char* format, ...)
 #endif
     ;
 
+// folder, a backslash and name into destination; false (and an empty destination) when
+// that does not fit in size bytes.
+bool JoinPath(char* destination, std::size_t size, const char* folder, const char* name);
+
 // The directory of a path: the text before its last backslash (a 0x5C byte that is the
 // second byte of a double-byte character is no backslash); a path without a backslash is
 // taken whole. False (and an empty destination) when it does not fit in size bytes.

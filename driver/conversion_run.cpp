@@ -56,8 +56,7 @@ uint32_t CollectAcceptedFiles(const char* pattern, NameSlot* names, uint32_t cap
 bool DecodedAhead(const char* sourceDirectory, const NameSlot& slot, uint32_t index) {
     const bool decoded = TakeDecoded(index);
     char path[kPathSize];
-    if (!FormatBounded(path, sizeof path, "%s\\%s", sourceDirectory, slot.name) ||
-        !MayHaveBeenWritten(path))
+    if (!JoinPath(path, sizeof path, sourceDirectory, slot.name) || !MayHaveBeenWritten(path))
         return decoded;
     ClearFailureNote();
     return DecodeListedFile(&SourceCanvas, sourceDirectory, slot.name) != 0;

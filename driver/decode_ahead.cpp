@@ -63,8 +63,7 @@ bool MayClaimNext(DecodeAhead& a, char (&path)[kPathSize]) {
         return false;
     char listed[kPathSize];
     path[0] = '\0';
-    if (FormatBounded(listed, sizeof listed, "%s\\%s", a.sourceDirectory,
-                      a.names[a.nextToDecode].name))
+    if (JoinPath(listed, sizeof listed, a.sourceDirectory, a.names[a.nextToDecode].name))
         FullPath(listed, path);
     const bool saving = a.writing[0] != '\0';
     return !saving || (a.writing[0] != '?' && path[0] != '\0' && !SamePath(a.writing, path));

@@ -55,7 +55,7 @@ int CarryMetadata(const char* savedPath, const char* fileName) {
 
 int DecodeListedFile(Canvas* canvas, const char* sourceDirectory, const char* fileName) {
     char path[kPathSize];
-    if (!FormatBounded(path, sizeof path, "%s\\%s", sourceDirectory, fileName)) {
+    if (!JoinPath(path, sizeof path, sourceDirectory, fileName)) {
         NoteFailure("the path of the image is longer than %u bytes",
                     static_cast<unsigned>(kPathSize - 1));
         return 0;
@@ -99,8 +99,8 @@ int ConvertDecodedImage(const char* destinationDirectory, const char* scriptDire
         return 0;
 
     char path[kPathSize];
-    const bool outputFits = FormatBounded(path, sizeof path, "%s\\%s", destinationDirectory,
-                                          ConversionSettings.outputName);
+    const bool outputFits =
+        JoinPath(path, sizeof path, destinationDirectory, ConversionSettings.outputName);
     Print("Save as\t%s\t\n", ConversionSettings.outputName);
     // A script someone shared must not overwrite or read files elsewhere: both names stay
     // inside their folders, and nothing is written when either does not.
@@ -126,8 +126,8 @@ int ConvertDecodedImage(const char* destinationDirectory, const char* scriptDire
 
     if (withHeader) {
         char headerPath[kPathSize];
-        if (!FormatBounded(headerPath, sizeof headerPath, "%s\\%s", scriptDirectory,
-                           ConversionSettings.exifHeaderFile)) {
+        if (!JoinPath(headerPath, sizeof headerPath, scriptDirectory,
+                      ConversionSettings.exifHeaderFile)) {
             NoteFailure("the Exif header path is longer than %u bytes",
                         static_cast<unsigned>(kPathSize - 1));
             return 0;

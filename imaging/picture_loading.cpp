@@ -67,16 +67,16 @@ namespace {
 
 // A picture from one of our plug-ins, decoded at the speculative scale when the plug-in can
 // (falling back to the full scale), so that the usual thumbnail never needs the full decode.
-int LoadScaledPicture(Canvas* canvas, const PluginCodec& codec) {
+int LoadScaledPicture(Canvas* canvas, const PluginExports& plugin) {
     PictureSource& source = canvas->source;
     LONG width = 0;
     LONG height = 0;
-    int result = codec.scaledSize(source.image.block, source.imageSize, 1, &width, &height);
+    int result = plugin.scaledSize(source.image.block, source.imageSize, 1, &width, &height);
     if (result == SUSIE_SUCCESS) {
         source.width = width;
         source.height = height;
-        source.scaledSize = codec.scaledSize;
-        source.scaled = codec.scaled;
+        source.scaledSize = plugin.scaledSize;
+        source.scaled = plugin.scaled;
         const int guess = ShrinkOnLoadEnabled() ? SpeculativeDenominator.load() : 1;
         result = DecodeSourceAtScale(canvas, guess);
         if (result == SUSIE_NOT_IMPLEMENTED && guess != 1)
@@ -126,14 +126,14 @@ int LoadPluginPicture(Canvas* canvas) {
 } // namespace
 
 int Canvas::LoadFile(const char* path) {
-    PluginCodec codec;
+    const PluginExports* plugin = nullptr;
     ResetPictureSource(&source);
     source.path[0] = '\0';
     if (std::strlen(path) < sizeof source.path)
         std::memcpy(source.path, path, std::strlen(path) + 1);
-    if (ReadFileForPlugins(path, &source, &codec)) {
+    if (ReadFileForPlugins(path, &source, &plugin)) {
         const int loaded =
-            codec.scaled != nullptr ? LoadScaledPicture(this, codec) : LoadPluginPicture(this);
+            plugin->scaled != nullptr ? LoadScaledPicture(this, *plugin) : LoadPluginPicture(this);
         if (loaded)
             return 1;
         // GDI+ may still read what the plug-in that took it cannot.

@@ -196,34 +196,28 @@ int32_t PluginsSupport(const unsigned char* head) {
     return 0;
 }
 
-bool FindPluginCodec(const unsigned char* head, PluginCodec* codec) {
-    *codec = PluginCodec{};
+const PluginExports* FindPluginFor(const unsigned char* head) {
     for (int32_t i = 0; i < PluginSet.count; ++i) {
         const PluginExports& exports = PluginSet.exports[i];
-        if (exports.isSupported == nullptr || exports.getPicture == nullptr ||
-            AskIsSupported(exports, head) == 0)
-            continue;
-        codec->getPicture = exports.getPicture;
-        codec->reentrant = exports.reentrant;
-        codec->scaledSize = exports.scaledSize;
-        codec->scaled = exports.scaled;
-        return true;
+        if (exports.isSupported != nullptr && exports.getPicture != nullptr &&
+            AskIsSupported(exports, head) != 0)
+            return &exports;
     }
-    return false;
+    return nullptr;
 }
 
 int32_t GetPluginPicture(const unsigned char* image, uint32_t size, PluginPictureInfo* info,
                          unsigned char** pixelsOut) {
-    PluginCodec codec;
-    if (!FindPluginCodec(image, &codec))
+    const PluginExports* plugin = FindPluginFor(image);
+    if (plugin == nullptr)
         return kNoPluginTakesFile;
-    const GetPictureFunction getPicture = codec.getPicture;
+    const GetPictureFunction getPicture = plugin->getPicture;
 
     HLOCAL infoHandle = nullptr;
     HLOCAL pixelHandle = nullptr;
     int result = SUSIE_SUCCESS;
     {
-        PluginCallGuard guard(!codec.reentrant);
+        PluginCallGuard guard(!plugin->reentrant);
         result = getPicture(reinterpret_cast<LPCSTR>(image), static_cast<LONG_PTR>(size),
                             SUSIE_INPUT_MEMORY, &infoHandle, &pixelHandle, nullptr, 0);
     }
@@ -253,7 +247,7 @@ int32_t GetPluginPicture(const unsigned char* image, uint32_t size, PluginPictur
     return status;
 }
 
-bool ReadFileForPlugins(const char* path, PictureSource* source, PluginCodec* codec) {
+bool ReadFileForPlugins(const char* path, PictureSource* source, const PluginExports** plugin) {
     FileOwner file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
@@ -269,8 +263,10 @@ bool ReadFileForPlugins(const char* path, PictureSource* source, PluginCodec* co
         return false;
 
     unsigned char head[SUSIE_HEAD_SIZE] = {};
-    if (!ReadExactly(file.get(), head, std::min<DWORD>(size, SUSIE_HEAD_SIZE)) ||
-        !FindPluginCodec(head, codec))
+    if (!ReadExactly(file.get(), head, std::min<DWORD>(size, SUSIE_HEAD_SIZE)))
+        return false;
+    *plugin = FindPluginFor(head);
+    if (*plugin == nullptr)
         return false;
     if (SetFilePointer(file.get(), 0, nullptr, FILE_BEGIN) != 0)
         return false;
@@ -296,8 +292,8 @@ bool ReadFileForPlugins(const char* path, PictureSource* source, PluginCodec* co
 
 HBITMAP DecodeWithPlugins(const char* path) {
     PictureSource source;
-    PluginCodec codec;
-    if (!ReadFileForPlugins(path, &source, &codec))
+    const PluginExports* plugin = nullptr;
+    if (!ReadFileForPlugins(path, &source, &plugin))
         return nullptr;
     PluginPictureInfo info;
     StorageOwner pixels;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "imaging/picture_source.h"
+#include "imaging/plugin_set.h"
 #include "plugins/include/tessavel_plugin.h"
 
 #include <windows.h>
@@ -21,18 +22,10 @@ struct PluginPictureInfo {
     RGBQUAD colors[256];
 };
 
-// The entry points of the first plug-in that takes a file: the first whose IsSupported
-// answers nonzero about its head and that has GetPicture. The scaled pair (both or
-// neither) when the plug-in is one of ours.
-struct PluginCodec {
-    GetPictureFunction getPicture = nullptr;
-    GetPictureScaledSizeFunction scaledSize = nullptr;
-    GetPictureScaledFunction scaled = nullptr; // both or neither; only for a reentrant one
-    bool reentrant = false; // PluginIsReentrant says so: called without the plug-in lock
-};
-
-// False when no plug-in takes the file whose head (2048 bytes, zero-padded) is given.
-bool FindPluginCodec(const unsigned char* head, PluginCodec* codec);
+// The exports of the first plug-in that takes a file: the first whose IsSupported answers
+// nonzero about its head (2048 bytes, zero-padded) and that has GetPicture; null when none
+// does. They stay valid while the PluginSet is loaded.
+const PluginExports* FindPluginFor(const unsigned char* head);
 
 // Describes a Susie result for the failure note.
 const char* DescribeSusieError(int32_t result);
@@ -49,9 +42,9 @@ int32_t GetPluginPicture(const unsigned char* image, uint32_t size, PluginPictur
                          unsigned char** pixelsOut);
 
 // Reads the file into source->image (zero-padded to at least SUSIE_HEAD_SIZE bytes, the
-// buffer reused when large enough) when a plug-in takes it, and gives that plug-in's entry
-// points. False when none does, or the file cannot be read (with the reason noted).
-bool ReadFileForPlugins(const char* path, PictureSource* source, PluginCodec* codec);
+// buffer reused when large enough) when a plug-in takes it, and gives that plug-in's
+// exports. False when none does, or the file cannot be read (with the reason noted).
+bool ReadFileForPlugins(const char* path, PictureSource* source, const PluginExports** plugin);
 
 // A new DIB section in the plug-in's own format (caller owns it), or null when no plug-in
 // decodes the file.

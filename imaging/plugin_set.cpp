@@ -78,7 +78,7 @@ void LoadPlugins(const char* directory) {
         // A path that does not fit, or a name the code page cannot hold exactly (its narrow
         // form would load another module, or none), is a module that can't be loaded: its
         // slot stays empty.
-        if (found.exact && FormatBounded(path, sizeof path, "%s\\%s", directory, found.name))
+        if (found.exact && JoinPath(path, sizeof path, directory, found.name))
             modules[slot] = LoadModuleQuietly(path);
         if (modules[slot] != nullptr)
             exports[slot] = ExportsOf(modules[slot]);
