@@ -145,3 +145,18 @@ else()
     INTERFACE_INCLUDE_DIRECTORIES ${TESSAVEL_JXL_INCLUDE}
     INTERFACE_COMPILE_DEFINITIONS JXL_STATIC_DEFINE)
 endif()
+
+tessavel_thirdparty_dir(lcms2 lcms2_dir)
+add_library(ThirdParty::lcms2 STATIC IMPORTED GLOBAL)
+if(lcms2_dir)
+  set_target_properties(ThirdParty::lcms2 PROPERTIES
+    IMPORTED_LOCATION ${lcms2_dir}/lib/liblcms2.a
+    INTERFACE_INCLUDE_DIRECTORIES ${lcms2_dir}/include)
+else()
+  # Building on Windows: MSYS2's mingw-w64-<arch>-lcms2, its static library.
+  find_library(TESSAVEL_LCMS2_STATIC NAMES liblcms2.a REQUIRED)
+  find_path(TESSAVEL_LCMS2_INCLUDE lcms2.h REQUIRED)
+  set_target_properties(ThirdParty::lcms2 PROPERTIES
+    IMPORTED_LOCATION ${TESSAVEL_LCMS2_STATIC}
+    INTERFACE_INCLUDE_DIRECTORIES ${TESSAVEL_LCMS2_INCLUDE})
+endif()

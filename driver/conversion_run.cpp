@@ -105,6 +105,7 @@ int RunConversion(const char* scriptPath, const char* sourceDirectory,
         return 0;
     AutoOrient = false; // until the script's top-level lines ask for them
     KeepMetadata = false;
+    ConvertToSrgb = false;
     if (!RunScript(scriptPath))
         return 0;
 

@@ -12,6 +12,7 @@
 #include "imaging/encoder.h"
 #include "imaging/jpeg_metadata.h"
 #include "imaging/picture_orientation.h"
+#include "imaging/source_metadata.h"
 #include "scripthost/conversion_settings.h"
 #include "scripthost/script_runner.h"
 
@@ -23,29 +24,23 @@
 namespace {
 
 // The source JPEG's metadata into the saved JPEG (KeepMetadata). Metadata that is damaged
-// is left out with one line on standard error; the image still converts.
+// is left out with one line on standard error; the image still converts. Pixels converted
+// to sRGB (ConvertToSrgb) no longer match the source's profile: it stays behind, and
+// what is wrong with it was said when they were converted.
 int CarryMetadata(const char* savedPath, const char* fileName) {
     static JpegMetadata metadata; // 64 KiB: not on the stack
-    const PictureSource& source = SourceCanvas.source;
-    const unsigned char* bytes = source.image.as<unsigned char>();
-    size_t size = source.imageSize;
     StorageOwner read;
-    if (size == 0) { // decoded by GDI+: the segments lie in the file's first 2 MiB at most
-        constexpr DWORD kMostBytes = 2u << 20;
-        FileOwner file(CreateFileA(source.path, GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        read.reset(file ? AllocateStorage(kMostBytes) : nullptr);
-        DWORD got = 0;
-        if (read.block == nullptr || !ReadFile(file.get(), read.block, kMostBytes, &got, nullptr))
-            return 1; // nothing to carry
-        bytes = read.as<unsigned char>();
-        size = got;
+    if (!ReadSourceMetadata(SourceCanvas, &read, &metadata))
+        return 1; // nothing to carry
+    if (ConvertToSrgb) {
+        metadata.iccCount = 0;
+        metadata.iccDropped = "";
     }
-    if (!ReadJpegMetadata(bytes, size, source.turned, &metadata))
-        return 1;
-    if (metadata.dropped[0] != '\0') {
+    const char* dropped =
+        metadata.exifDropped[0] != '\0' ? metadata.exifDropped : metadata.iccDropped;
+    if (dropped[0] != '\0') {
         char reason[128];
-        std::snprintf(reason, sizeof reason, "%s; saved without it", metadata.dropped);
+        std::snprintf(reason, sizeof reason, "%s; saved without it", dropped);
         ReportFailure(fileName, reason);
     }
     return InsertJpegMetadata(savedPath, metadata);
@@ -76,6 +71,14 @@ int ConvertDecodedImage(const char* destinationDirectory, const char* scriptDire
     if (AutoOrient && !TurnUpright(&SourceCanvas)) {
         NoteFailure("no memory to turn the picture upright");
         return 0;
+    }
+    const char* colourReason = "";
+    if (ConvertToSrgb)
+        ConvertSourceToSrgb(&SourceCanvas, &colourReason);
+    if (colourReason[0] != '\0') {
+        char reason[128];
+        std::snprintf(reason, sizeof reason, "%s; colours left as they are", colourReason);
+        ReportFailure(fileName, reason);
     }
     // A script that never sets a size gets a 1 x 1 output.
     TargetCanvas.Create(1, 1, 32);

@@ -184,11 +184,13 @@ void SwapCanvases(Canvas* a, Canvas* b) {
     std::swap(x.denominator, y.denominator);
     std::swap(x.scaledSize, y.scaledSize);
     std::swap(x.scaled, y.scaled);
+    std::swap(x.iccProfile, y.iccProfile);
     std::swap(x.image.block, y.image.block);
     std::swap(x.imageSize, y.imageSize);
     std::swap(x.imageCapacity, y.imageCapacity);
     std::swap(x.lost, y.lost);
     std::swap(x.orientation, y.orientation);
     std::swap(x.turned, y.turned);
+    std::swap(x.inSrgb, y.inSrgb);
     std::swap(x.path, y.path);
 }

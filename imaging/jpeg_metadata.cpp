@@ -56,12 +56,14 @@ bool ReadJpegMetadata(const unsigned char* bytes, size_t size, int turned, JpegM
     m->exif = nullptr;
     m->exifSize = 0;
     m->iccCount = 0;
-    m->dropped = "";
+    m->exifDropped = "";
+    m->iccDropped = "";
     if (size < 4 || bytes[0] != 0xFF || bytes[1] != 0xD8)
         return false;
     size_t at = 2;
     size_t iccBytes = 0;
     uint32_t iccDeclared = 0;
+    bool iccRgb = false;
     for (int i = 0; i < kMostSegments && at + 4 <= size; ++i) {
         if (bytes[at] != 0xFF)
             break;
@@ -84,17 +86,18 @@ bool ReadJpegMetadata(const unsigned char* bytes, size_t size, int turned, JpegM
                 m->exif = m->exifCopy;
                 m->exifSize = 2 + length;
             } else {
-                m->dropped = "its Exif data is damaged";
+                m->exifDropped = "its Exif data is damaged";
             }
         } else if (kind == 0xE2 && bodySize >= 14 && std::memcmp(body, "ICC_PROFILE\0", 12) == 0) {
             if (m->iccCount == 16) {
-                m->dropped = "its ICC profile has too many parts";
+                m->iccDropped = "its ICC profile has too many parts";
                 m->iccCount = -1;
             } else if (m->iccCount >= 0) {
                 if (m->iccCount == 0 && bodySize >= 18)
-                    iccDeclared = static_cast<uint32_t>(body[14]) << 24 |
-                                  static_cast<uint32_t>(body[15]) << 16 |
-                                  static_cast<uint32_t>(body[16]) << 8 | body[17];
+                    iccDeclared = Big32(body + 14);
+                // The profile header's colour space, bytes 16 to 19.
+                if (m->iccCount == 0 && bodySize >= 14 + 20)
+                    iccRgb = std::memcmp(body + 14 + 16, "RGB ", 4) == 0;
                 m->icc[m->iccCount] = bytes + at;
                 m->iccSize[m->iccCount] = 2 + length;
                 ++m->iccCount;
@@ -106,10 +109,11 @@ bool ReadJpegMetadata(const unsigned char* bytes, size_t size, int turned, JpegM
     // The profile's own header gives its size: a profile whose parts do not add up to it
     // is left out rather than written broken.
     if (m->iccCount > 0 && iccDeclared != iccBytes) {
-        m->dropped = "its ICC profile's size does not match its parts";
+        m->iccDropped = "its ICC profile's size does not match its parts";
         m->iccCount = 0;
     }
-    if (m->iccCount < 0)
+    if (m->iccCount < 0 || !iccRgb)
         m->iccCount = 0;
-    return m->exif != nullptr || m->iccCount > 0 || m->dropped[0] != '\0';
+    return m->exif != nullptr || m->iccCount > 0 || m->exifDropped[0] != '\0' ||
+           m->iccDropped[0] != '\0';
 }

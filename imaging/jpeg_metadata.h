@@ -17,11 +17,14 @@ struct JpegMetadata {
     size_t iccSize[16] = {};
     int iccCount = 0;
     unsigned char exifCopy[65537];
-    // Why a segment was left out, for the one reason line; empty when none was.
-    const char* dropped = "";
+    // Why the Exif segment or the profile was left out, for a reason line; empty when it
+    // was not (or there was none). A grey or CMYK profile, which does not describe an RGB
+    // output, is left out without a reason.
+    const char* exifDropped = "";
+    const char* iccDropped = "";
 };
 
 // Collects the metadata of the JPEG in bytes (size bytes) into metadata; turned is the
 // Exif orientation the picture was turned by (1: as stored). False when the bytes are no
-// JPEG or hold none of it.
+// JPEG or hold none of it (nor any damaged).
 bool ReadJpegMetadata(const unsigned char* bytes, size_t size, int turned, JpegMetadata* metadata);

@@ -7,6 +7,7 @@
 #include "imaging/picture_source.h"
 #include "imaging/plugin_decoder.h"
 #include "imaging/source_draw.h"
+#include "imaging/source_metadata.h"
 #include "plugins/include/susie_plugin.h"
 
 #include <cstdlib>
@@ -20,10 +21,12 @@ void ResetPictureSource(PictureSource* source) {
     source->denominator = 1;
     source->scaledSize = nullptr;
     source->scaled = nullptr;
+    source->iccProfile = nullptr;
     source->imageSize = 0;
     source->lost = false;
     source->orientation = 0;
     source->turned = 1;
+    source->inSrgb = false;
 }
 
 bool ShrinkOnLoadEnabled() {
@@ -58,8 +61,10 @@ int DecodeSourceAtScale(Canvas* canvas, int denominator) {
         canvas->Release();
         result = SUSIE_NO_MEMORY;
     }
-    if (result == SUSIE_SUCCESS)
+    if (result == SUSIE_SUCCESS) {
+        ConvertAgainToSrgb(canvas);
         source.denominator = denominator;
+    }
     return result;
 }
 
@@ -77,6 +82,7 @@ int LoadScaledPicture(Canvas* canvas, const PluginExports& plugin) {
         source.height = height;
         source.scaledSize = plugin.scaledSize;
         source.scaled = plugin.scaled;
+        source.iccProfile = plugin.iccProfile;
         const int guess = ShrinkOnLoadEnabled() ? SpeculativeDenominator.load() : 1;
         result = DecodeSourceAtScale(canvas, guess);
         if (result == SUSIE_NOT_IMPLEMENTED && guess != 1)

@@ -17,6 +17,7 @@ struct PictureSource {
     // Set only for a picture whose plug-in decodes at reduced scale.
     GetPictureScaledSizeFunction scaledSize = nullptr;
     GetPictureScaledFunction scaled = nullptr;
+    GetPictureIccProfileFunction iccProfile = nullptr; // when the plug-in reads profiles
     // The file's bytes, zero-padded to at least the plug-in head size; kept (and reused,
     // growing only) from image to image.
     StorageOwner image;
@@ -28,6 +29,9 @@ struct PictureSource {
     // the Canvas's pixels were turned by (1: as stored); every decode again turns the same.
     int orientation = 0;
     int turned = 1;
+    // The pixels were converted to sRGB from the file's profile (source_metadata.h); every
+    // decode again converts the same.
+    bool inSrgb = false;
     char path[kPathSize] = {}; // the file, for reading its orientation when asked
 };
 

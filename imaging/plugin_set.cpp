@@ -37,8 +37,10 @@ PluginExports ExportsOf(HMODULE module) {
     exports.scaledSize =
         FindExport<GetPictureScaledSizeFunction>(module, TESSAVEL_GET_PICTURE_SCALED_SIZE);
     exports.scaled = FindExport<GetPictureScaledFunction>(module, TESSAVEL_GET_PICTURE_SCALED);
+    exports.iccProfile =
+        FindExport<GetPictureIccProfileFunction>(module, TESSAVEL_GET_PICTURE_ICC_PROFILE);
     if (exports.scaledSize == nullptr || exports.scaled == nullptr || !exports.reentrant)
-        exports.scaledSize = nullptr, exports.scaled = nullptr;
+        exports.scaledSize = nullptr, exports.scaled = nullptr, exports.iccProfile = nullptr;
     return exports;
 }
 

@@ -21,6 +21,7 @@ struct PluginExports {
     // since the scaled decode is called without the plug-in lock.
     GetPictureScaledSizeFunction scaledSize = nullptr;
     GetPictureScaledFunction scaled = nullptr;
+    GetPictureIccProfileFunction iccProfile = nullptr; // only beside the scaled pair
     bool reentrant = false; // PluginIsReentrant says so: called without the plug-in lock
 };
 

@@ -3,6 +3,7 @@
 ConversionSettingsRecord ConversionSettings = {{}, kDefaultQuality, {}};
 
 bool KeepMetadata = false;
+bool ConvertToSrgb = false;
 
 void ResetConversionSettings(const char* fileName) {
     ConversionSettings.outputName[0] = '\0';

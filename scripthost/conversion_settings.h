@@ -20,6 +20,10 @@ extern ConversionSettingsRecord ConversionSettings;
 // output then carries the source JPEG's Exif and ICC profile.
 extern bool KeepMetadata;
 
+// Run-wide, like KeepMetadata (SetConvertToSrgb): a picture whose JPEG carries an RGB ICC
+// profile other than sRGB has its pixels converted to sRGB before Main sees it.
+extern bool ConvertToSrgb;
+
 // Resets the settings for an image: output name = the file's name, quality 75, no Exif
 // header file.
 void ResetConversionSettings(const char* fileName);

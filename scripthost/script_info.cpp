@@ -32,7 +32,8 @@ int32_t SCRIPTAPI ReturnInfo(ScriptElement* arguments) {
 }
 
 // The run-wide settings a script's top-level lines may ask for (SetAutoOrient,
-// SetKeepMetadata) mean nothing while only its description is read: accepted, ignored.
+// SetKeepMetadata, SetConvertToSrgb) mean nothing while only its description is read: accepted,
+// ignored.
 namespace {
 int32_t SCRIPTAPI IgnoredRunSetting(ScriptElement*) {
     int32_t taken = 1;
@@ -47,6 +48,7 @@ int RunScriptWithReturnInfo(const char* scriptPath) {
     engine.SetUserFunction("ReturnInfo", ReturnInfo);
     engine.SetUserFunction("SetAutoOrient", IgnoredRunSetting);
     engine.SetUserFunction("SetKeepMetadata", IgnoredRunSetting);
+    engine.SetUserFunction("SetConvertToSrgb", IgnoredRunSetting);
     while (engine.GetNextLine())
         engine.LineExec();
     return 1;

@@ -165,6 +165,12 @@ int32_t SCRIPTAPI SetKeepMetadata(ScriptElement* arguments) {
     return SetRunSwitch(&arguments[0], &KeepMetadata);
 }
 
+// SetConvertToSrgb(on): from now on, a picture whose JPEG carries a wide-gamut ICC profile
+// has its pixels converted to sRGB before Main sees it (run-wide, like SetAutoOrient).
+int32_t SCRIPTAPI SetConvertToSrgb(ScriptElement* arguments) {
+    return SetRunSwitch(&arguments[0], &ConvertToSrgb);
+}
+
 const NamedUserFunction UserFunctions[kUserFunctionCount] = {
     {"Format", Format},
     {"DoSubroutine", DoSubroutine},
@@ -181,4 +187,5 @@ const NamedUserFunction UserFunctions[kUserFunctionCount] = {
     {"SetAutoOrient", SetAutoOrient},
     {"GetOrientation", GetOrientation},
     {"SetKeepMetadata", SetKeepMetadata},
+    {"SetConvertToSrgb", SetConvertToSrgb},
 };

@@ -1,5 +1,5 @@
 // The functions that tesrun's scripts can call, in the order they are registered: the ten,
-// then SetAutoOrient, GetOrientation and SetKeepMetadata.
+// then SetAutoOrient, GetOrientation, SetKeepMetadata and SetConvertToSrgb.
 #pragma once
 
 #include "script_api.h"
@@ -30,6 +30,6 @@ struct NamedUserFunction {
 };
 
 // Format, DoSubroutine, ReturnInfo, SetSize, SetBackGround, SetDrawMode, Draw, SetName,
-// SetQuality, SetExifHeaderFile, SetAutoOrient, GetOrientation, SetKeepMetadata.
-constexpr std::size_t kUserFunctionCount = 13;
+// SetQuality, SetExifHeaderFile, SetAutoOrient, GetOrientation, SetKeepMetadata, SetConvertToSrgb.
+constexpr std::size_t kUserFunctionCount = 14;
 extern const NamedUserFunction UserFunctions[kUserFunctionCount];

@@ -183,3 +183,28 @@ DecodeStatus DecodeHeif(const unsigned char* data, size_t size, int denominator,
         return DecodeStatus::kNoMemory;
     }
 }
+
+DecodeStatus ReadHeifProfile(const unsigned char* data, size_t size, unsigned char* profile,
+                             size_t capacity, size_t* profileSize) {
+    *profileSize = 0;
+    try {
+        Primary primary;
+        const DecodeStatus status = Open(data, size, 1, &primary);
+        if (status != DecodeStatus::kOk)
+            return status;
+        const HeifLibrary* heif = Heif();
+        const size_t bytes =
+            heif->heif_image_handle_get_raw_color_profile_size(primary.handle.get());
+        if (bytes == 0)
+            return DecodeStatus::kOk;
+        if (bytes > capacity)
+            return DecodeStatus::kNoMemory;
+        const DecodeStatus read =
+            StatusOf(heif->heif_image_handle_get_raw_color_profile(primary.handle.get(), profile));
+        if (read == DecodeStatus::kOk)
+            *profileSize = bytes;
+        return read;
+    } catch (const std::bad_alloc&) {
+        return DecodeStatus::kNoMemory;
+    }
+}

@@ -25,3 +25,9 @@ DecodeStatus ReadHeifSize(const unsigned char* data, size_t size, int denominato
 // anyone may use.
 DecodeStatus DecodeHeif(const unsigned char* data, size_t size, int denominator,
                         const DecodeTarget& target);
+
+// The ICC profile of the primary picture (its colr box of type prof or rICC) into profile
+// (capacity bytes), its size in *profileSize: 0 when it has none, or only a colour
+// description by numbers (nclx), which is not turned into a profile.
+DecodeStatus ReadHeifProfile(const unsigned char* data, size_t size, unsigned char* profile,
+                             size_t capacity, size_t* profileSize);

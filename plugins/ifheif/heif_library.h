@@ -15,6 +15,8 @@
     X(heif_image_handle_get_width)                                                                 \
     X(heif_image_handle_get_height)                                                                \
     X(heif_image_handle_is_premultiplied_alpha)                                                    \
+    X(heif_image_handle_get_raw_color_profile_size)                                                \
+    X(heif_image_handle_get_raw_color_profile)                                                     \
     X(heif_decoding_options_alloc)                                                                 \
     X(heif_decoding_options_free)                                                                  \
     X(heif_decode_image)                                                                           \

@@ -10,4 +10,4 @@ const char* const kPluginInfoTexts[] = {
 };
 const int kPluginInfoCount = 6;
 
-const ScaledDecoder kScaledDecoder = {IsHeifHead, ReadHeifSize, DecodeHeif};
+const ScaledDecoder kScaledDecoder = {IsHeifHead, ReadHeifSize, DecodeHeif, ReadHeifProfile};

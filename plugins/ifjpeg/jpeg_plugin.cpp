@@ -12,4 +12,5 @@ const char* const kPluginInfoTexts[] = {
 };
 const int kPluginInfoCount = 4;
 
-const ScaledDecoder kScaledDecoder = {IsJpegHead, ReadJpegSize, DecodeJpeg};
+// The host reads a JPEG's profile itself, whichever decoder reads the picture.
+const ScaledDecoder kScaledDecoder = {IsJpegHead, ReadJpegSize, DecodeJpeg, nullptr};

@@ -111,6 +111,29 @@ DecodeStatus DecodeFirstFrame(JxlDecoder* decoder, const DecodeTarget& target) {
     }
 }
 
+// Runs the decoder on to the colour encoding, which follows the basic information.
+bool ReachColourEncoding(JxlDecoder* decoder) {
+    for (;;) {
+        switch (JxlDecoderProcessInput(decoder)) {
+        case JXL_DEC_COLOR_ENCODING:
+            return true;
+        case JXL_DEC_ERROR:
+        case JXL_DEC_NEED_MORE_INPUT:
+        case JXL_DEC_SUCCESS:
+            return false;
+        default:
+            continue;
+        }
+    }
+}
+
+bool IsSrgb(const JxlColorEncoding& encoding) {
+    return encoding.color_space == JXL_COLOR_SPACE_RGB &&
+           encoding.white_point == JXL_WHITE_POINT_D65 &&
+           encoding.primaries == JXL_PRIMARIES_SRGB &&
+           encoding.transfer_function == JXL_TRANSFER_FUNCTION_SRGB;
+}
+
 } // namespace
 
 bool IsJxlHead(const unsigned char* head, size_t size) {
@@ -149,4 +172,35 @@ DecodeStatus DecodeJxl(const unsigned char* data, size_t size, int denominator,
     } catch (const std::bad_alloc&) {
         return DecodeStatus::kNoMemory;
     }
+}
+
+DecodeStatus ReadJxlProfile(const unsigned char* data, size_t size, unsigned char* profile,
+                            size_t capacity, size_t* profileSize) {
+    *profileSize = 0;
+    Decoder decoder;
+    int32_t width = 0;
+    int32_t height = 0;
+    const DecodeStatus status = OpenToSize(
+        data, size, 1, JXL_DEC_BASIC_INFO | JXL_DEC_COLOR_ENCODING, &decoder, &width, &height);
+    if (status != DecodeStatus::kOk)
+        return status;
+    if (!ReachColourEncoding(decoder.get()))
+        return DecodeStatus::kBroken;
+    // The pixels' own space: for a lossy (XYB) picture, the one libjxl decodes into.
+    constexpr JxlColorProfileTarget kPixels = JXL_COLOR_PROFILE_TARGET_DATA;
+    JxlColorEncoding encoding;
+    if (JxlDecoderGetColorAsEncodedProfile(decoder.get(), nullptr, kPixels, &encoding) ==
+            JXL_DEC_SUCCESS &&
+        IsSrgb(encoding))
+        return DecodeStatus::kOk;
+    size_t bytes = 0;
+    if (JxlDecoderGetICCProfileSize(decoder.get(), nullptr, kPixels, &bytes) != JXL_DEC_SUCCESS)
+        return DecodeStatus::kBroken;
+    if (bytes > capacity)
+        return DecodeStatus::kNoMemory;
+    if (JxlDecoderGetColorAsICCProfile(decoder.get(), nullptr, kPixels, profile, bytes) !=
+        JXL_DEC_SUCCESS)
+        return DecodeStatus::kBroken;
+    *profileSize = bytes;
+    return DecodeStatus::kOk;
 }

@@ -23,3 +23,9 @@ DecodeStatus ReadJxlSize(const unsigned char* data, size_t size, int denominator
 // Decodes the picture at 1/1 into the target. On failure the rows hold nothing anyone may use.
 DecodeStatus DecodeJxl(const unsigned char* data, size_t size, int denominator,
                        const DecodeTarget& target);
+
+// The ICC profile of the decoded pixels (the one the file attaches, or the one libjxl
+// writes for the colour space it names) into profile (capacity bytes), its size in
+// *profileSize: 0 for pixels in sRGB.
+DecodeStatus ReadJxlProfile(const unsigned char* data, size_t size, unsigned char* profile,
+                            size_t capacity, size_t* profileSize);

@@ -12,4 +12,4 @@ const char* const kPluginInfoTexts[] = {
 };
 const int kPluginInfoCount = 4;
 
-const ScaledDecoder kScaledDecoder = {IsJxlHead, ReadJxlSize, DecodeJxl};
+const ScaledDecoder kScaledDecoder = {IsJxlHead, ReadJxlSize, DecodeJxl, ReadJxlProfile};

@@ -138,3 +138,23 @@ DecodeStatus DecodeWebp(const unsigned char* data, size_t size, int denominator,
                      ColourOrder::kBgra, false, target);
     return DecodeStatus::kOk;
 }
+
+DecodeStatus ReadWebpProfile(const unsigned char* data, size_t size, unsigned char* profile,
+                             size_t capacity, size_t* profileSize) {
+    *profileSize = 0;
+    if (!IsWebpHead(data, size))
+        return DecodeStatus::kNotThisFormat;
+    const WebPData bytes = {data, size};
+    const std::unique_ptr<WebPDemuxer, DemuxCloser> demuxer(WebPDemux(&bytes));
+    if (demuxer == nullptr)
+        return DecodeStatus::kBroken;
+    if ((WebPDemuxGetI(demuxer.get(), WEBP_FF_FORMAT_FLAGS) & ICCP_FLAG) == 0)
+        return DecodeStatus::kOk;
+    WebPChunkIterator chunk;
+    if (!WebPDemuxGetChunk(demuxer.get(), "ICCP", 1, &chunk))
+        return DecodeStatus::kOk; // flagged, yet no chunk: nothing to apply
+    const DecodeStatus status =
+        HandOverProfile(chunk.chunk.bytes, chunk.chunk.size, profile, capacity, profileSize);
+    WebPDemuxReleaseChunkIterator(&chunk);
+    return status;
+}

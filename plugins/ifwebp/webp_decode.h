@@ -23,3 +23,8 @@ DecodeStatus ReadWebpSize(const unsigned char* data, size_t size, int denominato
 // anyone may use.
 DecodeStatus DecodeWebp(const unsigned char* data, size_t size, int denominator,
                         const DecodeTarget& target);
+
+// The ICC profile of the file's ICCP chunk into profile (capacity bytes), its size in
+// *profileSize (0 when there is none).
+DecodeStatus ReadWebpProfile(const unsigned char* data, size_t size, unsigned char* profile,
+                             size_t capacity, size_t* profileSize);

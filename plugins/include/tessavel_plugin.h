@@ -36,9 +36,17 @@ typedef int(SUSIEAPI* GetPictureScaledFunction)(const void* data, ULONG_PTR size
  * its own between calls). A plug-in without this export is called from one thread at a time. */
 typedef int(SUSIEAPI* PluginIsReentrantFunction)(void);
 
+/* The ICC profile the file embeds for the pixels GetPictureScaled gives, copied to profile
+ * (capacity bytes) with its size in *profileSize; a size of 0 when the picture has none, or
+ * its colours are sRGB already. A profile larger than capacity is not copied and answers
+ * SUSIE_NO_MEMORY. Otherwise a Susie result of reading the file. */
+typedef int(SUSIEAPI* GetPictureIccProfileFunction)(const void* data, ULONG_PTR size, void* profile,
+                                                    ULONG_PTR capacity, ULONG_PTR* profileSize);
+
 #define TESSAVEL_GET_PICTURE_SCALED_SIZE "GetPictureScaledSize"
 #define TESSAVEL_GET_PICTURE_SCALED "GetPictureScaled"
 #define TESSAVEL_PLUGIN_IS_REENTRANT "PluginIsReentrant"
+#define TESSAVEL_GET_PICTURE_ICC_PROFILE "GetPictureIccProfile"
 
 #ifdef __cplusplus
 }

@@ -21,14 +21,26 @@ enum class DecodePixels {
     kBgrx32, // 4 bytes a pixel, the fourth 0, as a 32-bit BI_RGB DIB
 };
 
-// Where the rows go: the row y rows from the top starts at top + y * stride (a bottom-up DIB
-// passes its last row and a negative stride). width and height are what the decoder's size
-// function answered for the same denominator.
 // The scales a reduced decode offers: 1/1, 1/2, 1/4 and 1/8.
 inline bool IsDenominator(int denominator) {
     return denominator == 1 || denominator == 2 || denominator == 4 || denominator == 8;
 }
 
+// A profile the file embeds, handed to the host's buffer (capacity bytes): kNoMemory when
+// it does not fit, which leaves the buffer and *profileSize alone.
+inline DecodeStatus HandOverProfile(const unsigned char* bytes, size_t size, unsigned char* profile,
+                                    size_t capacity, size_t* profileSize) {
+    if (size > capacity)
+        return DecodeStatus::kNoMemory;
+    for (size_t i = 0; i < size; ++i)
+        profile[i] = bytes[i];
+    *profileSize = size;
+    return DecodeStatus::kOk;
+}
+
+// Where the rows go: the row y rows from the top starts at top + y * stride (a bottom-up DIB
+// passes its last row and a negative stride). width and height are what the decoder's size
+// function answered for the same denominator.
 struct DecodeTarget {
     unsigned char* top = nullptr;
     ptrdiff_t stride = 0;

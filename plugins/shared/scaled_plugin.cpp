@@ -107,6 +107,22 @@ int SUSIEAPI GetPictureScaled(const void* data, ULONG_PTR size, int denominator,
         kScaledDecoder.decode(static_cast<const unsigned char*>(data), size, denominator, target));
 }
 
+int SUSIEAPI GetPictureIccProfile(const void* data, ULONG_PTR size, void* profile,
+                                  ULONG_PTR capacity, ULONG_PTR* profileSize) {
+    if (data == nullptr || profileSize == nullptr || (profile == nullptr && capacity != 0))
+        return SUSIE_INTERNAL_ERROR;
+    *profileSize = 0;
+    if (kScaledDecoder.readProfile == nullptr)
+        return SUSIE_SUCCESS;
+    size_t bytes = 0;
+    const int result = SusieResultOf(
+        kScaledDecoder.readProfile(static_cast<const unsigned char*>(data), size,
+                                   static_cast<unsigned char*>(profile), capacity, &bytes));
+    if (result == SUSIE_SUCCESS)
+        *profileSize = bytes;
+    return result;
+}
+
 // PluginIsReentrant comes with the shared Susie exports: a decoder of this kind keeps its
 // state in each call, so the answer is yes here too.
 

@@ -13,6 +13,11 @@ struct ScaledDecoder {
                              int32_t* width, int32_t* height);
     DecodeStatus (*decode)(const unsigned char* data, size_t size, int denominator,
                            const DecodeTarget& target);
+    // The ICC profile the file embeds for the decoded pixels, into profile (capacity
+    // bytes), its size in *profileSize (0: none, or sRGB); kNoMemory when it does not fit.
+    // Null for a decoder whose pictures the host reads profiles of itself, or have none.
+    DecodeStatus (*readProfile)(const unsigned char* data, size_t size, unsigned char* profile,
+                                size_t capacity, size_t* profileSize) = nullptr;
 };
 
 // Defined by each plug-in over this glue.

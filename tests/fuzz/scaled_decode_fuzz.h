@@ -1,6 +1,6 @@
 // The fuzz driver shared by the decoders that read at 1/1 to 1/8 (plugins/shared/
 // scaled_decode.h): every input runs the size, then the decode, and checks that a picture
-// above the fuzz pixel limit is refused unwritten.
+// above the fuzz pixel limit is refused unwritten; then the profile read, when there is one.
 #pragma once
 
 #include "plugins/shared/scaled_decode.h"
@@ -15,11 +15,13 @@ inline constexpr int kFuzzDenominators[] = {1, 2, 4, 8};
 
 using ReadSizeFunction = DecodeStatus (*)(const unsigned char*, size_t, int, int32_t*, int32_t*);
 using DecodeFunction = DecodeStatus (*)(const unsigned char*, size_t, int, const DecodeTarget&);
+using ReadProfileFunction = DecodeStatus (*)(const unsigned char*, size_t, unsigned char*, size_t,
+                                             size_t*);
 
 // Any bytes for one decoder: the size from the header, then the decode at the scale, into
 // the pixel format and in the row order the first byte picks.
 inline int FuzzScaledDecoder(const uint8_t* data, size_t size, ReadSizeFunction readSize,
-                             DecodeFunction decode) {
+                             DecodeFunction decode, ReadProfileFunction readProfile = nullptr) {
     if (size < 1)
         return 0;
     const int denominator = kFuzzDenominators[data[0] & 3];
@@ -51,6 +53,14 @@ inline int FuzzScaledDecoder(const uint8_t* data, size_t size, ReadSizeFunction 
     const DecodeStatus status = decode(data, size, denominator, target);
     if (!fits && status == DecodeStatus::kOk)
         __builtin_trap();
+    if (readProfile != nullptr) {
+        // A small buffer, so that the refusal of a larger profile runs too.
+        unsigned char profile[4096];
+        size_t profileSize = 0;
+        if (readProfile(data, size, profile, sizeof profile, &profileSize) == DecodeStatus::kOk &&
+            profileSize > sizeof profile)
+            __builtin_trap();
+    }
     return 0;
 }
 
