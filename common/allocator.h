@@ -8,9 +8,11 @@ void* AllocateStorage(std::size_t size);
 void* AllocateZeroedStorage(std::size_t count, std::size_t size);
 void FreeStorage(void* block);
 
+#if defined(TESSAVEL_TEST_SEAMS)
 // Test seam: the next `successes` allocations succeed, the one after fails and so do all
 // later ones until the plan is reset with -1 (never fail); see common/failure_plan.h.
 void PlanAllocationFailure(long successes);
+#endif
 
 // Owns one block from AllocateStorage.
 struct StorageOwner {

@@ -12,6 +12,8 @@ void Print(const char* format, ...)
 // Standard output stays exactly the transcript.
 void ReportFailure(const char* fileName, const char* reason);
 
+#if defined(TESSAVEL_TEST_SEAMS)
 // Test seam: when set, Print hands each formatted text to the sink instead.
 using ConsoleSink = void (*)(const char* text);
 void SetConsoleSink(ConsoleSink sink);
+#endif

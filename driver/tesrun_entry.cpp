@@ -17,7 +17,11 @@ void SleepFor(DWORD milliseconds) {
     Sleep(milliseconds);
 }
 
+#if defined(TESSAVEL_TEST_SEAMS)
 PauseFunction g_pause = SleepFor;
+#else
+constexpr auto g_pause = SleepFor;
+#endif
 
 constexpr DWORD kFinalPauseMs = 3000;
 constexpr std::size_t kScriptMax = 255;
@@ -56,9 +60,11 @@ void ListLoadedPlugins() {
 
 } // namespace
 
+#if defined(TESSAVEL_TEST_SEAMS)
 void SetPauseFunction(PauseFunction pause) {
     g_pause = pause != nullptr ? pause : SleepFor;
 }
+#endif
 
 // Every text printed here is tesrun's fixed output, which front-ends and users' batch files
 // match: "comammd-line", "Pluins" and "Unexcepted" are spelled so on purpose. Do not correct.

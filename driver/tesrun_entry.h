@@ -6,6 +6,8 @@
 
 int RunTesrun(int argc, char** argv);
 
+#if defined(TESSAVEL_TEST_SEAMS)
 // Test seam: the wait before the process ends (3000 ms by default, through Sleep).
 using PauseFunction = void (*)(DWORD milliseconds);
 void SetPauseFunction(PauseFunction pause);
+#endif

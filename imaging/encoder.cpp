@@ -14,7 +14,18 @@
 using namespace Gdiplus::DllExports;
 
 namespace {
+#if defined(TESSAVEL_TEST_SEAMS)
 SaveImageFunction g_saveImage = GdipSaveImageToFile;
+#endif
+
+Gdiplus::GpStatus SaveImage(Gdiplus::GpImage* image, const WCHAR* path, const CLSID* encoder,
+                            const Gdiplus::EncoderParameters* parameters) {
+#if defined(TESSAVEL_TEST_SEAMS)
+    return g_saveImage(image, path, encoder, parameters);
+#else
+    return GdipSaveImageToFile(image, path, encoder, parameters);
+#endif
+}
 
 // {1D5BE4B5-FA4A-452D-9CDD-5DB35105E7EB}, GDI+'s EncoderQuality.
 constexpr GUID kEncoderQuality = {
@@ -55,9 +66,11 @@ bool IsZeroClsid(const CLSID& clsid) {
 }
 } // namespace
 
+#if defined(TESSAVEL_TEST_SEAMS)
 void SetSaveImageFunction(SaveImageFunction function) {
     g_saveImage = function != nullptr ? function : GdipSaveImageToFile;
 }
+#endif
 
 int FindEncoderClsid(const char* extension, CLSID* clsidOut) {
     UINT count = 0;
@@ -136,7 +149,7 @@ int SaveDib(const BITMAPINFO* info, void* bits, const char* path,
         return 0;
     }
     SetLastError(ERROR_SUCCESS);
-    image.get()->status = g_saveImage(over, widePath, &encoder, parameters);
+    image.get()->status = SaveImage(over, widePath, &encoder, parameters);
     if (image.get()->status != Gdiplus::Ok) {
         const DWORD error = GetLastError();
         if (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL)

@@ -22,8 +22,10 @@ int SaveDib(const BITMAPINFO* info, void* bits, const char* path,
 // encoder's identifier, or all zero when none matched. 0 when the list could not be had.
 int FindEncoderClsid(const char* extension, CLSID* clsidOut);
 
+#if defined(TESSAVEL_TEST_SEAMS)
 // Test seam: every save goes through this function; null puts GdipSaveImageToFile back.
 using SaveImageFunction = Gdiplus::GpStatus(WINGDIPAPI*)(Gdiplus::GpImage*, const WCHAR*,
                                                          const CLSID*,
                                                          const Gdiplus::EncoderParameters*);
 void SetSaveImageFunction(SaveImageFunction function);
+#endif

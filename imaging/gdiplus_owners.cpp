@@ -7,21 +7,29 @@
 using namespace Gdiplus::DllExports;
 
 namespace {
+#if defined(TESSAVEL_TEST_SEAMS)
 std::atomic<int32_t> g_live{0}; // decode workers make records too
 FailurePlan g_recordPlan;
+#endif
 
 void* AllocateRecord(size_t size) {
+#if defined(TESSAVEL_TEST_SEAMS)
     if (AttemptFails(g_recordPlan))
         return nullptr;
     void* block = GdipAlloc(size);
     if (block != nullptr)
         ++g_live;
     return block;
+#else
+    return GdipAlloc(size);
+#endif
 }
 
 void FreeRecord(void* record) {
     GdipFree(record);
+#if defined(TESSAVEL_TEST_SEAMS)
     --g_live;
+#endif
 }
 } // namespace
 
@@ -56,6 +64,7 @@ void DestroyGraphicsRecord(GdiplusGraphicsRecord* record) {
     FreeRecord(record);
 }
 
+#if defined(TESSAVEL_TEST_SEAMS)
 int32_t LiveGdiplusRecords() {
     return g_live;
 }
@@ -63,3 +72,4 @@ int32_t LiveGdiplusRecords() {
 void PlanRecordAllocationFailure(long successes) {
     g_recordPlan.successesLeft = successes;
 }
+#endif

@@ -38,8 +38,10 @@ struct GraphicsRecordTraits {
 using ImageRecordOwner = Owner<ImageRecordTraits>;
 using GraphicsRecordOwner = Owner<GraphicsRecordTraits>;
 
-// Records alive now: zero between operations, whatever path they took.
+#if defined(TESSAVEL_TEST_SEAMS)
+// Test seams. Records alive now: zero between operations, whatever path they took.
 int32_t LiveGdiplusRecords();
-// Test seam: the next `successes` record allocations succeed, later ones give null until the
-// plan is reset with -1; a plan of its own (common/failure_plan.h), apart from the storage's.
+// The next `successes` record allocations succeed, later ones give null until the plan is
+// reset with -1; a plan of its own (common/failure_plan.h), apart from the storage's.
 void PlanRecordAllocationFailure(long successes);
+#endif

@@ -9,9 +9,6 @@
 
 #include <cstdint>
 
-// The plug-ins are asked about this many bytes of a file's head.
-constexpr uint32_t kPluginHeadSize = 2048;
-
 // GetPluginPicture's result when no plug-in takes the file.
 constexpr int32_t kNoPluginTakesFile = -1;
 
