@@ -185,6 +185,7 @@ void SwapCanvases(Canvas* a, Canvas* b) {
     std::swap(x.scaledSize, y.scaledSize);
     std::swap(x.scaled, y.scaled);
     std::swap(x.iccProfile, y.iccProfile);
+    std::swap(x.exif, y.exif);
     std::swap(x.image.block, y.image.block);
     std::swap(x.imageSize, y.imageSize);
     std::swap(x.imageCapacity, y.imageCapacity);

@@ -1,5 +1,6 @@
 #include "imaging/jpeg_metadata.h"
 
+#include "common/exif_tiff.h"
 #include "imaging/byte_order.h"
 
 #include <cstring>
@@ -7,46 +8,19 @@
 namespace {
 
 constexpr int kMostSegments = 256;
-constexpr uint16_t kOrientationTag = 0x0112;
-
-struct Tiff {
-    unsigned char* data; // the TIFF bytes inside the Exif segment
-    size_t size;
-    bool little;
-    uint16_t U16(size_t at) const {
-        return static_cast<uint16_t>(little ? Little16(data + at) : Big16(data + at));
-    }
-    uint32_t U32(size_t at) const { return little ? Little32(data + at) : Big32(data + at); }
-    void Put16(size_t at, uint16_t v) const {
-        data[at + (little ? 0 : 1)] = static_cast<unsigned char>(v & 0xFF);
-        data[at + (little ? 1 : 0)] = static_cast<unsigned char>(v >> 8);
-    }
-    void Put32(size_t at, uint32_t v) const {
-        for (int i = 0; i < 4; ++i)
-            data[at + (little ? i : 3 - i)] = static_cast<unsigned char>(v >> (8 * i));
-    }
-};
 
 // Checks the first directory of the TIFF data; for a turned picture sets its orientation
 // to 1 and unlinks the second directory (the thumbnail, now the wrong way round).
-bool CheckExif(const Tiff& tiff, bool turned) {
-    if (tiff.size < 8 || tiff.U16(2) != 42)
+bool CheckExif(unsigned char* data, size_t size, bool turned) {
+    ExifTiff tiff;
+    uint32_t directory = 0;
+    size_t end = 0;
+    if (!OpenExifTiff(data, size, &tiff) || !FindFirstDirectory(tiff, &directory, &end))
         return false;
-    const uint32_t directory = tiff.U32(4);
-    if (directory < 8 || directory > tiff.size - 2)
-        return false;
-    const uint16_t count = tiff.U16(directory);
-    const uint64_t end = directory + 2ull + 12ull * count;
-    if (end + 4 > tiff.size)
-        return false;
-    if (!turned)
-        return true;
-    for (uint32_t i = 0; i < count; ++i) {
-        const size_t entry = directory + 2 + 12 * i;
-        if (tiff.U16(entry) == kOrientationTag && tiff.U16(entry + 2) == 3)
-            tiff.Put16(entry + 8, 1);
+    if (turned) {
+        SetExifUpright(tiff, directory);
+        tiff.Put32(end, 0);
     }
-    tiff.Put32(static_cast<size_t>(end), 0);
     return true;
 }
 
@@ -78,11 +52,7 @@ bool ReadJpegMetadata(const unsigned char* bytes, size_t size, int turned, JpegM
         if (kind == 0xE1 && m->exif == nullptr && bodySize >= 6 &&
             std::memcmp(body, "Exif\0\0", 6) == 0) {
             std::memcpy(m->exifCopy, bytes + at, 2 + length);
-            unsigned char* tiffBytes = m->exifCopy + 10;
-            const Tiff tiff{tiffBytes, bodySize - 6, tiffBytes[0] == 'I' && tiffBytes[1] == 'I'};
-            const bool marked = (tiffBytes[0] == 'I' && tiffBytes[1] == 'I') ||
-                                (bodySize >= 8 && tiffBytes[0] == 'M' && tiffBytes[1] == 'M');
-            if (marked && CheckExif(tiff, turned != 1)) {
+            if (CheckExif(m->exifCopy + 10, bodySize - 6, turned != 1)) {
                 m->exif = m->exifCopy;
                 m->exifSize = 2 + length;
             } else {
@@ -116,4 +86,32 @@ bool ReadJpegMetadata(const unsigned char* bytes, size_t size, int turned, JpegM
         m->iccCount = 0;
     return m->exif != nullptr || m->iccCount > 0 || m->exifDropped[0] != '\0' ||
            m->iccDropped[0] != '\0';
+}
+
+bool ExifSegmentFromTiff(const unsigned char* tiff, size_t size, int turned, JpegMetadata* m) {
+    m->exif = nullptr;
+    m->exifSize = 0;
+    m->iccCount = 0;
+    m->exifDropped = "";
+    m->iccDropped = "";
+    constexpr size_t kMostTiff = 65535 - 2 - 6; // a segment's length counts itself and "Exif\0\0"
+    if (size > kMostTiff) {
+        m->exifDropped = "its Exif data is larger than a JPEG segment holds";
+        return false;
+    }
+    const size_t length = 2 + 6 + size;
+    unsigned char* segment = m->exifCopy;
+    segment[0] = 0xFF;
+    segment[1] = 0xE1;
+    segment[2] = static_cast<unsigned char>(length >> 8);
+    segment[3] = static_cast<unsigned char>(length & 0xFF);
+    std::memcpy(segment + 4, "Exif\0\0", 6);
+    std::memcpy(segment + 10, tiff, size);
+    if (!CheckExif(segment + 10, size, turned != 1)) {
+        m->exifDropped = "its Exif data is damaged";
+        return false;
+    }
+    m->exif = segment;
+    m->exifSize = 2 + length;
+    return true;
 }

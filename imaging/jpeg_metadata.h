@@ -28,3 +28,10 @@ struct JpegMetadata {
 // Exif orientation the picture was turned by (1: as stored). False when the bytes are no
 // JPEG or hold none of it (nor any damaged).
 bool ReadJpegMetadata(const unsigned char* bytes, size_t size, int turned, JpegMetadata* metadata);
+
+// The Exif segment made from Exif TIFF data (as our plug-ins hand it over, from "II" or "MM"
+// on) in metadata's exifCopy, checked and, for a turned picture, set upright as
+// ReadJpegMetadata does; no profile. False when the data is damaged or larger than a
+// segment holds, which exifDropped says.
+bool ExifSegmentFromTiff(const unsigned char* tiff, size_t size, int turned,
+                         JpegMetadata* metadata);

@@ -22,6 +22,7 @@ void ResetPictureSource(PictureSource* source) {
     source->scaledSize = nullptr;
     source->scaled = nullptr;
     source->iccProfile = nullptr;
+    source->exif = nullptr;
     source->imageSize = 0;
     source->lost = false;
     source->orientation = 0;
@@ -83,6 +84,7 @@ int LoadScaledPicture(Canvas* canvas, const PluginExports& plugin) {
         source.scaledSize = plugin.scaledSize;
         source.scaled = plugin.scaled;
         source.iccProfile = plugin.iccProfile;
+        source.exif = plugin.exif;
         const int guess = ShrinkOnLoadEnabled() ? SpeculativeDenominator.load() : 1;
         result = DecodeSourceAtScale(canvas, guess);
         if (result == SUSIE_NOT_IMPLEMENTED && guess != 1)

@@ -4,6 +4,7 @@
 #include "common/owners.h"
 #include "imaging/exif_orientation.h"
 #include "imaging/file_read_at.h"
+#include "imaging/source_metadata.h"
 
 #include <cstring>
 #include <utility>
@@ -20,6 +21,8 @@ int PictureOrientation(Canvas* canvas) {
     if (source.imageSize > 0) {
         source.orientation =
             ReadExifOrientationInMemory(source.image.as<unsigned char>(), source.imageSize);
+        if (source.orientation == 1)
+            source.orientation = PluginExifOrientation(source); // a WebP's EXIF chunk
     } else if (source.path[0] != '\0') {
         FileOwner file(CreateFileA(source.path, GENERIC_READ, FILE_SHARE_READ, nullptr,
                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));

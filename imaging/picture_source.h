@@ -17,7 +17,8 @@ struct PictureSource {
     // Set only for a picture whose plug-in decodes at reduced scale.
     GetPictureScaledSizeFunction scaledSize = nullptr;
     GetPictureScaledFunction scaled = nullptr;
-    GetPictureIccProfileFunction iccProfile = nullptr; // when the plug-in reads profiles
+    GetPictureMetadataFunction iccProfile = nullptr; // when the plug-in reads profiles
+    GetPictureMetadataFunction exif = nullptr;       // when it reads Exif
     // The file's bytes, zero-padded to at least the plug-in head size; kept (and reused,
     // growing only) from image to image.
     StorageOwner image;

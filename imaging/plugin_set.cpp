@@ -38,9 +38,14 @@ PluginExports ExportsOf(HMODULE module) {
         FindExport<GetPictureScaledSizeFunction>(module, TESSAVEL_GET_PICTURE_SCALED_SIZE);
     exports.scaled = FindExport<GetPictureScaledFunction>(module, TESSAVEL_GET_PICTURE_SCALED);
     exports.iccProfile =
-        FindExport<GetPictureIccProfileFunction>(module, TESSAVEL_GET_PICTURE_ICC_PROFILE);
-    if (exports.scaledSize == nullptr || exports.scaled == nullptr || !exports.reentrant)
-        exports.scaledSize = nullptr, exports.scaled = nullptr, exports.iccProfile = nullptr;
+        FindExport<GetPictureMetadataFunction>(module, TESSAVEL_GET_PICTURE_ICC_PROFILE);
+    exports.exif = FindExport<GetPictureMetadataFunction>(module, TESSAVEL_GET_PICTURE_EXIF);
+    if (exports.scaledSize == nullptr || exports.scaled == nullptr || !exports.reentrant) {
+        exports.scaledSize = nullptr;
+        exports.scaled = nullptr;
+        exports.iccProfile = nullptr;
+        exports.exif = nullptr;
+    }
     return exports;
 }
 

@@ -21,7 +21,8 @@ struct PluginExports {
     // since the scaled decode is called without the plug-in lock.
     GetPictureScaledSizeFunction scaledSize = nullptr;
     GetPictureScaledFunction scaled = nullptr;
-    GetPictureIccProfileFunction iccProfile = nullptr; // only beside the scaled pair
+    GetPictureMetadataFunction iccProfile = nullptr; // these two only beside the scaled pair
+    GetPictureMetadataFunction exif = nullptr;
     bool reentrant = false; // PluginIsReentrant says so: called without the plug-in lock
 };
 

@@ -1,11 +1,27 @@
 #include "imaging/source_metadata.h"
 
 #include "common/owners.h"
+#include "imaging/exif_orientation.h"
 #include "imaging/srgb_conversion.h"
 
 #include <windows.h>
 
 namespace {
+
+// What the plug-in that decoded the source reads of its file through export (a profile,
+// Exif) into block (capacity bytes): its size, 0 when there is none; false when the
+// plug-in could not read it.
+bool ReadPluginBlock(const PictureSource& source, GetPictureMetadataFunction export_,
+                     unsigned char* block, size_t capacity, size_t* size) {
+    *size = 0;
+    if (export_ == nullptr || source.imageSize == 0)
+        return true;
+    ULONG_PTR got = 0;
+    if (export_(source.image.block, source.imageSize, block, capacity, &got) != SUSIE_SUCCESS)
+        return false;
+    *size = got;
+    return true;
+}
 
 void ConvertPixels(Canvas* canvas) {
     const BITMAPINFOHEADER& header = canvas->info.bmiHeader;
@@ -30,7 +46,37 @@ bool ReadSourceMetadata(const Canvas& canvas, StorageOwner* read, JpegMetadata* 
         bytes = read->as<unsigned char>();
         size = got;
     }
-    return ReadJpegMetadata(bytes, size, source.turned, metadata);
+    if (ReadJpegMetadata(bytes, size, source.turned, metadata))
+        return true;
+    // Not a JPEG's segments: the Exif our plug-in reads of a WebP or HEIF file.
+    if (source.exif == nullptr || (size >= 2 && bytes[0] == 0xFF && bytes[1] == 0xD8))
+        return false;
+    read->reset(AllocateStorage(kLargestPluginExif));
+    size_t got = 0;
+    if (read->block == nullptr)
+        return false;
+    if (!ReadPluginBlock(source, source.exif, read->as<unsigned char>(), kLargestPluginExif,
+                         &got)) {
+        metadata->exif = nullptr;
+        metadata->iccCount = 0;
+        metadata->iccDropped = "";
+        metadata->exifDropped = "its Exif data cannot be read";
+        return true;
+    }
+    if (got == 0)
+        return false;
+    ExifSegmentFromTiff(read->as<unsigned char>(), got, source.turned, metadata);
+    return true;
+}
+
+int PluginExifOrientation(const PictureSource& source) {
+    StorageOwner exif(AllocateStorage(kLargestPluginExif));
+    size_t got = 0;
+    if (exif.block == nullptr ||
+        !ReadPluginBlock(source, source.exif, exif.as<unsigned char>(), kLargestPluginExif, &got) ||
+        got == 0)
+        return 1;
+    return ReadExifOrientationInMemory(exif.as<unsigned char>(), got);
 }
 
 namespace {
@@ -41,22 +87,18 @@ namespace {
 size_t ReadSourceProfile(const Canvas& canvas, unsigned char* profile, const char** reason) {
     static JpegMetadata metadata; // 64 KiB: not on the stack
     StorageOwner read;
-    if (ReadSourceMetadata(canvas, &read, &metadata)) {
+    if (ReadSourceMetadata(canvas, &read, &metadata) &&
+        (metadata.iccCount > 0 || metadata.iccDropped[0] != '\0')) {
         if (metadata.iccDropped[0] != '\0') {
             *reason = metadata.iccDropped;
             return 0;
         }
         return JoinJpegIccProfile(metadata, profile, reason);
     }
-    const PictureSource& source = canvas.source;
-    if (source.iccProfile == nullptr || source.imageSize == 0)
-        return 0;
-    ULONG_PTR size = 0;
-    if (source.iccProfile(source.image.block, source.imageSize, profile, kLargestIccProfile,
-                          &size) != SUSIE_SUCCESS) {
+    size_t size = 0;
+    if (!ReadPluginBlock(canvas.source, canvas.source.iccProfile, profile, kLargestIccProfile,
+                         &size))
         *reason = "its ICC profile cannot be read";
-        return 0;
-    }
     return size;
 }
 

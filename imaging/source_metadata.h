@@ -7,10 +7,19 @@
 #include "imaging/canvas.h"
 #include "imaging/jpeg_metadata.h"
 
-// Collects the JPEG metadata of the canvas's picture into metadata: from the bytes the
-// canvas keeps, else from the file's first 2 MiB, which *read then owns (metadata points
-// into them). False when the picture is no JPEG or holds none of it.
+// The most Exif data asked of a plug-in: as much as a JPEG's APP1 segment holds.
+constexpr size_t kLargestPluginExif = 65536;
+
+// Collects the metadata of the canvas's picture that a JPEG output carries into metadata:
+// a JPEG's segments, from the bytes the canvas keeps, else from the file's first 2 MiB;
+// for a picture our plug-in decoded from another format, the Exif the plug-in reads (as an
+// Exif segment, without profile). *read then owns the bytes metadata points into. False
+// when the picture holds none of it.
 bool ReadSourceMetadata(const Canvas& canvas, StorageOwner* read, JpegMetadata* metadata);
+
+// The Exif orientation our plug-in reads of the source's file (1 to 8; 1 when there is none,
+// the decoder turns the picture itself, or the plug-in has no such export).
+int PluginExifOrientation(const PictureSource& source);
 
 // Converts the canvas's pixels to sRGB when its picture carries an RGB ICC profile that is
 // not sRGB (a JPEG's APP2 parts, or what our plug-in that decoded it reads from the file),

@@ -1,5 +1,6 @@
 #include "plugins/ifheif/heif_decode.h"
 
+#include "common/exif_tiff.h"
 #include "common/pixel_limit.h"
 #include "plugins/ifheif/heif_library.h"
 #include "plugins/shared/over_black.h"
@@ -7,6 +8,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <vector>
 
 namespace {
 
@@ -204,6 +206,47 @@ DecodeStatus ReadHeifProfile(const unsigned char* data, size_t size, unsigned ch
         if (read == DecodeStatus::kOk)
             *profileSize = bytes;
         return read;
+    } catch (const std::bad_alloc&) {
+        return DecodeStatus::kNoMemory;
+    }
+}
+
+DecodeStatus ReadHeifExif(const unsigned char* data, size_t size, unsigned char* exif,
+                          size_t capacity, size_t* exifSize) {
+    *exifSize = 0;
+    try {
+        Primary primary;
+        const DecodeStatus status = Open(data, size, 1, &primary);
+        if (status != DecodeStatus::kOk)
+            return status;
+        const HeifLibrary* heif = Heif();
+        heif_item_id id = 0;
+        if (heif->heif_image_handle_get_list_of_metadata_block_IDs(primary.handle.get(), "Exif",
+                                                                   &id, 1) < 1)
+            return DecodeStatus::kOk;
+        // The item: the TIFF header's offset after these 4 bytes, then the TIFF data.
+        const size_t bytes = heif->heif_image_handle_get_metadata_size(primary.handle.get(), id);
+        if (bytes < 4)
+            return DecodeStatus::kBroken;
+        std::vector<unsigned char> item(bytes);
+        const DecodeStatus read =
+            StatusOf(heif->heif_image_handle_get_metadata(primary.handle.get(), id, item.data()));
+        if (read != DecodeStatus::kOk)
+            return read;
+        const uint64_t start = 4ull + BigEndian32(item.data());
+        if (start >= bytes)
+            return DecodeStatus::kBroken;
+        const size_t tiffSize = bytes - static_cast<size_t>(start);
+        if (tiffSize > capacity)
+            return DecodeStatus::kNoMemory;
+        std::memcpy(exif, item.data() + start, tiffSize);
+        ExifTiff tiff;
+        uint32_t directory = 0;
+        size_t end = 0;
+        if (OpenExifTiff(exif, tiffSize, &tiff) && FindFirstDirectory(tiff, &directory, &end))
+            SetExifUpright(tiff, directory);
+        *exifSize = tiffSize;
+        return DecodeStatus::kOk;
     } catch (const std::bad_alloc&) {
         return DecodeStatus::kNoMemory;
     }

@@ -31,3 +31,9 @@ DecodeStatus DecodeHeif(const unsigned char* data, size_t size, int denominator,
 // description by numbers (nclx), which is not turned into a profile.
 DecodeStatus ReadHeifProfile(const unsigned char* data, size_t size, unsigned char* profile,
                              size_t capacity, size_t* profileSize);
+
+// The Exif data of the primary picture (its first Exif item, from the TIFF header on) into
+// exif (capacity bytes), its size in *exifSize (0 when it has none). libheif turns the
+// picture as its irot and imir boxes say, so the copy's orientation is set to 1.
+DecodeStatus ReadHeifExif(const unsigned char* data, size_t size, unsigned char* exif,
+                          size_t capacity, size_t* exifSize);

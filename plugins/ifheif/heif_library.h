@@ -17,6 +17,9 @@
     X(heif_image_handle_is_premultiplied_alpha)                                                    \
     X(heif_image_handle_get_raw_color_profile_size)                                                \
     X(heif_image_handle_get_raw_color_profile)                                                     \
+    X(heif_image_handle_get_list_of_metadata_block_IDs)                                            \
+    X(heif_image_handle_get_metadata_size)                                                         \
+    X(heif_image_handle_get_metadata)                                                              \
     X(heif_decoding_options_alloc)                                                                 \
     X(heif_decoding_options_free)                                                                  \
     X(heif_decode_image)                                                                           \

@@ -10,4 +10,5 @@ const char* const kPluginInfoTexts[] = {
 };
 const int kPluginInfoCount = 6;
 
-const ScaledDecoder kScaledDecoder = {IsHeifHead, ReadHeifSize, DecodeHeif, ReadHeifProfile};
+const ScaledDecoder kScaledDecoder = {IsHeifHead, ReadHeifSize, DecodeHeif, ReadHeifProfile,
+                                      ReadHeifExif};

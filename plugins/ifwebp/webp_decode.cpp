@@ -139,22 +139,42 @@ DecodeStatus DecodeWebp(const unsigned char* data, size_t size, int denominator,
     return DecodeStatus::kOk;
 }
 
-DecodeStatus ReadWebpProfile(const unsigned char* data, size_t size, unsigned char* profile,
-                             size_t capacity, size_t* profileSize) {
-    *profileSize = 0;
+namespace {
+
+// The first chunk of the kind the format flag announces, handed to the host's buffer;
+// none when the file has none.
+DecodeStatus HandOverChunk(const unsigned char* data, size_t size, const char* kind, uint32_t flag,
+                           unsigned char* block, size_t capacity, size_t* blockSize) {
+    *blockSize = 0;
     if (!IsWebpHead(data, size))
         return DecodeStatus::kNotThisFormat;
     const WebPData bytes = {data, size};
     const std::unique_ptr<WebPDemuxer, DemuxCloser> demuxer(WebPDemux(&bytes));
     if (demuxer == nullptr)
         return DecodeStatus::kBroken;
-    if ((WebPDemuxGetI(demuxer.get(), WEBP_FF_FORMAT_FLAGS) & ICCP_FLAG) == 0)
+    if ((WebPDemuxGetI(demuxer.get(), WEBP_FF_FORMAT_FLAGS) & flag) == 0)
         return DecodeStatus::kOk;
     WebPChunkIterator chunk;
-    if (!WebPDemuxGetChunk(demuxer.get(), "ICCP", 1, &chunk))
-        return DecodeStatus::kOk; // flagged, yet no chunk: nothing to apply
-    const DecodeStatus status =
-        HandOverProfile(chunk.chunk.bytes, chunk.chunk.size, profile, capacity, profileSize);
+    if (!WebPDemuxGetChunk(demuxer.get(), kind, 1, &chunk))
+        return DecodeStatus::kOk; // flagged, yet no chunk: nothing to hand over
+    const unsigned char* content = chunk.chunk.bytes;
+    size_t length = chunk.chunk.size;
+    // Some writers keep the APP1 segment's "Exif\0\0" in front of the TIFF data.
+    if (flag == EXIF_FLAG && length >= 6 && std::memcmp(content, "Exif\0\0", 6) == 0)
+        content += 6, length -= 6;
+    const DecodeStatus status = HandOverBlock(content, length, block, capacity, blockSize);
     WebPDemuxReleaseChunkIterator(&chunk);
     return status;
+}
+
+} // namespace
+
+DecodeStatus ReadWebpProfile(const unsigned char* data, size_t size, unsigned char* profile,
+                             size_t capacity, size_t* profileSize) {
+    return HandOverChunk(data, size, "ICCP", ICCP_FLAG, profile, capacity, profileSize);
+}
+
+DecodeStatus ReadWebpExif(const unsigned char* data, size_t size, unsigned char* exif,
+                          size_t capacity, size_t* exifSize) {
+    return HandOverChunk(data, size, "EXIF", EXIF_FLAG, exif, capacity, exifSize);
 }

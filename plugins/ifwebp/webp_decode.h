@@ -28,3 +28,8 @@ DecodeStatus DecodeWebp(const unsigned char* data, size_t size, int denominator,
 // *profileSize (0 when there is none).
 DecodeStatus ReadWebpProfile(const unsigned char* data, size_t size, unsigned char* profile,
                              size_t capacity, size_t* profileSize);
+
+// The Exif data of the file's EXIF chunk (from the TIFF header on) into exif (capacity
+// bytes), its size in *exifSize (0 when there is none).
+DecodeStatus ReadWebpExif(const unsigned char* data, size_t size, unsigned char* exif,
+                          size_t capacity, size_t* exifSize);

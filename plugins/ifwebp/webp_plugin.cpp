@@ -12,4 +12,5 @@ const char* const kPluginInfoTexts[] = {
 };
 const int kPluginInfoCount = 4;
 
-const ScaledDecoder kScaledDecoder = {IsWebpHead, ReadWebpSize, DecodeWebp, ReadWebpProfile};
+const ScaledDecoder kScaledDecoder = {IsWebpHead, ReadWebpSize, DecodeWebp, ReadWebpProfile,
+                                      ReadWebpExif};

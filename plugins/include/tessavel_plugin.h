@@ -36,17 +36,24 @@ typedef int(SUSIEAPI* GetPictureScaledFunction)(const void* data, ULONG_PTR size
  * its own between calls). A plug-in without this export is called from one thread at a time. */
 typedef int(SUSIEAPI* PluginIsReentrantFunction)(void);
 
-/* The ICC profile the file embeds for the pixels GetPictureScaled gives, copied to profile
- * (capacity bytes) with its size in *profileSize; a size of 0 when the picture has none, or
- * its colours are sRGB already. A profile larger than capacity is not copied and answers
- * SUSIE_NO_MEMORY. Otherwise a Susie result of reading the file. */
-typedef int(SUSIEAPI* GetPictureIccProfileFunction)(const void* data, ULONG_PTR size, void* profile,
-                                                    ULONG_PTR capacity, ULONG_PTR* profileSize);
+/* Metadata the file embeds, copied to block (capacity bytes) with its size in *blockSize; a
+ * size of 0 when the picture has none. A block larger than capacity is not copied and
+ * answers SUSIE_NO_MEMORY. Otherwise a Susie result of reading the file.
+ *
+ * GetPictureIccProfile: the ICC profile of the pixels GetPictureScaled gives; none when
+ * their colours are sRGB already.
+ * GetPictureExif: the Exif data, as the TIFF structure an APP1 "Exif\0\0" segment holds
+ * (from its "II" or "MM" on). Its orientation tag tells how the pixels GetPictureScaled
+ * gives must be turned: a plug-in whose decoder turns the picture itself (HEIF's irot and
+ * imir) sets it to 1 in the copy. */
+typedef int(SUSIEAPI* GetPictureMetadataFunction)(const void* data, ULONG_PTR size, void* block,
+                                                  ULONG_PTR capacity, ULONG_PTR* blockSize);
 
 #define TESSAVEL_GET_PICTURE_SCALED_SIZE "GetPictureScaledSize"
 #define TESSAVEL_GET_PICTURE_SCALED "GetPictureScaled"
 #define TESSAVEL_PLUGIN_IS_REENTRANT "PluginIsReentrant"
 #define TESSAVEL_GET_PICTURE_ICC_PROFILE "GetPictureIccProfile"
+#define TESSAVEL_GET_PICTURE_EXIF "GetPictureExif"
 
 #ifdef __cplusplus
 }

@@ -26,15 +26,15 @@ inline bool IsDenominator(int denominator) {
     return denominator == 1 || denominator == 2 || denominator == 4 || denominator == 8;
 }
 
-// A profile the file embeds, handed to the host's buffer (capacity bytes): kNoMemory when
-// it does not fit, which leaves the buffer and *profileSize alone.
-inline DecodeStatus HandOverProfile(const unsigned char* bytes, size_t size, unsigned char* profile,
-                                    size_t capacity, size_t* profileSize) {
+// Metadata the file embeds (a profile, Exif), handed to the host's buffer (capacity bytes):
+// kNoMemory when it does not fit, which leaves the buffer and *blockSize alone.
+inline DecodeStatus HandOverBlock(const unsigned char* bytes, size_t size, unsigned char* block,
+                                  size_t capacity, size_t* blockSize) {
     if (size > capacity)
         return DecodeStatus::kNoMemory;
     for (size_t i = 0; i < size; ++i)
-        profile[i] = bytes[i];
-    *profileSize = size;
+        block[i] = bytes[i];
+    *blockSize = size;
     return DecodeStatus::kOk;
 }
 

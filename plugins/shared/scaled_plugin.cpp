@@ -27,6 +27,22 @@ int SusieResultOf(DecodeStatus status) {
     }
 }
 
+// A metadata export over the decoder's reading of it; none when the decoder has none.
+int HandOverMetadata(ReadMetadataFunction read, const void* data, ULONG_PTR size, void* block,
+                     ULONG_PTR capacity, ULONG_PTR* blockSize) {
+    if (data == nullptr || blockSize == nullptr || (block == nullptr && capacity != 0))
+        return SUSIE_INTERNAL_ERROR;
+    *blockSize = 0;
+    if (read == nullptr)
+        return SUSIE_SUCCESS;
+    size_t bytes = 0;
+    const int result = SusieResultOf(read(static_cast<const unsigned char*>(data), size,
+                                          static_cast<unsigned char*>(block), capacity, &bytes));
+    if (result == SUSIE_SUCCESS)
+        *blockSize = bytes;
+    return result;
+}
+
 const unsigned char* Rest(const ByteReader& reader) {
     return reader.data + reader.position;
 }
@@ -107,20 +123,14 @@ int SUSIEAPI GetPictureScaled(const void* data, ULONG_PTR size, int denominator,
         kScaledDecoder.decode(static_cast<const unsigned char*>(data), size, denominator, target));
 }
 
-int SUSIEAPI GetPictureIccProfile(const void* data, ULONG_PTR size, void* profile,
-                                  ULONG_PTR capacity, ULONG_PTR* profileSize) {
-    if (data == nullptr || profileSize == nullptr || (profile == nullptr && capacity != 0))
-        return SUSIE_INTERNAL_ERROR;
-    *profileSize = 0;
-    if (kScaledDecoder.readProfile == nullptr)
-        return SUSIE_SUCCESS;
-    size_t bytes = 0;
-    const int result = SusieResultOf(
-        kScaledDecoder.readProfile(static_cast<const unsigned char*>(data), size,
-                                   static_cast<unsigned char*>(profile), capacity, &bytes));
-    if (result == SUSIE_SUCCESS)
-        *profileSize = bytes;
-    return result;
+int SUSIEAPI GetPictureIccProfile(const void* data, ULONG_PTR size, void* block, ULONG_PTR capacity,
+                                  ULONG_PTR* blockSize) {
+    return HandOverMetadata(kScaledDecoder.readProfile, data, size, block, capacity, blockSize);
+}
+
+int SUSIEAPI GetPictureExif(const void* data, ULONG_PTR size, void* block, ULONG_PTR capacity,
+                            ULONG_PTR* blockSize) {
+    return HandOverMetadata(kScaledDecoder.readExif, data, size, block, capacity, blockSize);
 }
 
 // PluginIsReentrant comes with the shared Susie exports: a decoder of this kind keeps its

@@ -5,6 +5,10 @@
 
 #include "plugins/shared/scaled_decode.h"
 
+using ReadMetadataFunction = DecodeStatus (*)(const unsigned char* data, size_t size,
+                                              unsigned char* block, size_t capacity,
+                                              size_t* blockSize);
+
 // The decoder a plug-in hands the glue: its head test, its size at 1/denominator (from the
 // header alone) and its decode of the whole picture at 1/denominator into the target.
 struct ScaledDecoder {
@@ -13,11 +17,12 @@ struct ScaledDecoder {
                              int32_t* width, int32_t* height);
     DecodeStatus (*decode)(const unsigned char* data, size_t size, int denominator,
                            const DecodeTarget& target);
-    // The ICC profile the file embeds for the decoded pixels, into profile (capacity
-    // bytes), its size in *profileSize (0: none, or sRGB); kNoMemory when it does not fit.
-    // Null for a decoder whose pictures the host reads profiles of itself, or have none.
-    DecodeStatus (*readProfile)(const unsigned char* data, size_t size, unsigned char* profile,
-                                size_t capacity, size_t* profileSize) = nullptr;
+    // The ICC profile and the Exif data the file embeds (see GetPictureIccProfile and
+    // GetPictureExif in tessavel_plugin.h), into block (capacity bytes), the size in
+    // *blockSize (0: none); kNoMemory when it does not fit. Null for a decoder whose
+    // pictures the host reads these of itself, or have none.
+    ReadMetadataFunction readProfile = nullptr;
+    ReadMetadataFunction readExif = nullptr;
 };
 
 // Defined by each plug-in over this glue.

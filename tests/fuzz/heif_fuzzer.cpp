@@ -14,5 +14,5 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    return FuzzScaledDecoder(data, size, ReadHeifSize, DecodeHeif, ReadHeifProfile);
+    return FuzzScaledDecoder(data, size, ReadHeifSize, DecodeHeif, ReadHeifProfile, ReadHeifExif);
 }

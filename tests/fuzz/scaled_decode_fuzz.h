@@ -1,11 +1,13 @@
 // The fuzz driver shared by the decoders that read at 1/1 to 1/8 (plugins/shared/
 // scaled_decode.h): every input runs the size, then the decode, and checks that a picture
-// above the fuzz pixel limit is refused unwritten; then the profile read, when there is one.
+// above the fuzz pixel limit is refused unwritten; then the profile and Exif reads, where the
+// decoder has them.
 #pragma once
 
 #include "plugins/shared/scaled_decode.h"
 
 #include <cstdlib>
+#include <initializer_list>
 #include <vector>
 
 // Kept small so a declared size costs little memory: larger pictures take the refusal path.
@@ -21,7 +23,8 @@ using ReadProfileFunction = DecodeStatus (*)(const unsigned char*, size_t, unsig
 // Any bytes for one decoder: the size from the header, then the decode at the scale, into
 // the pixel format and in the row order the first byte picks.
 inline int FuzzScaledDecoder(const uint8_t* data, size_t size, ReadSizeFunction readSize,
-                             DecodeFunction decode, ReadProfileFunction readProfile = nullptr) {
+                             DecodeFunction decode, ReadProfileFunction readProfile = nullptr,
+                             ReadProfileFunction readExif = nullptr) {
     if (size < 1)
         return 0;
     const int denominator = kFuzzDenominators[data[0] & 3];
@@ -53,12 +56,13 @@ inline int FuzzScaledDecoder(const uint8_t* data, size_t size, ReadSizeFunction 
     const DecodeStatus status = decode(data, size, denominator, target);
     if (!fits && status == DecodeStatus::kOk)
         __builtin_trap();
-    if (readProfile != nullptr) {
-        // A small buffer, so that the refusal of a larger profile runs too.
-        unsigned char profile[4096];
-        size_t profileSize = 0;
-        if (readProfile(data, size, profile, sizeof profile, &profileSize) == DecodeStatus::kOk &&
-            profileSize > sizeof profile)
+    // A small buffer, so that the refusal of a larger block runs too.
+    for (ReadProfileFunction read : {readProfile, readExif}) {
+        unsigned char block[4096];
+        size_t blockSize = 0;
+        if (read != nullptr &&
+            read(data, size, block, sizeof block, &blockSize) == DecodeStatus::kOk &&
+            blockSize > sizeof block)
             __builtin_trap();
     }
     return 0;
