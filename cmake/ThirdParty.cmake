@@ -63,26 +63,33 @@ function(tessavel_thirdparty_dir package out)
   endforeach()
 endfunction()
 
-tessavel_thirdparty_dir(libjpeg-turbo jpeg_dir)
-add_library(ThirdParty::jpeg STATIC IMPORTED GLOBAL)
-if(jpeg_dir)
-  set_target_properties(ThirdParty::jpeg PROPERTIES
-    IMPORTED_LOCATION ${jpeg_dir}/lib/libjpeg.a
-    INTERFACE_INCLUDE_DIRECTORIES ${jpeg_dir}/include)
-else()
-  # Building on Windows: MSYS2's mingw-w64-<arch>-libjpeg-turbo, its static library.
-  find_library(TESSAVEL_JPEG_STATIC NAMES libjpeg.a REQUIRED)
-  find_path(TESSAVEL_JPEG_INCLUDE jpeglib.h REQUIRED)
-  set_target_properties(ThirdParty::jpeg PROPERTIES
-    IMPORTED_LOCATION ${TESSAVEL_JPEG_STATIC}
-    INTERFACE_INCLUDE_DIRECTORIES ${TESSAVEL_JPEG_INCLUDE})
-  cmake_path(GET TESSAVEL_JPEG_INCLUDE PARENT_PATH prefix)
-  if(IS_DIRECTORY ${prefix}/share/licenses/libjpeg-turbo)
-    add_custom_command(TARGET thirdparty_licences POST_BUILD
-      COMMAND ${CMAKE_COMMAND} -E copy_directory ${prefix}/share/licenses/libjpeg-turbo
-        ${TESSAVEL_BIN_DIR}/licences/libjpeg-turbo)
+# tessavel_static_thirdparty(name package archive header): ThirdParty::<name> over the
+# static library lib/<archive> of the cached build of package; on a Windows host without
+# one, over MSYS2's mingw-w64-<arch>-<package> (the archive and header found by name, its
+# licence texts copied from share/licenses/<package>).
+function(tessavel_static_thirdparty name package archive header)
+  tessavel_thirdparty_dir(${package} dir)
+  add_library(ThirdParty::${name} STATIC IMPORTED GLOBAL)
+  if(dir)
+    set_target_properties(ThirdParty::${name} PROPERTIES
+      IMPORTED_LOCATION ${dir}/lib/${archive}
+      INTERFACE_INCLUDE_DIRECTORIES ${dir}/include)
+    return()
   endif()
-endif()
+  find_library(TESSAVEL_${name}_STATIC NAMES ${archive} REQUIRED)
+  find_path(TESSAVEL_${name}_INCLUDE ${header} REQUIRED)
+  set_target_properties(ThirdParty::${name} PROPERTIES
+    IMPORTED_LOCATION ${TESSAVEL_${name}_STATIC}
+    INTERFACE_INCLUDE_DIRECTORIES ${TESSAVEL_${name}_INCLUDE})
+  cmake_path(GET TESSAVEL_${name}_INCLUDE PARENT_PATH prefix)
+  if(IS_DIRECTORY ${prefix}/share/licenses/${package})
+    add_custom_command(TARGET thirdparty_licences POST_BUILD
+      COMMAND ${CMAKE_COMMAND} -E copy_directory ${prefix}/share/licenses/${package}
+        ${TESSAVEL_BIN_DIR}/licences/${package})
+  endif()
+endfunction()
+
+tessavel_static_thirdparty(jpeg libjpeg-turbo libjpeg.a jpeglib.h)
 
 tessavel_thirdparty_dir(libwebp webp_dir)
 add_library(ThirdParty::webp INTERFACE IMPORTED GLOBAL)
@@ -146,17 +153,4 @@ else()
     INTERFACE_COMPILE_DEFINITIONS JXL_STATIC_DEFINE)
 endif()
 
-tessavel_thirdparty_dir(lcms2 lcms2_dir)
-add_library(ThirdParty::lcms2 STATIC IMPORTED GLOBAL)
-if(lcms2_dir)
-  set_target_properties(ThirdParty::lcms2 PROPERTIES
-    IMPORTED_LOCATION ${lcms2_dir}/lib/liblcms2.a
-    INTERFACE_INCLUDE_DIRECTORIES ${lcms2_dir}/include)
-else()
-  # Building on Windows: MSYS2's mingw-w64-<arch>-lcms2, its static library.
-  find_library(TESSAVEL_LCMS2_STATIC NAMES liblcms2.a REQUIRED)
-  find_path(TESSAVEL_LCMS2_INCLUDE lcms2.h REQUIRED)
-  set_target_properties(ThirdParty::lcms2 PROPERTIES
-    IMPORTED_LOCATION ${TESSAVEL_LCMS2_STATIC}
-    INTERFACE_INCLUDE_DIRECTORIES ${TESSAVEL_LCMS2_INCLUDE})
-endif()
+tessavel_static_thirdparty(lcms2 lcms2 liblcms2.a lcms2.h)

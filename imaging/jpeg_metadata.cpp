@@ -24,14 +24,18 @@ bool CheckExif(unsigned char* data, size_t size, bool turned) {
     return true;
 }
 
-} // namespace
-
-bool ReadJpegMetadata(const unsigned char* bytes, size_t size, int turned, JpegMetadata* m) {
+void Forget(JpegMetadata* m) {
     m->exif = nullptr;
     m->exifSize = 0;
     m->iccCount = 0;
     m->exifDropped = "";
     m->iccDropped = "";
+}
+
+} // namespace
+
+bool ReadJpegMetadata(const unsigned char* bytes, size_t size, int turned, JpegMetadata* m) {
+    Forget(m);
     if (size < 4 || bytes[0] != 0xFF || bytes[1] != 0xD8)
         return false;
     size_t at = 2;
@@ -89,11 +93,7 @@ bool ReadJpegMetadata(const unsigned char* bytes, size_t size, int turned, JpegM
 }
 
 bool ExifSegmentFromTiff(const unsigned char* tiff, size_t size, int turned, JpegMetadata* m) {
-    m->exif = nullptr;
-    m->exifSize = 0;
-    m->iccCount = 0;
-    m->exifDropped = "";
-    m->iccDropped = "";
+    Forget(m);
     constexpr size_t kMostTiff = 65535 - 2 - 6; // a segment's length counts itself and "Exif\0\0"
     if (size > kMostTiff) {
         m->exifDropped = "its Exif data is larger than a JPEG segment holds";

@@ -138,6 +138,21 @@ DecodeStatus DecodePrimary(const HeifLibrary* heif, const Primary& primary,
     return DecodeStatus::kOk;
 }
 
+// Opens the file's primary picture for a request at 1/denominator and hands it to use;
+// running out of memory anywhere is kNoMemory.
+template <class Use>
+DecodeStatus WithPrimary(const unsigned char* data, size_t size, int denominator, Use use) {
+    try {
+        Primary primary;
+        const DecodeStatus status = Open(data, size, denominator, &primary);
+        if (status != DecodeStatus::kOk)
+            return status;
+        return use(*Heif(), primary);
+    } catch (const std::bad_alloc&) {
+        return DecodeStatus::kNoMemory;
+    }
+}
+
 } // namespace
 
 bool IsHeifHead(const unsigned char* head, size_t size) {
@@ -157,80 +172,57 @@ bool IsHeifHead(const unsigned char* head, size_t size) {
 
 DecodeStatus ReadHeifSize(const unsigned char* data, size_t size, int denominator, int32_t* width,
                           int32_t* height) {
-    try {
-        Primary primary;
-        const DecodeStatus status = Open(data, size, denominator, &primary);
-        if (status == DecodeStatus::kOk) {
-            *width = primary.width;
-            *height = primary.height;
-        }
-        return status;
-    } catch (const std::bad_alloc&) {
-        return DecodeStatus::kNoMemory;
-    }
+    return WithPrimary(data, size, denominator, [&](const HeifLibrary&, const Primary& primary) {
+        *width = primary.width;
+        *height = primary.height;
+        return DecodeStatus::kOk;
+    });
 }
 
 DecodeStatus DecodeHeif(const unsigned char* data, size_t size, int denominator,
                         const DecodeTarget& target) {
-    try {
-        Primary primary;
-        const DecodeStatus status = Open(data, size, denominator, &primary);
-        if (status != DecodeStatus::kOk)
-            return status;
-        if (primary.width != target.width || primary.height != target.height ||
-            target.top == nullptr)
-            return DecodeStatus::kBadRequest;
-        return DecodePrimary(Heif(), primary, target);
-    } catch (const std::bad_alloc&) {
-        return DecodeStatus::kNoMemory;
-    }
+    return WithPrimary(data, size, denominator,
+                       [&](const HeifLibrary& heif, const Primary& primary) {
+                           if (primary.width != target.width || primary.height != target.height ||
+                               target.top == nullptr)
+                               return DecodeStatus::kBadRequest;
+                           return DecodePrimary(&heif, primary, target);
+                       });
 }
 
 DecodeStatus ReadHeifProfile(const unsigned char* data, size_t size, unsigned char* profile,
                              size_t capacity, size_t* profileSize) {
     *profileSize = 0;
-    try {
-        Primary primary;
-        const DecodeStatus status = Open(data, size, 1, &primary);
-        if (status != DecodeStatus::kOk)
-            return status;
-        const HeifLibrary* heif = Heif();
+    return WithPrimary(data, size, 1, [&](const HeifLibrary& heif, const Primary& primary) {
         const size_t bytes =
-            heif->heif_image_handle_get_raw_color_profile_size(primary.handle.get());
+            heif.heif_image_handle_get_raw_color_profile_size(primary.handle.get());
         if (bytes == 0)
             return DecodeStatus::kOk;
         if (bytes > capacity)
             return DecodeStatus::kNoMemory;
         const DecodeStatus read =
-            StatusOf(heif->heif_image_handle_get_raw_color_profile(primary.handle.get(), profile));
+            StatusOf(heif.heif_image_handle_get_raw_color_profile(primary.handle.get(), profile));
         if (read == DecodeStatus::kOk)
             *profileSize = bytes;
         return read;
-    } catch (const std::bad_alloc&) {
-        return DecodeStatus::kNoMemory;
-    }
+    });
 }
 
 DecodeStatus ReadHeifExif(const unsigned char* data, size_t size, unsigned char* exif,
                           size_t capacity, size_t* exifSize) {
     *exifSize = 0;
-    try {
-        Primary primary;
-        const DecodeStatus status = Open(data, size, 1, &primary);
-        if (status != DecodeStatus::kOk)
-            return status;
-        const HeifLibrary* heif = Heif();
+    return WithPrimary(data, size, 1, [&](const HeifLibrary& heif, const Primary& primary) {
         heif_item_id id = 0;
-        if (heif->heif_image_handle_get_list_of_metadata_block_IDs(primary.handle.get(), "Exif",
-                                                                   &id, 1) < 1)
+        if (heif.heif_image_handle_get_list_of_metadata_block_IDs(primary.handle.get(), "Exif", &id,
+                                                                  1) < 1)
             return DecodeStatus::kOk;
         // The item: the TIFF header's offset after these 4 bytes, then the TIFF data.
-        const size_t bytes = heif->heif_image_handle_get_metadata_size(primary.handle.get(), id);
+        const size_t bytes = heif.heif_image_handle_get_metadata_size(primary.handle.get(), id);
         if (bytes < 4)
             return DecodeStatus::kBroken;
         std::vector<unsigned char> item(bytes);
         const DecodeStatus read =
-            StatusOf(heif->heif_image_handle_get_metadata(primary.handle.get(), id, item.data()));
+            StatusOf(heif.heif_image_handle_get_metadata(primary.handle.get(), id, item.data()));
         if (read != DecodeStatus::kOk)
             return read;
         const uint64_t start = 4ull + BigEndian32(item.data());
@@ -247,7 +239,5 @@ DecodeStatus ReadHeifExif(const unsigned char* data, size_t size, unsigned char*
             SetExifUpright(tiff, directory);
         *exifSize = tiffSize;
         return DecodeStatus::kOk;
-    } catch (const std::bad_alloc&) {
-        return DecodeStatus::kNoMemory;
-    }
+    });
 }
