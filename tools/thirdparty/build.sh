@@ -11,7 +11,8 @@
 #
 # A recipe (recipes/<name>.sh) sets `package` (the Debian source package) and defines
 # `build_library SOURCE_DIR PREFIX TARGET`, which builds the unpacked source and installs
-# headers, static libraries and licence texts below PREFIX.
+# headers, static libraries and licence texts below PREFIX; a CMake build passes
+# "${cross_cmake[@]}" for the cross-compiling arguments.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 recipe=${1:?recipe name, e.g. libjpeg-turbo}
@@ -20,6 +21,15 @@ case "$target" in
 x86_64-w64-mingw32 | i686-w64-mingw32) ;;
 *) echo "build.sh: unknown target $target" >&2; exit 2 ;;
 esac
+# What every recipe's CMake build starts with: Windows on the target's processor, its MinGW
+# compilers (the POSIX-thread ones), a release build.
+case "$target" in
+x86_64-*) processor=AMD64 ;;
+i686-*) processor=X86 ;;
+esac
+cross_cmake=(-DCMAKE_SYSTEM_NAME=Windows -DCMAKE_SYSTEM_PROCESSOR=$processor
+  -DCMAKE_C_COMPILER="$target-gcc-posix" -DCMAKE_CXX_COMPILER="$target-g++-posix"
+  -DCMAKE_RC_COMPILER="$target-windres" -DCMAKE_BUILD_TYPE=Release)
 # shellcheck source=/dev/null
 source "$here/recipes/$recipe.sh"
 

@@ -4,15 +4,10 @@
 package=brotli
 
 build_library() {
-  local source=$1 prefix=$2 target=$3 processor
-  case "$target" in
-  x86_64-*) processor=AMD64 ;;
-  i686-*) processor=X86 ;;
-  esac
+  local source=$1 prefix=$2 target=$3
   cmake -S "$source" -B "$source/build-$target" -G Ninja \
-    -DCMAKE_SYSTEM_NAME=Windows -DCMAKE_SYSTEM_PROCESSOR=$processor \
-    -DCMAKE_C_COMPILER="$target-gcc-posix" -DCMAKE_RC_COMPILER="$target-windres" \
-    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_TESTING=OFF
+    "${cross_cmake[@]}" \
+    -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_TESTING=OFF
   cmake --build "$source/build-$target" -j2 --target brotlidec-static brotlicommon-static \
     brotlienc-static
   mkdir -p "$prefix/lib" "$prefix/licences/brotli"

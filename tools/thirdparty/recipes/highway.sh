@@ -3,15 +3,9 @@
 package=highway
 
 build_library() {
-  local source=$1 prefix=$2 target=$3 processor
-  case "$target" in
-  x86_64-*) processor=AMD64 ;;
-  i686-*) processor=X86 ;;
-  esac
+  local source=$1 prefix=$2 target=$3
   cmake -S "$source" -B "$source/build-$target" -G Ninja \
-    -DCMAKE_SYSTEM_NAME=Windows -DCMAKE_SYSTEM_PROCESSOR=$processor \
-    -DCMAKE_C_COMPILER="$target-gcc-posix" -DCMAKE_CXX_COMPILER="$target-g++-posix" \
-    -DCMAKE_RC_COMPILER="$target-windres" -DCMAKE_BUILD_TYPE=Release \
+    "${cross_cmake[@]}" \
     -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF -DBUILD_TESTING=OFF \
     -DHWY_ENABLE_TESTS=OFF -DHWY_ENABLE_EXAMPLES=OFF -DHWY_ENABLE_CONTRIB=OFF
   cmake --build "$source/build-$target" -j2 --target hwy

@@ -5,18 +5,12 @@
 package=jpeg-xl
 
 build_library() {
-  local source=$1 prefix=$2 target=$3 processor brotli hwy lcms
-  case "$target" in
-  x86_64-*) processor=AMD64 ;;
-  i686-*) processor=X86 ;;
-  esac
+  local source=$1 prefix=$2 target=$3 brotli hwy lcms
   brotli=$("$here/build.sh" brotli "$target")
   hwy=$("$here/build.sh" highway "$target")
   lcms=$("$here/build.sh" lcms2 "$target")
   PKG_CONFIG_LIBDIR=/nonexistent PKG_CONFIG_PATH="" cmake -S "$source" -B "$source/build-$target" -G Ninja \
-    -DCMAKE_SYSTEM_NAME=Windows -DCMAKE_SYSTEM_PROCESSOR=$processor \
-    -DCMAKE_C_COMPILER="$target-gcc-posix" -DCMAKE_CXX_COMPILER="$target-g++-posix" \
-    -DCMAKE_RC_COMPILER="$target-windres" -DCMAKE_BUILD_TYPE=Release \
+    "${cross_cmake[@]}" \
     -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF -DBUILD_TESTING=OFF \
     -DCMAKE_FIND_ROOT_PATH="$brotli;$hwy;$lcms" -DCMAKE_FIND_ROOT_PATH_MODE_LIBRARY=ONLY \
     -DCMAKE_FIND_ROOT_PATH_MODE_INCLUDE=ONLY -DCMAKE_FIND_ROOT_PATH_MODE_PACKAGE=ONLY \

@@ -5,11 +5,7 @@
 package=libde265
 
 build_library() {
-  local source=$1 prefix=$2 target=$3 processor
-  case "$target" in
-  x86_64-*) processor=AMD64 ;;
-  i686-*) processor=X86 ;;
-  esac
+  local source=$1 prefix=$2 target=$3
   # On Windows libde265 locks with kernel mutex objects, one system call for every lock of
   # every coding block, which under Wine is a round trip through the wineserver. MinGW has
   # POSIX threads (winpthreads, locking in user space): take libde265's POSIX side there.
@@ -22,9 +18,7 @@ build_library() {
     }
   done
   cmake -S "$source" -B "$source/build-$target" -G Ninja \
-    -DCMAKE_SYSTEM_NAME=Windows -DCMAKE_SYSTEM_PROCESSOR=$processor \
-    -DCMAKE_C_COMPILER="$target-gcc-posix" -DCMAKE_CXX_COMPILER="$target-g++-posix" \
-    -DCMAKE_RC_COMPILER="$target-windres" -DCMAKE_BUILD_TYPE=Release \
+    "${cross_cmake[@]}" \
     -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=ON \
     -DCMAKE_SHARED_LINKER_FLAGS="-static -static-libgcc -static-libstdc++ -Wl,--exclude-libs,ALL" \
     -DENABLE_SDL=OFF -DENABLE_DECODER=OFF -DENABLE_ENCODER=OFF

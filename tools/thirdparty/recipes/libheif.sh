@@ -9,11 +9,7 @@
 package=libheif
 
 build_library() {
-  local source=$1 prefix=$2 target=$3 processor de265 dav1d
-  case "$target" in
-  x86_64-*) processor=AMD64 ;;
-  i686-*) processor=X86 ;;
-  esac
+  local source=$1 prefix=$2 target=$3 de265 dav1d
   de265=$("$here/build.sh" libde265 "$target")
   dav1d=$("$here/build.sh" dav1d "$target")
 
@@ -30,9 +26,7 @@ build_library() {
   # pkg-config must not offer the machine's own libraries (gdk-pixbuf, libde265) to a Windows
   # build; the two decoders are named below.
   PKG_CONFIG_LIBDIR=/nonexistent PKG_CONFIG_PATH="" cmake -S "$source" -B "$source/build-$target" -G Ninja \
-    -DCMAKE_SYSTEM_NAME=Windows -DCMAKE_SYSTEM_PROCESSOR=$processor \
-    -DCMAKE_C_COMPILER="$target-gcc-posix" -DCMAKE_CXX_COMPILER="$target-g++-posix" \
-    -DCMAKE_RC_COMPILER="$target-windres" -DCMAKE_BUILD_TYPE=Release \
+    "${cross_cmake[@]}" \
     -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=ON \
     -DCMAKE_SHARED_LINKER_FLAGS="-static -static-libgcc -static-libstdc++ -Wl,--exclude-libs,ALL" \
     -DCMAKE_FIND_ROOT_PATH="$de265;$dav1d" -DCMAKE_FIND_ROOT_PATH_MODE_LIBRARY=ONLY \

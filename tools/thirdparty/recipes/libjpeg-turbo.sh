@@ -4,15 +4,10 @@
 package=libjpeg-turbo
 
 build_library() {
-  local source=$1 prefix=$2 target=$3 processor
-  case "$target" in
-  x86_64-*) processor=AMD64 ;;
-  i686-*) processor=X86 ;;
-  esac
+  local source=$1 prefix=$2 target=$3
   cmake -S "$source" -B "$source/build-$target" -G Ninja \
-    -DCMAKE_SYSTEM_NAME=Windows -DCMAKE_SYSTEM_PROCESSOR=$processor \
-    -DCMAKE_C_COMPILER="$target-gcc-posix" -DCMAKE_RC_COMPILER="$target-windres" \
-    -DCMAKE_ASM_NASM_COMPILER=nasm -DCMAKE_BUILD_TYPE=Release \
+    "${cross_cmake[@]}" \
+    -DCMAKE_ASM_NASM_COMPILER=nasm \
     -DCMAKE_INSTALL_PREFIX="$source/install-$target" \
     -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF \
     -DWITH_SIMD=ON -DREQUIRE_SIMD=ON
