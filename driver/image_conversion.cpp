@@ -72,6 +72,9 @@ int ConvertDecodedImage(const char* destinationDirectory, const char* scriptDire
         NoteFailure("no memory to turn the picture upright");
         return 0;
     }
+    // With the metadata kept, the damage is told once, when the Exif is left out.
+    if (AutoOrient && SourceCanvas.source.exifDamaged && !KeepMetadata)
+        ReportFailure(fileName, "its Exif data is damaged; not turned upright");
     const char* colourReason = "";
     if (ConvertToSrgb)
         ConvertSourceToSrgb(&SourceCanvas, &colourReason);

@@ -192,6 +192,7 @@ void SwapCanvases(Canvas* a, Canvas* b) {
     std::swap(x.lost, y.lost);
     std::swap(x.orientation, y.orientation);
     std::swap(x.turned, y.turned);
+    std::swap(x.exifDamaged, y.exifDamaged);
     std::swap(x.inSrgb, y.inSrgb);
     std::swap(x.path, y.path);
 }

@@ -12,37 +12,38 @@ constexpr int kMostSegments = 64; // JPEG markers or PNG chunks looked at
 using Reader = ReadAtSource;
 
 // The orientation in the first directory of TIFF data at base, size bytes long (size 0:
-// as long as the file).
+// as long as the file); kDamagedExif when the data is not whole TIFF, or its directory or
+// orientation entry does not lie inside it.
 int TiffOrientation(const Reader& r, uint64_t base, uint64_t size) {
     unsigned char header[8];
     if (!r.Read(base, header, sizeof header))
-        return 1;
+        return kDamagedExif;
     const bool little = header[0] == 'I' && header[1] == 'I';
     if (!little && !(header[0] == 'M' && header[1] == 'M'))
-        return 1;
+        return kDamagedExif;
     auto u16 = [little](const unsigned char* p) { return little ? Little16(p) : Big16(p); };
     auto u32 = [little](const unsigned char* p) { return little ? Little32(p) : Big32(p); };
     if (u16(header + 2) != 42)
-        return 1;
+        return kDamagedExif;
     const uint32_t directory = u32(header + 4);
     if (directory < 8 || (size != 0 && directory + 2ull > size))
-        return 1;
+        return kDamagedExif;
     unsigned char countBytes[2];
     if (!r.Read(base + directory, countBytes, 2))
-        return 1;
+        return kDamagedExif;
     const uint32_t count = u16(countBytes);
     for (uint32_t i = 0; i < count; ++i) {
         const uint64_t at = directory + 2 + 12ull * i;
         if (size != 0 && at + 12 > size)
-            return 1;
+            return kDamagedExif;
         unsigned char entry[12];
         if (!r.Read(base + at, entry, sizeof entry))
-            return 1;
+            return kDamagedExif;
         if (u16(entry) != kOrientationTag)
             continue;
         // A SHORT, one of it, stored in the entry itself.
         if (u16(entry + 2) != 3 || u32(entry + 4) != 1)
-            return 1;
+            return kDamagedExif;
         const uint32_t value = u16(entry + 8);
         return value >= 1 && value <= 8 ? static_cast<int>(value) : 1;
     }
@@ -114,7 +115,9 @@ int ReadExifOrientation(ReadAtFunction read, void* context) {
         return JpegOrientation(r);
     if (std::memcmp(head, "\x89PNG\r\n\x1a\n", 8) == 0)
         return PngOrientation(r);
-    return TiffOrientation(r, 0, 0);
+    if ((head[0] == 'I' && head[1] == 'I') || (head[0] == 'M' && head[1] == 'M'))
+        return TiffOrientation(r, 0, 0);
+    return 1; // a format without Exif
 }
 
 int ReadExifOrientationInMemory(const unsigned char* bytes, uint64_t size) {

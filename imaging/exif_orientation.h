@@ -7,8 +7,12 @@
 
 #include <cstdint>
 
-// 1 to 8 as Exif numbers them; 1 (upright) when the file declares none, or when its Exif is
-// damaged in any way (every offset and count is checked against the bytes there are).
+// What ReadExifOrientation answers for Exif data that is damaged: not whole TIFF, or a
+// directory or orientation entry outside it (every offset and count is checked against the
+// bytes there are).
+constexpr int kDamagedExif = -1;
+
+// 1 to 8 as Exif numbers them; 1 (upright) when the file declares none; kDamagedExif.
 int ReadExifOrientation(ReadAtFunction read, void* context);
 
 // The same for a file image in memory.

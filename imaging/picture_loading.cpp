@@ -27,6 +27,7 @@ void ResetPictureSource(PictureSource* source) {
     source->lost = false;
     source->orientation = 0;
     source->turned = 1;
+    source->exifDamaged = false;
     source->inSrgb = false;
 }
 

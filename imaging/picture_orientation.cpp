@@ -11,24 +11,24 @@
 
 bool AutoOrient = false;
 
-namespace {} // namespace
-
 int PictureOrientation(Canvas* canvas) {
     PictureSource& source = canvas->source;
     if (source.orientation != 0)
         return source.orientation;
-    source.orientation = 1;
+    int orientation = 1;
     if (source.imageSize > 0) {
-        source.orientation =
+        orientation =
             ReadExifOrientationInMemory(source.image.as<unsigned char>(), source.imageSize);
-        if (source.orientation == 1)
-            source.orientation = PluginExifOrientation(source); // a WebP's EXIF chunk
+        if (orientation == 1)
+            orientation = PluginExifOrientation(source); // a WebP's EXIF chunk
     } else if (source.path[0] != '\0') {
         FileOwner file(CreateFileA(source.path, GENERIC_READ, FILE_SHARE_READ, nullptr,
                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file)
-            source.orientation = ReadExifOrientation(ReadFileAt, file.get());
+            orientation = ReadExifOrientation(ReadFileAt, file.get());
     }
+    source.exifDamaged = orientation == kDamagedExif;
+    source.orientation = source.exifDamaged ? 1 : orientation;
     return source.orientation;
 }
 

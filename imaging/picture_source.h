@@ -30,6 +30,7 @@ struct PictureSource {
     // the Canvas's pixels were turned by (1: as stored); every decode again turns the same.
     int orientation = 0;
     int turned = 1;
+    bool exifDamaged = false; // the Exif the orientation was read from is damaged
     // The pixels were converted to sRGB from the file's profile (source_metadata.h); every
     // decode again converts the same.
     bool inSrgb = false;

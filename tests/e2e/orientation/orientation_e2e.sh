@@ -65,7 +65,7 @@ for o in 1 2 3 4 5 6 7 8; do
 done
 
 # Broken Exif: the first directory's offset points far outside the segment. The picture
-# converts as stored, orientation 1.
+# converts as stored, orientation 1, with one reason line.
 mkdir -p "$work/broken" "$work/broken-out"
 cp "$src/j6.jpg" "$work/broken/bad.jpg"
 python3 - "$work/broken/bad.jpg" <<'PY' || fail "no Exif segment to break"
@@ -78,6 +78,8 @@ open(path, "wb").write(data)
 PY
 run_tesrun "$work/upright.txt" "$work/broken" "$work/broken-out" "jpg" "$build/bin"
 expect_equal "broken Exif: as stored" "60x40" "$(identify -format %wx%h "$work/broken-out/bad_1.bmp" 2>&1)"
+expect_equal "broken Exif: the reason" "tesrun: bad.jpg: its Exif data is damaged; not turned upright" \
+  "$(grep -v 'no function named Info' "$work/err.txt")"
 
 run_tesrun "$work/stored.txt" "$src" "$work/stored" "jpg|png" "$build/bin"
 expect_equal "stored j6 keeps its size" "60x40" "$(identify -format %wx%h "$work/stored/j6_6.bmp")"
