@@ -154,3 +154,4 @@ else()
 endif()
 
 tessavel_static_thirdparty(lcms2 lcms2 liblcms2.a lcms2.h)
+tessavel_static_thirdparty(zlib zlib libz.a zlib.h)

@@ -1,7 +1,9 @@
 #include "imaging/source_metadata.h"
 
 #include "common/owners.h"
+#include "imaging/embedded_profile.h"
 #include "imaging/exif_orientation.h"
+#include "imaging/file_read_at.h"
 #include "imaging/srgb_conversion.h"
 
 #include <windows.h>
@@ -82,8 +84,8 @@ int PluginExifOrientation(const PictureSource& source) {
 namespace {
 
 // The profile of the canvas's picture into profile (kLargestIccProfile bytes): a JPEG's
-// APP2 parts, else what the plug-in that decoded it reads. Its size; 0 when there is none,
-// or it is damaged, which sets *reason.
+// APP2 parts; a PNG's or TIFF's own, for what GDI+ decoded; else what the plug-in that
+// decoded it reads. Its size; 0 when there is none, or it is damaged, which sets *reason.
 size_t ReadSourceProfile(const Canvas& canvas, unsigned char* profile, const char** reason) {
     static JpegMetadata metadata; // 64 KiB: not on the stack
     StorageOwner read;
@@ -95,10 +97,17 @@ size_t ReadSourceProfile(const Canvas& canvas, unsigned char* profile, const cha
         }
         return JoinJpegIccProfile(metadata, profile, reason);
     }
+    const PictureSource& source = canvas.source;
     size_t size = 0;
-    if (!ReadPluginBlock(canvas.source, canvas.source.iccProfile, profile, kLargestIccProfile,
-                         &size))
+    if (source.imageSize == 0 && source.path[0] != '\0') {
+        // Decoded by GDI+: a PNG's or TIFF's own profile.
+        FileOwner file(CreateFileA(source.path, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file)
+            size = ReadEmbeddedProfile(ReadFileAt, file.get(), profile, kLargestIccProfile, reason);
+    } else if (!ReadPluginBlock(source, source.iccProfile, profile, kLargestIccProfile, &size)) {
         *reason = "its ICC profile cannot be read";
+    }
     return size;
 }
 

@@ -16,7 +16,7 @@ packages=(
   webp libwebp-dev                             # cwebp/dwebp/img2webp for test pictures; the native WebP fuzz target
   libheif-examples libheif-dev libavif-bin     # heif-enc/heif-convert, avifenc/avifdec for test pictures; the native HEIF fuzz target
   libjxl-tools libjxl-dev                      # cjxl/djxl for test pictures; the native JPEG XL fuzz target
-  liblcms2-dev                                 # the native fuzz target of the colour conversion
+  liblcms2-dev zlib1g-dev                      # the native fuzz targets of the colour conversion
   locales                                      # ja_JP.UTF-8, built privately for Wine's file names
   graphicsmagick libvips-tools time            # the benchmark's other contenders, peak memory
   "$@"                                         # and those the caller names

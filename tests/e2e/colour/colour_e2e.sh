@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# SetConvertToSrgb(1): a JPEG, WebP, HEIC, AVIF and JPEG XL tagged Display P3 (the profile
+# SetConvertToSrgb(1): a JPEG, WebP, HEIC, AVIF, JPEG XL, PNG and TIFF tagged Display P3 (the profile
 # libjxl writes for that colour encoding) come out as ImageMagick's -profile conversion to
 # sRGB makes them; an sRGB JPEG comes out as without the function; a damaged profile leaves
 # the colours with one reason line; with SetKeepMetadata the Exif is carried, the profile
@@ -35,6 +35,9 @@ cp "$work/plain/"*.jpg "$work/src/"
 cwebp -quiet -lossless -exact -metadata icc "$work/p3.png" -o "$work/src/f_p3.webp"
 heif-enc -q 95 "$work/p3.png" -o "$work/src/g_p3.heic" >/dev/null
 avifenc -l "$work/p3.png" "$work/src/h_p3.avif" >/dev/null
+# And the formats GDI+ reads: the PNG's iCCP chunk, a TIFF's profile tag.
+cp "$work/p3.png" "$work/src/j_p3.png"
+convert "$work/p3.png" "$work/src/k_p3.tif"
 exiftool -q -q -overwrite_original "-ICC_Profile<=$work/p3.icc" "$work/src/a_p3.jpg"
 exiftool -q -q -overwrite_original "-ICC_Profile<=$srgb" "$work/src/b_srgb.jpg"
 exiftool -q -q -overwrite_original "-ICC_Profile<=$work/empty.icc" "$work/src/d_empty.jpg"
@@ -51,11 +54,11 @@ PY
 info='function Info() { ReturnInfo("Colour", "E2E", 1, 0, 0, 0) }'
 { echo "$info"; cat "$scripts/copy_bmp.txt"; } >"$work/plain.txt"
 { echo "SetConvertToSrgb(1)"; cat "$work/plain.txt"; } >"$work/convert.txt"
-run_tesrun "$work/convert.txt" "$work/src" "$work/a" "jpg|webp|heic|avif|jxl" "$build/bin"
+run_tesrun "$work/convert.txt" "$work/src" "$work/a" "jpg|webp|heic|avif|jxl|png|tif" "$build/bin"
 converted_out=$(sed 's/convert.txt/X/; s#\\a$#D#' "$work/out.txt")
 expect_equal "reason lines" "tesrun: c_lying.jpg: its ICC profile's size does not match its parts; colours left as they are
 tesrun: d_empty.jpg: its ICC profile cannot be applied; colours left as they are" "$(cat "$work/err.txt")"
-run_tesrun "$work/plain.txt" "$work/src" "$work/b" "jpg|webp|heic|avif|jxl" "$build/bin"
+run_tesrun "$work/plain.txt" "$work/src" "$work/b" "jpg|webp|heic|avif|jxl|png|tif" "$build/bin"
 expect_equal "same standard output" "$(sed 's/plain.txt/X/; s#\\b$#D#' "$work/out.txt")" "$converted_out"
 
 # Display P3 to sRGB: ImageMagick through its own Little CMS, to Wine's sRGB profile.
@@ -65,14 +68,16 @@ expect_equal "as ImageMagick converts it" "0" \
 # The HEIC is lossy (x265): its reference is heif-convert's decode, profile kept.
 convert "$work/p3.png" -profile "$srgb" "$work/f_p3.png"
 cp "$work/f_p3.png" "$work/h_p3.png"
-cp "$work/f_p3.png" "$work/i_p3.png"
+for name in i_p3 j_p3 k_p3; do cp "$work/f_p3.png" "$work/$name.png"; done
 heif-convert "$work/src/g_p3.heic" "$work/heif-convert.png" >/dev/null
 convert "$work/heif-convert.png" -profile "$srgb" "$work/g_p3.png"
-for name in f_p3 g_p3 h_p3 i_p3; do
+for name in f_p3 g_p3 h_p3 i_p3 j_p3 k_p3; do
   expect_equal "$name as ImageMagick converts it" "0" \
     "$(compare -metric AE -fuzz 1% "$work/a/$name.bmp" "$work/$name.png" null: 2>&1)"
 done
-cmp -s "$work/a/a_p3.bmp" "$work/b/a_p3.bmp" && fail "the Display P3 picture was not converted"
+for name in a_p3 f_p3 g_p3 h_p3 i_p3 j_p3 k_p3; do
+  cmp -s "$work/a/$name.bmp" "$work/b/$name.bmp" && fail "$name was not converted"
+done
 for name in b_srgb c_lying d_empty; do
   cmp -s "$work/a/$name.bmp" "$work/b/$name.bmp" || fail "$name.jpg's colours were changed"
 done
@@ -80,7 +85,7 @@ done
 # With the metadata kept: the Exif goes along, the profile stays behind.
 { echo "SetConvertToSrgb(1)"; echo "SetKeepMetadata(1)"; echo "$info"; sed 's/\.bmp/.jpg/' "$scripts/copy_bmp.txt"; } \
   >"$work/keep.txt"
-rm "$work/src/"[a-d]_*.jpg "$work/src/"[f-i]_*
+rm "$work/src/"[a-d]_*.jpg "$work/src/"[f-k]_*
 run_tesrun "$work/keep.txt" "$work/src" "$work/c" jpg "$build/bin"
 expect_equal "Exif without the profile" "Tessavel" \
   "$(exiftool -s3 -Make -ProfileDescription "$work/c/e_photo.jpg" | xargs)"
