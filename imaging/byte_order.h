@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 inline uint32_t Big16(const unsigned char* p) {
     return static_cast<uint32_t>(p[0] << 8 | p[1]);
@@ -30,3 +31,44 @@ struct ReadAtSource {
         return read(context, offset, buffer, length) == length;
     }
 };
+
+// A file image in memory, read through ReadFromMemory as a ReadAtFunction.
+struct MemoryFile {
+    const unsigned char* bytes;
+    uint64_t size;
+};
+inline size_t ReadFromMemory(void* context, uint64_t offset, unsigned char* buffer, size_t length) {
+    const auto* file = static_cast<const MemoryFile*>(context);
+    if (offset >= file->size)
+        return 0;
+    const uint64_t available = file->size - offset;
+    const size_t n = available < length ? static_cast<size_t>(available) : length;
+    std::memcpy(buffer, file->bytes + offset, n);
+    return n;
+}
+
+// The first chunk of the kind (4 letters) among a PNG's first 64 chunks before its pixels:
+// its data's offset and length. False when there is none, or the chunks stop making sense.
+inline bool FindPngChunk(const ReadAtSource& r, const char* kind, uint64_t* data,
+                         uint32_t* length) {
+    uint64_t at = 8;
+    for (int i = 0; i < 64; ++i) {
+        unsigned char chunk[8];
+        if (!r.Read(at, chunk, sizeof chunk))
+            return false;
+        const uint32_t size = Big32(chunk);
+        const auto is = [&chunk](const char* name) {
+            return chunk[4] == name[0] && chunk[5] == name[1] && chunk[6] == name[2] &&
+                   chunk[7] == name[3];
+        };
+        if (size > 0x7FFFFFFFu || is("IDAT") || is("IEND"))
+            return false;
+        if (is(kind)) {
+            *data = at + 8;
+            *length = size;
+            return true;
+        }
+        at += 12ull + size;
+    }
+    return false;
+}

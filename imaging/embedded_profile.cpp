@@ -10,8 +10,7 @@
 
 namespace {
 
-constexpr int kMostChunks = 64;                 // PNG chunks looked at before the pixels
-constexpr uint32_t kMostCompressed = 4u << 20;  // an iCCP chunk larger than this is no profile
+constexpr uint32_t kMostCompressed = 4u << 20; // an iCCP chunk larger than this is no profile
 constexpr uint16_t kIccProfileTag = 34675;
 constexpr const char* kDamaged = "its ICC profile cannot be read";
 
@@ -29,10 +28,11 @@ bool ReadAll(const ReadAtSource& r, uint64_t offset, unsigned char* buffer, size
 
 // The zlib stream of an iCCP chunk's data (name, 0, method 0, stream) inflated into
 // profile; 0 with *reason when it is damaged or does not fit.
-size_t InflateIccp(const unsigned char* data, size_t size, unsigned char* profile,
-                   size_t capacity, const char** reason) {
+size_t InflateIccp(const unsigned char* data, size_t size, unsigned char* profile, size_t capacity,
+                   const char** reason) {
     const void* end = std::memchr(data, '\0', size < 80 ? size : 80);
-    const size_t name = end != nullptr ? static_cast<size_t>(static_cast<const unsigned char*>(end) - data) : size;
+    const size_t name =
+        end != nullptr ? static_cast<size_t>(static_cast<const unsigned char*>(end) - data) : size;
     if (name == 0 || name + 2 > size || data[name + 1] != 0) {
         *reason = kDamaged;
         return 0;
@@ -58,30 +58,20 @@ size_t InflateIccp(const unsigned char* data, size_t size, unsigned char* profil
 
 size_t PngProfile(const ReadAtSource& r, unsigned char* profile, size_t capacity,
                   const char** reason) {
-    uint64_t at = 8;
-    for (int i = 0; i < kMostChunks; ++i) {
-        unsigned char chunk[8];
-        if (!r.Read(at, chunk, sizeof chunk))
-            return 0;
-        const uint32_t length = Big32(chunk);
-        if (length > 0x7FFFFFFFu || std::memcmp(chunk + 4, "IDAT", 4) == 0 ||
-            std::memcmp(chunk + 4, "IEND", 4) == 0)
-            return 0;
-        if (std::memcmp(chunk + 4, "iCCP", 4) == 0) {
-            if (length > kMostCompressed) {
-                *reason = kDamaged;
-                return 0;
-            }
-            const std::unique_ptr<unsigned char[]> data(new (std::nothrow) unsigned char[length + 1]);
-            if (data == nullptr || !ReadAll(r, at + 8, data.get(), length)) {
-                *reason = kDamaged;
-                return 0;
-            }
-            return InflateIccp(data.get(), length, profile, capacity, reason);
-        }
-        at += 12ull + length;
+    uint64_t at = 0;
+    uint32_t length = 0;
+    if (!FindPngChunk(r, "iCCP", &at, &length))
+        return 0;
+    if (length > kMostCompressed) {
+        *reason = kDamaged;
+        return 0;
     }
-    return 0;
+    const std::unique_ptr<unsigned char[]> data(new (std::nothrow) unsigned char[length + 1]);
+    if (data == nullptr || !ReadAll(r, at, data.get(), length)) {
+        *reason = kDamaged;
+        return 0;
+    }
+    return InflateIccp(data.get(), length, profile, capacity, reason);
 }
 
 size_t TiffProfile(const ReadAtSource& r, const unsigned char* header, unsigned char* profile,

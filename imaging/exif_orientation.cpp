@@ -7,7 +7,7 @@
 namespace {
 
 constexpr uint16_t kOrientationTag = 0x0112;
-constexpr int kMostSegments = 64; // JPEG markers or PNG chunks looked at
+constexpr int kMostSegments = 64; // JPEG markers looked at
 
 using Reader = ReadAtSource;
 
@@ -73,35 +73,9 @@ int JpegOrientation(const Reader& r) {
 }
 
 int PngOrientation(const Reader& r) {
-    uint64_t at = 8;
-    for (int i = 0; i < kMostSegments; ++i) {
-        unsigned char chunk[8];
-        if (!r.Read(at, chunk, sizeof chunk))
-            return 1;
-        const uint32_t length = Big32(chunk);
-        if (length > 0x7FFFFFFFu || std::memcmp(chunk + 4, "IDAT", 4) == 0 ||
-            std::memcmp(chunk + 4, "IEND", 4) == 0)
-            return 1;
-        if (std::memcmp(chunk + 4, "eXIf", 4) == 0)
-            return TiffOrientation(r, at + 8, length);
-        at += 12ull + length;
-    }
-    return 1;
-}
-
-struct Memory {
-    const unsigned char* bytes;
-    uint64_t size;
-};
-
-size_t ReadMemory(void* context, uint64_t offset, unsigned char* buffer, size_t length) {
-    const auto* memory = static_cast<const Memory*>(context);
-    if (offset >= memory->size)
-        return 0;
-    const uint64_t available = memory->size - offset;
-    const size_t n = available < length ? static_cast<size_t>(available) : length;
-    std::memcpy(buffer, memory->bytes + offset, n);
-    return n;
+    uint64_t at = 0;
+    uint32_t length = 0;
+    return FindPngChunk(r, "eXIf", &at, &length) ? TiffOrientation(r, at, length) : 1;
 }
 
 } // namespace
@@ -121,6 +95,6 @@ int ReadExifOrientation(ReadAtFunction read, void* context) {
 }
 
 int ReadExifOrientationInMemory(const unsigned char* bytes, uint64_t size) {
-    Memory memory{bytes, size};
-    return ReadExifOrientation(ReadMemory, &memory);
+    MemoryFile memory{bytes, size};
+    return ReadExifOrientation(ReadFromMemory, &memory);
 }
