@@ -10,16 +10,16 @@
 
 namespace {
 
-// What the plug-in that decoded the source reads of its file through export (a profile,
-// Exif) into block (capacity bytes): its size, 0 when there is none; false when the
-// plug-in could not read it.
-bool ReadPluginBlock(const PictureSource& source, GetPictureMetadataFunction export_,
+// What the plug-in that decoded the source reads of its file through one of its metadata
+// exports (a profile, Exif) into block (capacity bytes): its size, 0 when there is none;
+// false when the plug-in could not read it.
+bool ReadPluginBlock(const PictureSource& source, GetPictureMetadataFunction read,
                      unsigned char* block, size_t capacity, size_t* size) {
     *size = 0;
-    if (export_ == nullptr || source.imageSize == 0)
+    if (read == nullptr || source.imageSize == 0)
         return true;
     ULONG_PTR got = 0;
-    if (export_(source.image.block, source.imageSize, block, capacity, &got) != SUSIE_SUCCESS)
+    if (read(source.image.block, source.imageSize, block, capacity, &got) != SUSIE_SUCCESS)
         return false;
     *size = got;
     return true;
