@@ -23,7 +23,7 @@
 
 namespace {
 
-// The source JPEG's metadata into the saved JPEG (KeepMetadata). Metadata that is damaged
+// The source's metadata into the saved JPEG (KeepMetadata). Metadata that is damaged
 // is left out with one line on standard error; the image still converts. Pixels converted
 // to sRGB (ConvertToSrgb) no longer match the source's profile: it stays behind, and
 // what is wrong with it was said when they were converted.

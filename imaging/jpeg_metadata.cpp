@@ -115,3 +115,30 @@ bool ExifSegmentFromTiff(const unsigned char* tiff, size_t size, int turned, Jpe
     m->exifSize = 2 + length;
     return true;
 }
+
+bool IccSegmentsFromProfile(const unsigned char* profile, size_t size, unsigned char* storage,
+                            JpegMetadata* m) {
+    constexpr size_t kMostPart = 65535 - 2 - 14; // a length counts itself and the header
+    m->iccCount = 0;
+    const size_t parts = (size + kMostPart - 1) / kMostPart;
+    if (size < 20 || parts > 16 || std::memcmp(profile + 16, "RGB ", 4) != 0)
+        return false;
+    unsigned char* at = storage;
+    for (size_t i = 0; i < parts; ++i) {
+        const size_t part = i + 1 < parts ? kMostPart : size - i * kMostPart;
+        const size_t length = 2 + 14 + part;
+        at[0] = 0xFF;
+        at[1] = 0xE2;
+        at[2] = static_cast<unsigned char>(length >> 8);
+        at[3] = static_cast<unsigned char>(length & 0xFF);
+        std::memcpy(at + 4, "ICC_PROFILE\0", 12);
+        at[16] = static_cast<unsigned char>(i + 1);
+        at[17] = static_cast<unsigned char>(parts);
+        std::memcpy(at + 18, profile + i * kMostPart, part);
+        m->icc[i] = at;
+        m->iccSize[i] = 2 + length;
+        at += 2 + length;
+    }
+    m->iccCount = static_cast<int>(parts);
+    return true;
+}

@@ -35,3 +35,15 @@ bool ReadJpegMetadata(const unsigned char* bytes, size_t size, int turned, JpegM
 // segment holds, which exifDropped says.
 bool ExifSegmentFromTiff(const unsigned char* tiff, size_t size, int turned,
                          JpegMetadata* metadata);
+
+// The bytes IccSegmentsFromProfile needs for a profile of size bytes.
+constexpr size_t IccSegmentBytes(size_t size) {
+    return size + 16 * (2 + 2 + 14);
+}
+
+// The APP2 "ICC_PROFILE" segments of an RGB profile (as our plug-ins hand it over) written
+// into storage (IccSegmentBytes(size) bytes) and named in metadata's icc parts. False, and
+// no parts, for a profile that is not RGB (as ReadJpegMetadata leaves those out) or needs
+// more than 16 segments.
+bool IccSegmentsFromProfile(const unsigned char* profile, size_t size, unsigned char* storage,
+                            JpegMetadata* metadata);

@@ -25,6 +25,15 @@ bool ReadPluginBlock(const PictureSource& source, GetPictureMetadataFunction rea
     return true;
 }
 
+// The profile of a PNG or TIFF that GDI+ decoded, read from its file (see
+// ReadEmbeddedProfile).
+size_t ReadFileProfile(const PictureSource& source, unsigned char* profile, const char** reason) {
+    FileOwner file(CreateFileA(source.path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file ? ReadEmbeddedProfile(ReadFileAt, file.get(), profile, kLargestIccProfile, reason)
+                : 0;
+}
+
 void ConvertPixels(Canvas* canvas) {
     const BITMAPINFOHEADER& header = canvas->info.bmiHeader;
     ConvertRowsToSrgb(static_cast<unsigned char*>(canvas->bits), header.biWidth, header.biHeight,
@@ -50,25 +59,41 @@ bool ReadSourceMetadata(const Canvas& canvas, StorageOwner* read, JpegMetadata* 
     }
     if (ReadJpegMetadata(bytes, size, source.turned, metadata))
         return true;
-    // Not a JPEG's segments: the Exif our plug-in reads of a WebP or HEIF file.
-    if (source.exif == nullptr || (size >= 2 && bytes[0] == 0xFF && bytes[1] == 0xD8))
+    if (size >= 2 && bytes[0] == 0xFF && bytes[1] == 0xD8)
+        return false; // a JPEG without any of it
+    // Another format's: the Exif and the profile our plug-in reads, or the profile of a PNG
+    // or TIFF that GDI+ decoded (their Exif is not read).
+    const bool byPlugin = source.imageSize > 0;
+    if (byPlugin && source.exif == nullptr && source.iccProfile == nullptr)
         return false;
-    read->reset(AllocateStorage(kLargestPluginExif));
-    size_t got = 0;
+    // One block: the Exif, then the profile, then its segments.
+    read->reset(AllocateStorage(kLargestPluginExif + kLargestIccProfile +
+                                IccSegmentBytes(kLargestIccProfile)));
     if (read->block == nullptr)
         return false;
-    if (!ReadPluginBlock(source, source.exif, read->as<unsigned char>(), kLargestPluginExif,
-                         &got)) {
-        metadata->exif = nullptr;
-        metadata->iccCount = 0;
-        metadata->iccDropped = "";
-        metadata->exifDropped = "its Exif data cannot be read";
-        return true;
+    unsigned char* exif = read->as<unsigned char>();
+    unsigned char* profile = exif + kLargestPluginExif;
+    size_t exifSize = 0;
+    size_t profileSize = 0;
+    bool exifRead = true;
+    const char* ignored = ""; // told when the colours are converted, if they are
+    if (byPlugin) {
+        exifRead = ReadPluginBlock(source, source.exif, exif, kLargestPluginExif, &exifSize);
+        if (!ReadPluginBlock(source, source.iccProfile, profile, kLargestIccProfile, &profileSize))
+            profileSize = 0;
+    } else {
+        profileSize = ReadFileProfile(source, profile, &ignored);
     }
-    if (got == 0)
-        return false;
-    ExifSegmentFromTiff(read->as<unsigned char>(), got, source.turned, metadata);
-    return true;
+    metadata->exif = nullptr;
+    metadata->exifSize = 0;
+    metadata->exifDropped = exifRead ? "" : "its Exif data cannot be read";
+    if (exifSize > 0)
+        ExifSegmentFromTiff(exif, exifSize, source.turned, metadata);
+    metadata->iccCount = 0;
+    metadata->iccDropped = "";
+    if (profileSize > 0)
+        IccSegmentsFromProfile(profile, profileSize, profile + kLargestIccProfile, metadata);
+    return metadata->exif != nullptr || metadata->iccCount > 0 || metadata->exifDropped[0] != '\0';
 }
 
 int PluginExifOrientation(const PictureSource& source) {
@@ -99,13 +124,9 @@ size_t ReadSourceProfile(const Canvas& canvas, unsigned char* profile, const cha
     }
     const PictureSource& source = canvas.source;
     size_t size = 0;
-    if (source.imageSize == 0 && source.path[0] != '\0') {
-        // Decoded by GDI+: a PNG's or TIFF's own profile.
-        FileOwner file(CreateFileA(source.path, GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (file)
-            size = ReadEmbeddedProfile(ReadFileAt, file.get(), profile, kLargestIccProfile, reason);
-    } else if (!ReadPluginBlock(source, source.iccProfile, profile, kLargestIccProfile, &size)) {
+    if (source.imageSize == 0)
+        size = ReadFileProfile(source, profile, reason); // decoded by GDI+
+    else if (!ReadPluginBlock(source, source.iccProfile, profile, kLargestIccProfile, &size)) {
         *reason = "its ICC profile cannot be read";
     }
     return size;

@@ -17,7 +17,7 @@ constexpr int32_t kDefaultQuality = 75;
 extern ConversionSettingsRecord ConversionSettings;
 
 // Run-wide: set by the script (SetKeepMetadata), left by the per-image reset. A JPEG
-// output then carries the source JPEG's Exif and ICC profile.
+// output then carries the source's Exif and ICC profile.
 extern bool KeepMetadata;
 
 // Run-wide, like KeepMetadata (SetConvertToSrgb): a picture whose JPEG carries an RGB ICC

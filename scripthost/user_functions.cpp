@@ -159,7 +159,7 @@ int32_t SCRIPTAPI GetOrientation(ScriptElement*) {
     return ReturnInteger(PictureOrientation(&SourceCanvas));
 }
 
-// SetKeepMetadata(on): from now on, a JPEG made from a JPEG carries its Exif and ICC
+// SetKeepMetadata(on): from now on, a JPEG output carries the source's Exif and ICC
 // profile (run-wide, like SetAutoOrient).
 int32_t SCRIPTAPI SetKeepMetadata(ScriptElement* arguments) {
     return SetRunSwitch(&arguments[0], &KeepMetadata);

@@ -1,15 +1,20 @@
 // Any bytes as a source JPEG whose Exif and ICC segments are collected for a JPEG output,
 // turned or not: every segment handed back lies inside the bytes (or the Exif copy). The
-// profile is then joined and applied to a few pixels, as for SetConvertToSrgb.
+// profile is then joined and applied to a few pixels, as for SetConvertToSrgb, and cut into
+// segments again as for a plug-in's profile: joined, they give the same bytes.
 #include "imaging/jpeg_metadata.h"
 #include "imaging/srgb_conversion.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <initializer_list>
 
 namespace {
 JpegMetadata metadata;
 unsigned char profile[kLargestIccProfile];
+unsigned char again[kLargestIccProfile];
+unsigned char segments[IccSegmentBytes(kLargestIccProfile)];
+JpegMetadata cut;
 
 void Inside(const unsigned char* p, size_t n, const uint8_t* data, size_t size) {
     const bool inData = p >= data && p + n <= data + size;
@@ -35,5 +40,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                                250, 128, 7, 0}; // rows 12 + 2 bytes apart
         ConvertRowsToSrgb(pixels, 3, 2, 14);
     }
+    if (profileSize > 0 && IccSegmentsFromProfile(profile, profileSize, segments, &cut) &&
+        (JoinJpegIccProfile(cut, again, &reason) != profileSize ||
+         std::memcmp(again, profile, profileSize) != 0))
+        std::abort();
     return 0;
 }

@@ -3,7 +3,7 @@
 # libjxl writes for that colour encoding) come out as ImageMagick's -profile conversion to
 # sRGB makes them; an sRGB JPEG comes out as without the function; a damaged profile leaves
 # the colours with one reason line; with SetKeepMetadata the Exif is carried, the profile
-# is not.
+# is not (without converting, it is, from every format).
 set -uo pipefail
 build=$1
 work=$(mktemp -d "$build/e2e-colour.XXXXXX")
@@ -80,6 +80,16 @@ for name in a_p3 f_p3 g_p3 h_p3 i_p3 j_p3 k_p3; do
 done
 for name in b_srgb c_lying d_empty; do
   cmp -s "$work/a/$name.bmp" "$work/b/$name.bmp" || fail "$name.jpg's colours were changed"
+done
+
+# Kept without converting, the profile goes along into the JPEG.
+mkdir -p "$work/modern" "$work/d"
+cp "$work/src/f_p3.webp" "$work/src/g_p3.heic" "$work/src/j_p3.png" "$work/src/k_p3.tif" "$work/modern/"
+{ echo "SetKeepMetadata(1)"; echo "$info"; sed 's/\.bmp/.jpg/' "$scripts/copy_bmp.txt"; } >"$work/carry.txt"
+run_tesrun "$work/carry.txt" "$work/modern" "$work/d" "webp|heic|png|tif" "$build/bin"
+for name in f_p3 g_p3 j_p3 k_p3; do
+  expect_equal "$name's profile carried" "RGB_D65_DCI_Rel_SRG" \
+    "$(exiftool -s3 -ProfileDescription "$work/d/$name.jpg")"
 done
 
 # With the metadata kept: the Exif goes along, the profile stays behind.

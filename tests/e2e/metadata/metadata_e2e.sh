@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # SetKeepMetadata(1) with SetAutoOrient(1): exiftool reads back from the JPEG thumbnail the
 # photo's date taken, make, model and copyright, orientation 1 and its ICC profile, also
-# from a WebP and a HEIC made from it (without the profile); a photo
+# from a WebP (cwebp keeps the Exif only) and a HEIC (heif-enc keeps both) made from it; a photo
 # without metadata converts byte for byte as without the function; damaged metadata is left
 # out with one line on standard error and the same standard output.
 set -uo pipefail
@@ -56,8 +56,8 @@ expect_equal "same standard output" "$(sed 's/keep.txt/X/; s#\\[ab]$#D#' <<<"$ke
 expect_equal "without SetKeepMetadata no tags" "" "$(exiftool -s3 -Make "$work/b/photo_t.jpg")"
 
 # From our plug-ins' formats: a WebP's EXIF chunk, its orientation turned upright, and a
-# HEIC's Exif item, whose orientation libheif leaves to the file's own boxes (as
-# heif-convert shows it: as stored here).
+# HEIC's Exif item and profile; libheif turns a HEIC by the file's own boxes, not its Exif
+# (as heif-convert shows it: as stored here).
 mkdir -p "$work/modern" "$work/d"
 cwebp -quiet -metadata exif "$work/src/photo.jpg" -o "$work/modern/photo_webp.webp"
 heif-enc -q 80 "$work/src/photo.jpg" -o "$work/modern/photo_heic.heic" >/dev/null 2>&1
@@ -65,7 +65,7 @@ run_tesrun "$work/keep.txt" "$work/modern" "$work/d" "webp|heic" "$build/bin"
 expect_equal "the WebP's metadata" "2026:05:04 03:02:01 Tessavel Test Camera (c) E2E 1" \
   "$(tags "$work/d/photo_webp_t.jpg")"
 expect_equal "the WebP upright" "75x100" "$(identify -format %wx%h "$work/d/photo_webp_t.jpg")"
-expect_equal "the HEIC's metadata" "2026:05:04 03:02:01 Tessavel Test Camera (c) E2E 1" \
+expect_equal "the HEIC's metadata" "2026:05:04 03:02:01 Tessavel Test Camera (c) E2E 1 sRGB2014" \
   "$(tags "$work/d/photo_heic_t.jpg")"
 expect_equal "the HEIC as stored" "100x75" "$(identify -format %wx%h "$work/d/photo_heic_t.jpg")"
 
