@@ -43,23 +43,26 @@ DecodeStatus ShownSize(const JxlBasicInfo& info, int32_t* width, int32_t* height
     return DecodeStatus::kOk;
 }
 
+// Runs the decoder on to the event; false when it fails, or the file (its input closed)
+// ends before it.
+bool RunTo(JxlDecoder* decoder, JxlDecoderStatus event) {
+    for (;;) {
+        const JxlDecoderStatus status = JxlDecoderProcessInput(decoder);
+        if (status == event)
+            return true;
+        if (status == JXL_DEC_ERROR || status == JXL_DEC_NEED_MORE_INPUT ||
+            status == JXL_DEC_SUCCESS)
+            return false;
+    }
+}
+
 // Runs the decoder to its basic information: the size as shown.
 DecodeStatus ReadBasicInfo(JxlDecoder* decoder, JxlBasicInfo* info, int32_t* width,
                            int32_t* height) {
-    for (;;) {
-        switch (JxlDecoderProcessInput(decoder)) {
-        case JXL_DEC_BASIC_INFO:
-            if (JxlDecoderGetBasicInfo(decoder, info) != JXL_DEC_SUCCESS)
-                return DecodeStatus::kBroken;
-            return ShownSize(*info, width, height);
-        case JXL_DEC_ERROR:
-        case JXL_DEC_NEED_MORE_INPUT: // the input is closed: the file is cut short
-        case JXL_DEC_SUCCESS:         // ended without a picture
-            return DecodeStatus::kBroken;
-        default:
-            continue;
-        }
-    }
+    if (!RunTo(decoder, JXL_DEC_BASIC_INFO) ||
+        JxlDecoderGetBasicInfo(decoder, info) != JXL_DEC_SUCCESS)
+        return DecodeStatus::kBroken;
+    return ShownSize(*info, width, height);
 }
 
 // A decoder run to the basic information of a request's picture: its size as shown. Any
@@ -107,22 +110,6 @@ DecodeStatus DecodeFirstFrame(JxlDecoder* decoder, const DecodeTarget& target) {
             return DecodeStatus::kBroken;
         default:
             break;
-        }
-    }
-}
-
-// Runs the decoder on to the colour encoding, which follows the basic information.
-bool ReachColourEncoding(JxlDecoder* decoder) {
-    for (;;) {
-        switch (JxlDecoderProcessInput(decoder)) {
-        case JXL_DEC_COLOR_ENCODING:
-            return true;
-        case JXL_DEC_ERROR:
-        case JXL_DEC_NEED_MORE_INPUT:
-        case JXL_DEC_SUCCESS:
-            return false;
-        default:
-            continue;
         }
     }
 }
@@ -184,7 +171,7 @@ DecodeStatus ReadJxlProfile(const unsigned char* data, size_t size, unsigned cha
         data, size, 1, JXL_DEC_BASIC_INFO | JXL_DEC_COLOR_ENCODING, &decoder, &width, &height);
     if (status != DecodeStatus::kOk)
         return status;
-    if (!ReachColourEncoding(decoder.get()))
+    if (!RunTo(decoder.get(), JXL_DEC_COLOR_ENCODING)) // it follows the basic information
         return DecodeStatus::kBroken;
     // The pixels' own space: for a lossy (XYB) picture, the one libjxl decodes into.
     constexpr JxlColorProfileTarget kPixels = JXL_COLOR_PROFILE_TARGET_DATA;
