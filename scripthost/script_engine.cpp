@@ -36,6 +36,7 @@ int ScriptEngine::Load(const char* path) {
     Bind(module, "EncodeElement", EncodeElement);
     Bind(module, "ClearElement", ClearElement);
     Bind(module, "ReturnElement", ReturnElement);
+    Bind(module, "SetErrorHandler", SetErrorHandler);
     return 1;
 }
 

@@ -6,7 +6,7 @@
 #include <windows.h>
 
 // The module handle and the entry points, in their binding order (GetStackElement is bound
-// after SkipLine). A plain record: all null when nothing is bound.
+// after SkipLine), then the optional one. A plain record: all null when nothing is bound.
 struct ScriptEngineEntries {
     HMODULE module = nullptr;
     ResetErrorStateProc ResetErrorState = nullptr;
@@ -30,6 +30,7 @@ struct ScriptEngineEntries {
     EncodeElementProc EncodeElement = nullptr;
     ClearElementProc ClearElement = nullptr;
     ReturnElementProc ReturnElement = nullptr;
+    SetErrorHandlerProc SetErrorHandler = nullptr; // optional: an engine may lack it
 };
 
 // The binding: a zeroed local of the routine that uses the engine, which owns the module.

@@ -71,6 +71,7 @@ int32_t DecodeElement(void* destination, int32_t type, ScriptElement* element);
 int32_t EncodeElement(ScriptElement* element, const void* source, int32_t type);
 int32_t ClearElement(ScriptElement* element);
 int32_t ReturnElement(const void* value, int32_t type);
+int32_t SetErrorHandler(ErrorHandler handler);
 
 #ifdef TESSAVEL_TEST_HOOKS
 // For the engine's own tests and fuzz targets only; script.dll has none of these.

@@ -141,6 +141,13 @@ typedef int32_t(SCRIPTAPI* ClearElementProc)(ScriptElement* element);
  * EncodeElement (a text is copied). 0 outside a UserFunction. */
 typedef int32_t(SCRIPTAPI* ReturnElementProc)(const void* value, int32_t type);
 
+/* Optional: a host looks it up by name and does without it. From now on every error
+ * message (the text GetErrorState gives, without a line end) goes to handler instead of
+ * being written as a line to standard error; null writes them to standard error again.
+ * A host that must order the engine's messages among its own output uses it. */
+typedef void(SCRIPTAPI* ErrorHandler)(const char* message);
+typedef int32_t(SCRIPTAPI* SetErrorHandlerProc)(ErrorHandler handler);
+
 #ifdef __cplusplus
 }
 #endif

@@ -80,5 +80,8 @@ int32_t SCRIPTAPI ClearElement(ScriptElement* element) {
 int32_t SCRIPTAPI ReturnElement(const void* value, int32_t type) {
     return script::ReturnElement(value, type);
 }
+int32_t SCRIPTAPI SetErrorHandler(ErrorHandler handler) {
+    return script::SetErrorHandler(handler);
+}
 
 } // extern "C"

@@ -300,6 +300,30 @@ TEST_F(ScriptDll, EveryErrorIsReportedWithFileAndLineOnStandardError) {
     EXPECT_EQ(engine.GetErrorState(nullptr, 0), 0);
 }
 
+std::vector<std::string> handed; // what TakeError was handed
+void SCRIPTAPI TakeError(const char* message) {
+    handed.push_back(message);
+}
+
+TEST_F(ScriptDll, AnErrorHandlerTakesTheMessagesInsteadOfStandardError) {
+    ASSERT_NE(engine.SetErrorHandler, nullptr);
+    handed.clear();
+    {
+        StderrCapture capture;
+        EXPECT_EQ(engine.SetErrorHandler(TakeError), 1);
+        EXPECT_EQ(Run("x = nothing\nNothing()\n", "bad.txt"), 2);
+        EXPECT_EQ(capture.Text(), "");
+    }
+    ASSERT_EQ(handed.size(), 2u);
+    EXPECT_EQ(handed[1].substr(handed[1].find_last_of('\\') + 1),
+              "bad.txt:2: unknown function Nothing");
+    StderrCapture capture;
+    EXPECT_EQ(engine.SetErrorHandler(nullptr), 1);
+    EXPECT_EQ(Run("Nothing()\n", "bad.txt"), 1);
+    EXPECT_NE(capture.Text().find("bad.txt:1: unknown function Nothing\n"), std::string::npos);
+    EXPECT_EQ(handed.size(), 2u);
+}
+
 TEST_F(ScriptDll, ARuntimeErrorInAFunctionFailsFunctionExecOnly) {
     ASSERT_EQ(Run("ok = 0\nfunction Main(w) { if w == 0 { return 1 / w }\n ok = ok + 1\n}\n"), 0);
     EXPECT_EQ(Call("Main", {0}), 0);
