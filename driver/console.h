@@ -12,6 +12,22 @@ void Print(const char* format, ...)
 // Standard output stays exactly the transcript.
 void ReportFailure(const char* fileName, const char* reason);
 
+// A file that failed: "Failed." on standard output, then its reason (ReportFailure).
+void ReportFailedFile(const char* fileName, const char* reason);
+
+// One line of the script engine's on standard error, as the engine itself writes it.
+void ReportEngineError(const char* message);
+
+// Holding: while a file is saved behind (driver/save_behind.h), what the run prints next
+// waits in memory, both streams in one queue, so that the transcript reads as if the save
+// had ended first. When the queue cannot grow, settle is called: it must stop the holding,
+// print what comes first and write the queue; then the text at hand is written.
+void HoldConsole(void (*settle)());
+// Ends the holding; what was held stays queued for WriteHeldConsole.
+void StopHoldingConsole();
+// Writes the queue in the order it was printed, and empties it.
+void WriteHeldConsole();
+
 #if defined(TESSAVEL_TEST_SEAMS)
 // Test seam: when set, Print hands each formatted text to the sink instead.
 using ConsoleSink = void (*)(const char* text);

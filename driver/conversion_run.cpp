@@ -10,6 +10,7 @@
 #include "driver/console.h"
 #include "driver/decode_ahead.h"
 #include "driver/image_conversion.h"
+#include "driver/save_behind.h"
 #include "driver/written_files.h"
 #include "imaging/gdiplus_session.h"
 #include "imaging/picture_orientation.h"
@@ -58,6 +59,7 @@ bool DecodedAhead(const char* sourceDirectory, const NameSlot& slot, uint32_t in
     char path[kPathSize];
     if (!JoinPath(path, sizeof path, sourceDirectory, slot.name) || !MayHaveBeenWritten(path))
         return decoded;
+    SettleSaveBehind(); // the file may be being written now
     ClearFailureNote();
     return DecodeListedFile(&SourceCanvas, sourceDirectory, slot.name) != 0;
 }
@@ -67,23 +69,28 @@ void ConvertListed(const char* sourceDirectory, const char* destinationDirectory
                    const char* scriptDirectory, const NameSlot& slot, uint32_t index,
                    bool decodingAhead) {
     ClearFailureNote();
-    bool converted = false;
+    ConversionOutcome outcome = kConversionFailed;
     if (!slot.exact) {
         if (decodingAhead)
             TakeDecoded(index); // frees its slot
         ClearFailureNote();
         NoteFailure("the file name cannot be written in the system's code page");
     } else if (!decodingAhead) {
-        converted = ConvertImage(sourceDirectory, destinationDirectory, scriptDirectory, slot.name,
-                                 static_cast<int32_t>(index)) != 0;
+        if (ConvertImage(sourceDirectory, destinationDirectory, scriptDirectory, slot.name,
+                         static_cast<int32_t>(index)) != 0)
+            outcome = kConverted;
     } else if (DecodedAhead(sourceDirectory, slot, index)) {
-        converted = ConvertDecodedImage(destinationDirectory, scriptDirectory, slot.name,
-                                        static_cast<int32_t>(index)) != 0;
+        outcome = ConvertDecodedImage(destinationDirectory, scriptDirectory, slot.name,
+                                      static_cast<int32_t>(index), true);
     }
-    if (!converted) {
-        Print("Failed.\n");
-        ReportFailure(slot.name, FailureNote());
-    }
+    if (outcome == kConversionFailed)
+        ReportFailedFile(slot.name, FailureNote()); // a save behind reports its own
+}
+
+// The engine's messages go through the console, so that they can wait in order behind a
+// save.
+void SCRIPTAPI TakeEngineError(const char* message) {
+    ReportEngineError(message);
 }
 
 } // namespace
@@ -103,6 +110,8 @@ int RunConversion(const char* scriptPath, const char* sourceDirectory,
         return 0;
     if (!engine.Load(path))
         return 0;
+    const bool engineMessagesHeld =
+        engine.SetErrorHandler != nullptr && engine.SetErrorHandler(TakeEngineError) != 0;
     AutoOrient = false; // until the script's top-level lines ask for them
     KeepMetadata = false;
     ConvertToSrgb = false;
@@ -132,12 +141,14 @@ int RunConversion(const char* scriptPath, const char* sourceDirectory,
         ForgetWrittenFiles();
         {
             DecodeAheadScope ahead(sourceDirectory, names, collected, DecodeThreadCount());
+            SaveBehindScope behind(ahead.running && engineMessagesHeld);
             for (uint32_t k = 0; k < collected; ++k) {
                 Print("%u/%u\t%s\n", k + 1, collected, names[k].name);
                 ConvertListed(sourceDirectory, destinationDirectory, scriptDirectory, names[k], k,
                               ahead.running);
             }
-        }                             // the workers stop before the table they read goes
+        }                             // the last save ends, then the workers stop, before the
+                                      // table they read goes
         FreeStorage(table.release()); // the name table goes before GDI+ shuts down
     }
     engine.DestroyBuffer();

@@ -1,7 +1,8 @@
 // Decoding ahead: while the script converts image k on the main thread, worker threads
-// decode the next images of the name table into Canvases of their own. Main, the user
-// functions, saving and every console line stay on the main thread, in the table's order,
-// so a run prints and writes exactly what a run without workers does.
+// decode the next images of the name table into Canvases of their own. Main and the user
+// functions stay on the main thread, in the table's order, and the console lines keep it
+// (a save running behind holds them, save_behind.h), so a run prints and writes exactly
+// what a run without workers does.
 //
 // The one hand-off between the threads is the ring of slots below, guarded by one lock:
 // a worker claims the next image (only while its slot is free), decodes it outside the lock
@@ -34,9 +35,9 @@ bool TakeDecoded(uint32_t k);
 // Stops the workers (a decode under way finishes first) and frees their Canvases.
 void StopDecodeAhead();
 
-// Around saving a file: no worker opens path from BeginWriting to EndWriting, and
-// BeginWriting waits for a worker that has it open (Windows cannot replace an open file).
-// Nothing when no workers run.
+// Around saving a file, on whichever thread saves: no worker opens path from BeginWriting
+// to EndWriting, and BeginWriting waits for a worker that has it open (Windows cannot
+// replace an open file). Nothing when no workers run.
 void BeginWriting(const char* path);
 void EndWriting();
 

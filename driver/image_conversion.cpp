@@ -7,6 +7,7 @@
 #include "driver/console.h"
 #include "driver/decode_ahead.h"
 #include "driver/header_prepend.h"
+#include "driver/save_behind.h"
 #include "driver/written_files.h"
 #include "imaging/canvas.h"
 #include "imaging/encoder.h"
@@ -23,27 +24,29 @@
 
 namespace {
 
-// The source's metadata into the saved JPEG (KeepMetadata). Metadata that is damaged
-// is left out with one line on standard error; the image still converts. Pixels converted
-// to sRGB (ConvertToSrgb) no longer match the source's profile: it stays behind, and
-// what is wrong with it was said when they were converted.
-int CarryMetadata(const char* savedPath, const char* fileName) {
-    static JpegMetadata metadata; // 64 KiB: not on the stack
-    StorageOwner read;
-    if (!ReadSourceMetadata(SourceCanvas, &read, &metadata))
-        return 1; // nothing to carry
-    if (ConvertToSrgb) {
-        metadata.iccCount = 0;
-        metadata.iccDropped = "";
+// One save is set up at a time: the next is set up only once the last has ended. 64 KiB
+// of metadata: not on the stack.
+OutputSave g_save;
+
+// The source's metadata for the saved JPEG (KeepMetadata), read before the save, since the
+// output may replace the source. Pixels converted to sRGB (ConvertToSrgb) no longer match
+// the source's profile: it stays behind, and what is wrong with it was said when they were
+// converted.
+void ReadMetadataToCarry(OutputSave* save) {
+    save->read.reset();
+    save->carryMetadata = ReadSourceMetadata(SourceCanvas, &save->read, &save->metadata);
+    if (save->carryMetadata && ConvertToSrgb) {
+        save->metadata.iccCount = 0;
+        save->metadata.iccDropped = "";
     }
-    const char* dropped =
-        metadata.exifDropped[0] != '\0' ? metadata.exifDropped : metadata.iccDropped;
-    if (dropped[0] != '\0') {
-        char reason[128];
-        std::snprintf(reason, sizeof reason, "%s; saved without it", dropped);
-        ReportFailure(fileName, reason);
-    }
-    return InsertJpegMetadata(savedPath, metadata);
+}
+
+// The metadata a save leaves out, for its reason line; empty when none.
+const char* DroppedMetadata(const OutputSave& save) {
+    if (!save.carryMetadata)
+        return "";
+    const JpegMetadata& metadata = save.metadata;
+    return metadata.exifDropped[0] != '\0' ? metadata.exifDropped : metadata.iccDropped;
 }
 
 } // namespace
@@ -62,15 +65,15 @@ int ConvertImage(const char* sourceDirectory, const char* destinationDirectory,
                  const char* scriptDirectory, const char* fileName, int32_t index) {
     if (!DecodeListedFile(&SourceCanvas, sourceDirectory, fileName))
         return 0;
-    return ConvertDecodedImage(destinationDirectory, scriptDirectory, fileName, index);
+    return ConvertDecodedImage(destinationDirectory, scriptDirectory, fileName, index, false);
 }
 
-int ConvertDecodedImage(const char* destinationDirectory, const char* scriptDirectory,
-                        const char* fileName, int32_t index) {
+ConversionOutcome ConvertDecodedImage(const char* destinationDirectory, const char* scriptDirectory,
+                                      const char* fileName, int32_t index, bool mayGoBehind) {
     ResetConversionSettings(fileName);
     if (AutoOrient && !TurnUpright(&SourceCanvas)) {
         NoteFailure("no memory to turn the picture upright");
-        return 0;
+        return kConversionFailed;
     }
     // With the metadata kept, the damage is told once, when the Exif is left out.
     if (AutoOrient && SourceCanvas.source.exifDamaged && !KeepMetadata)
@@ -97,51 +100,93 @@ int ConvertDecodedImage(const char* destinationDirectory, const char* scriptDire
     arguments[3].type = SCRIPT_INTEGER;
     if (!CallScriptFunction("Main", arguments, 4)) {
         NoteFailure("the script's Main failed");
-        return 0;
+        return kConversionFailed;
     }
     // A Draw could not decode the picture at the scale it needed: what was drawn is not the
     // picture, and nothing is saved.
     if (SourceCanvas.source.lost)
-        return 0;
+        return kConversionFailed;
 
     char path[kPathSize];
     const bool outputFits =
         JoinPath(path, sizeof path, destinationDirectory, ConversionSettings.outputName);
+    SettleSaveBehind(); // the last image's outcome comes first, and its record is free again
     Print("Save as\t%s\t\n", ConversionSettings.outputName);
     // A script someone shared must not overwrite or read files elsewhere: both names stay
     // inside their folders, and nothing is written when either does not.
     const bool withHeader = ConversionSettings.exifHeaderFile[0] != '\0';
     if (!StaysInsideFolder(ConversionSettings.outputName)) {
         NoteFailure("the output name leaves the destination folder");
-        return 0;
+        return kConversionFailed;
     }
     if (withHeader && !StaysInsideFolder(ConversionSettings.exifHeaderFile)) {
         NoteFailure("the Exif header name \"%s\" leaves the script folder",
                     ConversionSettings.exifHeaderFile);
-        return 0;
+        return kConversionFailed;
     }
     if (!outputFits) {
         NoteFailure("the output path is longer than %u bytes",
                     static_cast<unsigned>(kPathSize - 1));
-        return 0;
+        return kConversionFailed;
     }
+    // Everything the save needs is taken now: the settings and the SourceCanvas belong to
+    // the next image while it runs behind.
+    OutputSave& save = g_save;
+    std::snprintf(save.fileName, sizeof save.fileName, "%s", fileName);
+    std::memcpy(save.path, path, sizeof path);
+    save.quality = ConversionSettings.quality;
+    save.headerPath[0] = '\0';
+    save.headerFits = true;
+    if (withHeader)
+        save.headerFits = JoinPath(save.headerPath, sizeof save.headerPath, scriptDirectory,
+                                   ConversionSettings.exifHeaderFile);
+    save.carryMetadata = false;
+    if (!withHeader && KeepMetadata)
+        ReadMetadataToCarry(&save);
+    // A note made before the save, though nothing failed then, is still the first one.
+    std::snprintf(save.note, sizeof save.note, "%s", FailureNote());
     NoteWrittenFile(path); // a decode that ran ahead may have read it before
-    WritingScope writing(path);
-    if (!SaveBitmapWithQuality(TargetCanvas.bitmap, path, ConversionSettings.quality))
-        return 0;
+    if (mayGoBehind && SaveBehind(&save))
+        return kSavingBehind;
+    RunOutputSave(&save, TargetCanvas);
+    if (!ReportOutputSave(&save)) {
+        NoteFailure("%s", save.note);
+        return kConversionFailed;
+    }
+    return kConverted;
+}
 
-    if (withHeader) {
-        char headerPath[kPathSize];
-        if (!JoinPath(headerPath, sizeof headerPath, scriptDirectory,
-                      ConversionSettings.exifHeaderFile)) {
+void RunOutputSave(OutputSave* save, const Canvas& canvas) {
+    save->written = false;
+    save->saved = false;
+    {
+        WritingScope writing(save->path);
+        save->written = SaveBitmapWithQuality(canvas.bitmap, save->path, save->quality) != 0;
+    }
+    if (save->written) {
+        if (!save->headerFits)
             NoteFailure("the Exif header path is longer than %u bytes",
                         static_cast<unsigned>(kPathSize - 1));
-            return 0;
-        }
-        if (!PrependHeaderFile(path, headerPath))
-            return 0;
-    } else if (KeepMetadata && !CarryMetadata(path, fileName)) {
-        return 0;
+        else if (save->headerPath[0] != '\0')
+            save->saved = PrependHeaderFile(save->path, save->headerPath) != 0;
+        else
+            save->saved =
+                !save->carryMetadata || InsertJpegMetadata(save->path, save->metadata) != 0;
     }
-    return 1;
+    if (save->saved)
+        save->note[0] = '\0';
+    else if (save->note[0] == '\0')
+        std::snprintf(save->note, sizeof save->note, "%s", FailureNote());
+}
+
+bool ReportOutputSave(OutputSave* save) {
+    const char* dropped = DroppedMetadata(*save);
+    if (save->written && save->headerFits && dropped[0] != '\0') {
+        char reason[128];
+        std::snprintf(reason, sizeof reason, "%s; saved without it", dropped);
+        ReportFailure(save->fileName, reason);
+    }
+    save->carryMetadata = false;
+    save->read.reset();
+    return save->saved;
 }

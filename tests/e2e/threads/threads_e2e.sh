@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# TESSAVEL_THREADS=1 is the single-threaded run; 2 and 8 decode ahead on workers. Each must
-# print the same standard output and error and write the same files, for a folder of mixed
-# formats with a broken file, a save that fails, a stateful script, and an in-place run
-# where an image's output overwrites an input listed after it.
+# TESSAVEL_THREADS=1 is the single-threaded run; 2 and 8 decode ahead on workers and save
+# behind. Each must print the same standard output and error, also merged into one stream,
+# and write the same files, for a folder of mixed formats with a broken file, a save that
+# fails, a script error in Main, a stateful script, and an in-place run where an image's
+# output overwrites an input listed after it.
 set -uo pipefail
 build=$1
 work=$(mktemp -d "$build/e2e-threads.XXXXXX")
@@ -30,6 +31,7 @@ function Tally(w, h) {
     total = total + w * h
 }
 function Main(width, height, name, index) {
+    if name == "e.ppm" { NoSuchFunction() }
     DoSubroutine("Tally", width, height)
     SetSize(32, 24)
     SetDrawMode(count % 2)
@@ -44,6 +46,12 @@ function Main(width, height, name, index) {
 SCRIPT
 
 digest() { (cd "$1" && find . -type f | LC_ALL=C sort | xargs md5sum); }
+merged_run() { # threads destination: both streams into one file, in the order written
+  mkdir -p "$2"
+  TESSAVEL_THREADS=$1 "$build/wine-run" "$build/bin/tesrun.exe" "$(windows "$work/stateful.txt")" \
+    "$(windows "$src")" "$(windows "$2")" "png|jpg|gif|bmp|ppm|tga" "$(windows "$build/bin")" 2>&1 |
+    tr -d '\r' | sed "s#$(windows "$work")#WORK#g; s#-$1#-N#g" >"$work/merged-$1.txt"
+}
 for threads in 1 2 8; do
   for kind in apart inplace; do
     dst=$work/out-$kind-$threads
@@ -56,6 +64,11 @@ for threads in 1 2 8; do
     digest "$dst" > "$work/files-$kind-$threads.txt"
   done
 done
+for threads in 1 2 8; do merged_run $threads "$work/merged-out-$threads"; done
+for threads in 2 8; do
+  cmp -s "$work/merged-1.txt" "$work/merged-$threads.txt" ||
+    fail "$threads threads, one stream: $(diff "$work/merged-1.txt" "$work/merged-$threads.txt")"
+done
 for kind in apart inplace; do
   for threads in 2 8; do
     for what in out err files; do
@@ -66,7 +79,9 @@ for kind in apart inplace; do
 done
 # The single-threaded run itself did what the script asks.
 expect_line "$work/out-apart-1.txt" "Failed."
-expect_equal "reasons" "g-broken.png h-nosave.png" "$(sed 's/^tesrun: \([^:]*\):.*/\1/' "$work/err-apart-1.txt" | xargs)"
-grep -q "08_.*_z.png.bmp" "$work/files-inplace-1.txt" && grep -q "./z.png" "$work/files-inplace-1.txt" ||
+expect_equal "reasons" "e.ppm g-broken.png h-nosave.png" "$(sed -n 's/^tesrun: \([^:]*\):.*/\1/p' "$work/err-apart-1.txt" | xargs)"
+grep -q "stateful.txt:[0-9]*: unknown function NoSuchFunction" "$work/err-apart-1.txt" ||
+  fail "no script error: $(cat "$work/err-apart-1.txt")"
+grep -q "07_.*_z.png.bmp" "$work/files-inplace-1.txt" && grep -q "./z.png" "$work/files-inplace-1.txt" ||
   fail "in place: $(cat "$work/files-inplace-1.txt")"
 finish
