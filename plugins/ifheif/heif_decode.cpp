@@ -2,6 +2,7 @@
 
 #include "common/exif_tiff.h"
 #include "common/pixel_limit.h"
+#include "plugins/ifheif/heif_claims.h"
 #include "plugins/ifheif/heif_library.h"
 #include "plugins/shared/over_black.h"
 
@@ -93,7 +94,8 @@ DecodeStatus OpenPrimary(const HeifLibrary* heif, const unsigned char* data, siz
         return DecodeStatus::kBroken;
     if (!PictureWithinPixelLimit(primary->width, primary->height))
         return DecodeStatus::kAboveLimit;
-    return DecodeStatus::kOk;
+    // What libheif and its decoders allocate for is claimed further inside the file.
+    return CheckHeifClaims(data, size);
 }
 
 DecodeStatus Open(const unsigned char* data, size_t size, int denominator, Primary* primary) {
