@@ -59,6 +59,13 @@ struct LocalTraits {
 };
 
 using FileOwner = Owner<FileTraits>;
+
+// An existing file opened for reading, for a FileOwner, others still free to read it;
+// INVALID_HANDLE_VALUE when it cannot be (GetLastError says why).
+inline HANDLE OpenForReading(const char* path) {
+    return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
 using FindOwner = Owner<FindTraits>;
 using KernelHandleOwner = Owner<KernelHandleTraits>;
 using DcOwner = Owner<DcTraits>;

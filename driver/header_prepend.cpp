@@ -10,11 +10,6 @@
 
 namespace {
 
-HANDLE OpenForReading(const char* path) {
-    return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
-}
-
 // The whole file in one block from the allocator; false on any shortfall.
 bool ReadWholeFile(const char* path, StorageOwner& buffer, DWORD& size) {
     FileOwner file(OpenForReading(path));

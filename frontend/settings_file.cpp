@@ -43,8 +43,7 @@ int SaveSettingsFile(const char* path, const SettingsValues& values) {
 }
 
 int LoadSettingsFile(const char* path, LoadedSettings& loaded) {
-    FileOwner file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileOwner file(OpenForReading(path));
     if (!file)
         return 0;
     LARGE_INTEGER size;

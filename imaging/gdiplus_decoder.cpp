@@ -28,8 +28,7 @@ bool WithinLimit(uint64_t width, uint64_t height) {
 // False when the file's header declares a picture above the pixel limit; GDI+ would decode
 // all of it before telling its size.
 bool DeclaredSizeWithinLimit(const char* path) {
-    FileOwner file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileOwner file(OpenForReading(path));
     DeclaredSize size;
     if (!file || !ReadDeclaredSize(ReadFileAt, file.get(), &size))
         return true; // GDI+ decides

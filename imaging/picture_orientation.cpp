@@ -22,8 +22,7 @@ int PictureOrientation(Canvas* canvas) {
         if (orientation == 1)
             orientation = PluginExifOrientation(source); // a WebP's EXIF chunk
     } else if (source.path[0] != '\0') {
-        FileOwner file(CreateFileA(source.path, GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        FileOwner file(OpenForReading(source.path));
         if (file)
             orientation = ReadExifOrientation(ReadFileAt, file.get());
     }

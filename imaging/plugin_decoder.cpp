@@ -248,8 +248,7 @@ int32_t GetPluginPicture(const unsigned char* image, uint32_t size, PluginPictur
 }
 
 bool ReadFileForPlugins(const char* path, PictureSource* source, const PluginExports** plugin) {
-    FileOwner file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileOwner file(OpenForReading(path));
     if (!file) {
         NoteFailure("cannot open the file: %s", DescribeWindowsError(GetLastError()));
         return false;

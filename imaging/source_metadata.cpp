@@ -28,8 +28,7 @@ bool ReadPluginBlock(const PictureSource& source, GetPictureMetadataFunction rea
 // The profile of a PNG or TIFF that GDI+ decoded, read from its file (see
 // ReadEmbeddedProfile).
 size_t ReadFileProfile(const PictureSource& source, unsigned char* profile, const char** reason) {
-    FileOwner file(CreateFileA(source.path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileOwner file(OpenForReading(source.path));
     return file ? ReadEmbeddedProfile(ReadFileAt, file.get(), profile, kLargestIccProfile, reason)
                 : 0;
 }
@@ -48,8 +47,7 @@ bool ReadSourceMetadata(const Canvas& canvas, StorageOwner* read, JpegMetadata* 
     size_t size = source.imageSize;
     if (size == 0) { // decoded by GDI+: the segments lie in the file's first 2 MiB at most
         constexpr DWORD kMostBytes = 2u << 20;
-        FileOwner file(CreateFileA(source.path, GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        FileOwner file(OpenForReading(source.path));
         read->reset(file ? AllocateStorage(kMostBytes) : nullptr);
         DWORD got = 0;
         if (read->block == nullptr || !ReadFile(file.get(), read->block, kMostBytes, &got, nullptr))
