@@ -95,6 +95,10 @@ bool ReadSourceMetadata(const Canvas& canvas, StorageOwner* read, JpegMetadata* 
 }
 
 int PluginExifOrientation(const PictureSource& source) {
+    const unsigned char* bytes = source.image.as<unsigned char>();
+    const bool jpeg = source.imageSize >= 2 && bytes[0] == 0xFF && bytes[1] == 0xD8;
+    if (source.exif == nullptr || jpeg)
+        return 1; // no such export, or a JPEG, whose own segments the caller has read
     StorageOwner exif(AllocateStorage(kLargestPluginExif));
     size_t got = 0;
     if (exif.block == nullptr ||

@@ -18,7 +18,8 @@ constexpr size_t kLargestPluginExif = 65536;
 bool ReadSourceMetadata(const Canvas& canvas, StorageOwner* read, JpegMetadata* metadata);
 
 // The Exif orientation our plug-in reads of the source's file (1 to 8; 1 when there is none,
-// the decoder turns the picture itself, or the plug-in has no such export; kDamagedExif).
+// the decoder turns the picture itself, the plug-in has no such export, or the file is a
+// JPEG, whose segments the caller reads itself; kDamagedExif).
 int PluginExifOrientation(const PictureSource& source);
 
 // Converts the canvas's pixels to sRGB when its picture carries an RGB ICC profile that is
