@@ -1,9 +1,14 @@
-# Shared by the end-to-end scripts: sourced after `build` (build/<preset>) and `work` (a
-# scratch folder) are set. Wine's Z: drive is /, so a Unix path maps by its slashes.
+# Shared by the end-to-end scripts: sourced after `build` (build/<preset>) is set; `work` is
+# a scratch folder, made by make_work or set before. Wine's Z: drive is /, so a Unix path
+# maps by its slashes.
 failures=0
 # Scripts several tests run: copy_bmp.txt (each picture as it is, to NAME.bmp) and
 # quarter_bmp.txt (a quarter of each side, filtered, to NAME.bmp).
 scripts=$(cd "$(dirname "${BASH_SOURCE[0]}")/scripts" && pwd)
+make_work() { # name: the scratch folder under the build tree, removed at exit unless KEEP is set
+  work=$(mktemp -d "$build/$1.XXXXXX")
+  trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
+}
 windows() { printf 'Z:%s' "${1//\//\\}"; }
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 expect_equal() { # what expected actual

@@ -6,9 +6,8 @@
 # is not (without converting, it is, from every format).
 set -uo pipefail
 build=$1
-work=$(mktemp -d "$build/e2e-colour.XXXXXX")
-trap 'rm -rf "$work"' EXIT
 source "$(dirname "$0")/../e2e-lib.sh"
+make_work e2e-colour
 srgb=$(find "$build/wineprefix" -iname 'srgb color space profile.icm' | head -n 1)
 
 mkdir -p "$work/src" "$work/plain" "$work/a" "$work/b" "$work/c"

@@ -6,9 +6,8 @@
 # huge size, files fail or convert without a crash, nothing half written.
 set -uo pipefail
 build=$1
-work=$(mktemp -d "$build/e2e-heif.XXXXXX")
-trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
 source "$(dirname "$0")/../e2e-lib.sh"
+make_work e2e-heif
 
 src=$work/src
 mkdir -p "$src" "$work/out" "$work/thumbs" "$work/cut" "$work/cut-out" "$work/bad" "$work/bad-out"

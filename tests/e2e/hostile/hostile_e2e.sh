@@ -4,9 +4,8 @@
 # Usage: hostile_e2e.sh BUILD_DIR
 set -uo pipefail
 build=$1
-work=$(mktemp -d "$build/hostile.XXXXXX")
-trap 'rm -rf "$work"' EXIT
 source "$(dirname "$0")/../e2e-lib.sh"
+make_work hostile
 convert=/usr/bin/convert
 pixel() { "$convert" "$1" -format "%[fx:int(255*r+.5)],%[fx:int(255*g+.5)],%[fx:int(255*b+.5)]" \
   -crop "1x1+$2+$3" +repage info: 2>/dev/null; }

@@ -7,9 +7,8 @@
 # bundled thumbnail script.
 set -uo pipefail
 build=$1
-work=$(mktemp -d "$build/e2e-jxl.XXXXXX")
-trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
 source "$(dirname "$0")/../e2e-lib.sh"
+make_work e2e-jxl
 
 src=$work/src
 mkdir -p "$src" "$work/out" "$work/cut" "$work/cut-out" "$work/bad" "$work/bad-out" \

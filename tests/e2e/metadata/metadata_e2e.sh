@@ -6,9 +6,8 @@
 # out with one line on standard error and the same standard output.
 set -uo pipefail
 build=$1
-work=$(mktemp -d "$build/e2e-metadata.XXXXXX")
-trap 'rm -rf "$work"' EXIT
 source "$(dirname "$0")/../e2e-lib.sh"
+make_work e2e-metadata
 icc="$build/wineprefix/drive_c/windows/system32/spool/drivers/color/srgb color space profile.icm"
 [ -f "$icc" ] || icc=$(find "$build" -iname 'srgb color space profile.icm' | head -n 1)
 

@@ -5,9 +5,8 @@
 # tells the number; without SetAutoOrient the pictures stay as stored.
 set -uo pipefail
 build=$1
-work=$(mktemp -d "$build/e2e-orientation.XXXXXX")
-trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
 source "$(dirname "$0")/../e2e-lib.sh"
+make_work e2e-orientation
 
 src=$work/src
 mkdir -p "$src" "$work/upright" "$work/stored" "$work/thumbs"

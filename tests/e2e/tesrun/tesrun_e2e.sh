@@ -7,9 +7,8 @@ build=$1
 source_dir=$2
 convert=/usr/bin/convert
 identify=/usr/bin/identify
-work=$(mktemp -d "$build/e2e.XXXXXX")
-trap 'rm -rf "$work"' EXIT
 source "$(dirname "$0")/../e2e-lib.sh"
+make_work e2e
 pixel() { "$convert" "$1" -format "%[fx:int(255*r+.5)],%[fx:int(255*g+.5)],%[fx:int(255*b+.5)]" \
   -crop "1x1+$2+$3" +repage info: 2>/dev/null; }
 size() { "$identify" -format '%m %wx%h' "$1" 2>/dev/null; }

@@ -5,9 +5,8 @@
 # truncated and damaged files fail before Main with a reason, nothing written.
 set -uo pipefail
 build=$1
-work=$(mktemp -d "$build/e2e-webp.XXXXXX")
-trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
 source "$(dirname "$0")/../e2e-lib.sh"
+make_work e2e-webp
 
 src=$work/src
 mkdir -p "$src" "$work/out" "$work/thumbs" "$work/bad" "$work/bad-out"
