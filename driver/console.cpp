@@ -49,17 +49,23 @@ void WriteFormatted(Stream stream, const char* format, ...) {
     va_end(args);
 }
 
-// The held texts, each as its stream's letter, the text and its NUL. A run holds what one
-// image prints at most; the bound keeps a script that prints without end from taking it all.
+// The held texts, in segments: one for each save under way behind, holding what was printed
+// after its hand-off. Each text is its stream's letter, the text and its NUL. A run holds
+// what a few images print; the bound keeps a script that prints without end from taking
+// all memory.
 constexpr size_t kMostHeld = size_t{4} << 20;
-struct HeldQueue {
+constexpr int kMostSegments = 65;
+struct HeldSegment {
     char* bytes = nullptr;
     size_t size = 0;
     size_t capacity = 0;
 };
-HeldQueue g_held;
-bool g_holding = false;
-void (*g_settle)() = nullptr;
+HeldSegment g_segments[kMostSegments]; // a ring: the oldest at g_oldest
+int g_oldest = 0;
+int g_segmentCount = 0;
+size_t g_heldBytes = 0;
+bool g_direct = false;
+void (*g_settleAll)() = nullptr;
 
 bool Hold(Stream stream, const char* format, va_list args) {
     va_list copy;
@@ -68,37 +74,37 @@ bool Hold(Stream stream, const char* format, va_list args) {
     va_end(copy);
     if (length < 0)
         return false;
-    const size_t needed = g_held.size + 2 + static_cast<size_t>(length);
-    if (needed > kMostHeld)
+    HeldSegment& held = g_segments[(g_oldest + g_segmentCount - 1) % kMostSegments];
+    const size_t adding = 2 + static_cast<size_t>(length);
+    if (g_heldBytes + adding > kMostHeld)
         return false;
-    if (needed > g_held.capacity) {
-        size_t capacity = g_held.capacity < 4096 ? 4096 : g_held.capacity * 2;
+    const size_t needed = held.size + adding;
+    if (needed > held.capacity) {
+        size_t capacity = held.capacity < 4096 ? 4096 : held.capacity * 2;
         while (capacity < needed)
             capacity *= 2;
-        if (capacity > kMostHeld)
-            capacity = kMostHeld;
-        char* grown = static_cast<char*>(std::realloc(g_held.bytes, capacity));
+        char* grown = static_cast<char*>(std::realloc(held.bytes, capacity));
         if (grown == nullptr)
             return false;
-        g_held.bytes = grown;
-        g_held.capacity = capacity;
+        held.bytes = grown;
+        held.capacity = capacity;
     }
-    g_held.bytes[g_held.size] = stream;
-    std::vsnprintf(g_held.bytes + g_held.size + 1, static_cast<size_t>(length) + 1, format, args);
-    g_held.size = needed;
+    held.bytes[held.size] = stream;
+    std::vsnprintf(held.bytes + held.size + 1, static_cast<size_t>(length) + 1, format, args);
+    held.size = needed;
+    g_heldBytes += adding;
     return true;
 }
 
 void Emit(Stream stream, const char* format, va_list args) {
-    if (g_holding) {
+    if (g_segmentCount > 0 && !g_direct) {
         va_list copy;
         va_copy(copy, args);
         const bool held = Hold(stream, format, copy);
         va_end(copy);
         if (held)
             return;
-        g_holding = false; // what the queue waits for is waited for now
-        g_settle();
+        g_settleAll(); // what the segments wait for is waited for now, and they are written
     }
     Write(stream, format, args);
 }
@@ -139,21 +145,33 @@ void ReportEngineError(const char* message) {
     EmitFormatted(kError, "%s\n", message);
 }
 
-void HoldConsole(void (*settle)()) {
-    g_settle = settle;
-    g_holding = true;
+void HoldConsole(void (*settleAll)()) {
+    g_settleAll = settleAll;
+    HeldSegment& next = g_segments[(g_oldest + g_segmentCount) % kMostSegments];
+    next.size = 0;
+    ++g_segmentCount;
 }
 
-void StopHoldingConsole() {
-    g_holding = false;
-}
-
-void WriteHeldConsole() {
-    for (size_t at = 0; at < g_held.size;) {
-        const char* text = g_held.bytes + at + 1;
-        WriteFormatted(static_cast<Stream>(g_held.bytes[at]), "%s", text);
+void WriteOldestHeld() {
+    if (g_segmentCount == 0)
+        return;
+    HeldSegment& held = g_segments[g_oldest];
+    g_oldest = (g_oldest + 1) % kMostSegments;
+    --g_segmentCount;
+    for (size_t at = 0; at < held.size;) {
+        const char* text = held.bytes + at + 1;
+        WriteFormatted(static_cast<Stream>(held.bytes[at]), "%s", text);
         at += 2 + std::strlen(text);
     }
-    std::free(g_held.bytes);
-    g_held = HeldQueue{};
+    g_heldBytes -= held.size;
+    std::free(held.bytes);
+    held = HeldSegment{};
+}
+
+DirectConsoleScope::DirectConsoleScope() {
+    g_direct = true;
+}
+
+DirectConsoleScope::~DirectConsoleScope() {
+    g_direct = false;
 }

@@ -18,15 +18,23 @@ void ReportFailedFile(const char* fileName, const char* reason);
 // One line of the script engine's on standard error, as the engine itself writes it.
 void ReportEngineError(const char* message);
 
-// Holding: while a file is saved behind (driver/save_behind.h), what the run prints next
-// waits in memory, both streams in one queue, so that the transcript reads as if the save
-// had ended first. When the queue cannot grow, settle is called: it must stop the holding,
-// print what comes first and write the queue; then the text at hand is written.
-void HoldConsole(void (*settle)());
-// Ends the holding; what was held stays queued for WriteHeldConsole.
-void StopHoldingConsole();
-// Writes the queue in the order it was printed, and empties it.
-void WriteHeldConsole();
+// Holding: while files are saved behind (driver/save_behind.h), what the run prints after
+// handing one over waits in memory, both streams in one segment per save, so that the
+// transcript reads as if each save had ended before the run went on. When the held text
+// cannot grow, settleAll is called: it must settle every save, in order, writing the
+// segments; then the text at hand is written.
+//
+// Opens the next segment, for what is printed after a save just handed over.
+void HoldConsole(void (*settleAll)());
+// Writes the oldest segment, in the order it was printed, and forgets it.
+void WriteOldestHeld();
+// While one lives, output goes out at once, ahead of what is held: a settled save's outcome.
+struct DirectConsoleScope {
+    DirectConsoleScope();
+    DirectConsoleScope(const DirectConsoleScope&) = delete;
+    DirectConsoleScope& operator=(const DirectConsoleScope&) = delete;
+    ~DirectConsoleScope();
+};
 
 #if defined(TESSAVEL_TEST_SEAMS)
 // Test seam: when set, Print hands each formatted text to the sink instead.

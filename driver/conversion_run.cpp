@@ -59,7 +59,7 @@ bool DecodedAhead(const char* sourceDirectory, const NameSlot& slot, uint32_t in
     char path[kPathSize];
     if (!JoinPath(path, sizeof path, sourceDirectory, slot.name) || !MayHaveBeenWritten(path))
         return decoded;
-    SettleSaveBehind(); // the file may be being written now
+    SettleSavesBehind(); // the file may be being written now
     ClearFailureNote();
     return DecodeListedFile(&SourceCanvas, sourceDirectory, slot.name) != 0;
 }
@@ -141,8 +141,9 @@ int RunConversion(const char* scriptPath, const char* sourceDirectory,
         ForgetWrittenFiles();
         {
             DecodeAheadScope ahead(sourceDirectory, names, collected, DecodeThreadCount());
-            SaveBehindScope behind(ahead.running && engineMessagesHeld);
+            SaveBehindScope behind(ahead.running && engineMessagesHeld ? DecodeThreadCount() : 0);
             for (uint32_t k = 0; k < collected; ++k) {
+                SettleEndedSavesBehind();
                 Print("%u/%u\t%s\n", k + 1, collected, names[k].name);
                 ConvertListed(sourceDirectory, destinationDirectory, scriptDirectory, names[k], k,
                               ahead.running);

@@ -39,9 +39,10 @@ struct DecodeAhead {
     uint32_t capacity = 0;
     HANDLE threads[kMostWorkers] = {};
     int threadCount = 0;
-    // The file the main thread is saving: no worker opens it meanwhile (an open file cannot
-    // be replaced), and the save waits for a worker that has it open.
-    char writing[kPathSize] = {};
+    // The files being saved: no worker opens one meanwhile (an open file cannot be
+    // replaced), and a save waits for a worker that has its file open. An empty entry is
+    // free; "?" is a path that could not be made full, which keeps every worker waiting.
+    char writing[kMostWorkers + 1][kPathSize] = {};
 };
 
 DecodeAhead g_ahead;
@@ -65,8 +66,11 @@ bool MayClaimNext(DecodeAhead& a, char (&path)[kPathSize]) {
     path[0] = '\0';
     if (JoinPath(listed, sizeof listed, a.sourceDirectory, a.names[a.nextToDecode].name))
         FullPath(listed, path);
-    const bool saving = a.writing[0] != '\0';
-    return !saving || (a.writing[0] != '?' && path[0] != '\0' && !SamePath(a.writing, path));
+    for (const char* writing : a.writing) {
+        if (writing[0] != '\0' && (writing[0] == '?' || path[0] == '\0' || SamePath(writing, path)))
+            return false;
+    }
+    return true;
 }
 
 DWORD WINAPI DecodeWorker(void*) {
@@ -189,15 +193,22 @@ void StopDecodeAhead() {
     a.capacity = 0;
 }
 
-void BeginWriting(const char* path) {
+int BeginWriting(const char* path) {
     DecodeAhead& a = g_ahead;
     if (a.threadCount == 0)
-        return;
+        return -1;
     char full[kPathSize];
     FullPath(path, full);
     AcquireSRWLockExclusive(&a.lock);
-    // A path that cannot be compared keeps every worker waiting (no new claims at all).
-    std::memcpy(a.writing, full[0] != '\0' ? full : "?", full[0] != '\0' ? sizeof full : 2);
+    int entry = -1;
+    for (;;) { // a free entry: there are more than saves that can run at once
+        for (int i = 0; entry < 0 && i <= kMostWorkers; ++i)
+            entry = a.writing[i][0] == '\0' ? i : -1;
+        if (entry >= 0)
+            break;
+        SleepConditionVariableSRW(&a.changed, &a.lock, INFINITE, 0);
+    }
+    std::memcpy(a.writing[entry], full[0] != '\0' ? full : "?", full[0] != '\0' ? sizeof full : 2);
     for (bool open = true; open;) {
         open = false;
         for (uint32_t i = 0; i < a.capacity; ++i)
@@ -207,14 +218,15 @@ void BeginWriting(const char* path) {
             SleepConditionVariableSRW(&a.changed, &a.lock, INFINITE, 0);
     }
     ReleaseSRWLockExclusive(&a.lock);
+    return entry;
 }
 
-void EndWriting() {
+void EndWriting(int entry) {
     DecodeAhead& a = g_ahead;
-    if (a.threadCount == 0)
+    if (entry < 0)
         return;
     AcquireSRWLockExclusive(&a.lock);
-    a.writing[0] = '\0';
+    a.writing[entry][0] = '\0';
     WakeAllConditionVariable(&a.changed);
     ReleaseSRWLockExclusive(&a.lock);
 }

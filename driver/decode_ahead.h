@@ -37,15 +37,16 @@ void StopDecodeAhead();
 
 // Around saving a file, on whichever thread saves: no worker opens path from BeginWriting
 // to EndWriting, and BeginWriting waits for a worker that has it open (Windows cannot
-// replace an open file). Nothing when no workers run.
-void BeginWriting(const char* path);
-void EndWriting();
+// replace an open file). Several files may be saved at once. Nothing when no workers run.
+int BeginWriting(const char* path); // the entry to hand to EndWriting
+void EndWriting(int entry);
 
 struct WritingScope {
-    explicit WritingScope(const char* path) { BeginWriting(path); }
+    int entry;
+    explicit WritingScope(const char* path) : entry(BeginWriting(path)) {}
     WritingScope(const WritingScope&) = delete;
     WritingScope& operator=(const WritingScope&) = delete;
-    ~WritingScope() { EndWriting(); }
+    ~WritingScope() { EndWriting(entry); }
 };
 
 // Starts decoding ahead for the lifetime of the record when workers > 1.

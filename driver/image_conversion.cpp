@@ -24,10 +24,6 @@
 
 namespace {
 
-// One save is set up at a time: the next is set up only once the last has ended. 64 KiB
-// of metadata: not on the stack.
-OutputSave g_save;
-
 // The source's metadata for the saved JPEG (KeepMetadata), read before the save, since the
 // output may replace the source. Pixels converted to sRGB (ConvertToSrgb) no longer match
 // the source's profile: it stays behind, and what is wrong with it was said when they were
@@ -110,7 +106,6 @@ ConversionOutcome ConvertDecodedImage(const char* destinationDirectory, const ch
     char path[kPathSize];
     const bool outputFits =
         JoinPath(path, sizeof path, destinationDirectory, ConversionSettings.outputName);
-    SettleSaveBehind(); // the last image's outcome comes first, and its record is free again
     Print("Save as\t%s\t\n", ConversionSettings.outputName);
     // A script someone shared must not overwrite or read files elsewhere: both names stay
     // inside their folders, and nothing is written when either does not.
@@ -131,7 +126,9 @@ ConversionOutcome ConvertDecodedImage(const char* destinationDirectory, const ch
     }
     // Everything the save needs is taken now: the settings and the SourceCanvas belong to
     // the next image while it runs behind.
-    OutputSave& save = g_save;
+    const BITMAPINFOHEADER& output = TargetCanvas.info.bmiHeader;
+    mayGoBehind = mayGoBehind && WorthSavingBehind(output.biWidth, output.biHeight);
+    OutputSave& save = *NextOutputSave(mayGoBehind);
     std::snprintf(save.fileName, sizeof save.fileName, "%s", fileName);
     std::memcpy(save.path, path, sizeof path);
     save.quality = ConversionSettings.quality;
@@ -150,6 +147,7 @@ ConversionOutcome ConvertDecodedImage(const char* destinationDirectory, const ch
         return kSavingBehind;
     RunOutputSave(&save, TargetCanvas);
     if (!ReportOutputSave(&save)) {
+        ClearFailureNote();
         NoteFailure("%s", save.note);
         return kConversionFailed;
     }
@@ -157,6 +155,7 @@ ConversionOutcome ConvertDecodedImage(const char* destinationDirectory, const ch
 }
 
 void RunOutputSave(OutputSave* save, const Canvas& canvas) {
+    ClearFailureNote();
     save->written = false;
     save->saved = false;
     {

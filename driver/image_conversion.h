@@ -16,7 +16,8 @@ enum ConversionOutcome : int {
 };
 
 // One output file's save: what the main thread set up for it, and how it went. Filled
-// only on the main thread; run by whichever thread saves (RunOutputSave).
+// only on the main thread, in the record NextOutputSave gives (driver/save_behind.h); run
+// by whichever thread saves (RunOutputSave).
 struct OutputSave {
     char fileName[kPathSize] = {};   // the source's name, for its reason lines
     char path[kPathSize] = {};       // the output
@@ -29,7 +30,7 @@ struct OutputSave {
     // How it went.
     bool written = false; // the image file was written
     bool saved = false;   // and its header or metadata added
-    char note[512] = {};  // why not, when not
+    char note[512] = {};  // why not, when not: the image's first note
 };
 
 // Nonzero when the file was converted and saved (with its header when the script named

@@ -1,63 +1,195 @@
 #include "driver/save_behind.h"
 
+#include "common/owners.h"
 #include "driver/console.h"
 #include "imaging/canvas.h"
 
 #include <windows.h>
 
+#include <new>
+
 namespace {
 
+constexpr int kMostSaves = 64;
+
+struct SaveSlot {
+    OutputSave save;
+    Canvas canvas{true};       // the output being saved; swapped with the TargetCanvas
+    char full[kPathSize] = {}; // the output's full path, to keep two saves of it apart
+    bool done = false;         // under the lock
+};
+
+// Saves are numbered as they are handed over; save n uses slot n % slotCount.
 struct SavingBehind {
-    bool allowed = false;
-    HANDLE thread = nullptr; // the save under way, until settled
-    OutputSave* save = nullptr;
-    Canvas canvas{true}; // the output being saved; the TargetCanvas's partner
+    SRWLOCK lock = SRWLOCK_INIT;
+    CONDITION_VARIABLE changed = CONDITION_VARIABLE_INIT;
+    SaveSlot* slots = nullptr;
+    int slotCount = 0;      // 0: saving behind is off
+    uint32_t handed = 0;    // saves handed over (main thread only)
+    uint32_t settled = 0;   // saves settled (main thread only)
+    uint32_t nextToRun = 0; // the next save a thread takes, under the lock
+    bool stopping = false;  // under the lock
+    HANDLE threads[kMostSaves] = {};
+    int threadCount = 0;
 };
 
 SavingBehind g_behind;
+OutputSave g_mainThreadSave; // 64 KiB of metadata: not on the stack
 
 DWORD WINAPI SaveThread(void*) {
-    RunOutputSave(g_behind.save, g_behind.canvas);
+    SavingBehind& b = g_behind;
+    AcquireSRWLockExclusive(&b.lock);
+    for (;;) {
+        while (!b.stopping && b.nextToRun == b.handed)
+            SleepConditionVariableSRW(&b.changed, &b.lock, INFINITE, 0);
+        if (b.stopping)
+            break;
+        SaveSlot& slot = b.slots[b.nextToRun++ % static_cast<uint32_t>(b.slotCount)];
+        ReleaseSRWLockExclusive(&b.lock);
+        RunOutputSave(&slot.save, slot.canvas);
+        AcquireSRWLockExclusive(&b.lock);
+        slot.done = true;
+        WakeAllConditionVariable(&b.changed);
+    }
+    ReleaseSRWLockExclusive(&b.lock);
     return 0;
+}
+
+bool Pending(const SavingBehind& b) {
+    return b.settled != b.handed;
+}
+
+SaveSlot& SlotOf(const SavingBehind& b, uint32_t n) {
+    return b.slots[n % static_cast<uint32_t>(b.slotCount)];
+}
+
+// Waits for the oldest save, prints its outcome, then what was printed after its hand-off.
+void SettleOldest() {
+    SavingBehind& b = g_behind;
+    SaveSlot& slot = SlotOf(b, b.settled);
+    AcquireSRWLockExclusive(&b.lock);
+    while (!slot.done)
+        SleepConditionVariableSRW(&b.changed, &b.lock, INFINITE, 0);
+    slot.done = false;
+    ReleaseSRWLockExclusive(&b.lock);
+    ++b.settled;
+    {
+        DirectConsoleScope direct;
+        if (!ReportOutputSave(&slot.save))
+            ReportFailedFile(slot.save.fileName, slot.save.note);
+    }
+    WriteOldestHeld();
+}
+
+bool OldestHasEnded(SavingBehind& b) {
+    AcquireSRWLockExclusive(&b.lock);
+    const bool done = SlotOf(b, b.settled).done;
+    ReleaseSRWLockExclusive(&b.lock);
+    return done;
+}
+
+void FullPath(const char* path, char (&full)[kPathSize]) {
+    const DWORD length = GetFullPathNameA(path, kPathSize, full, nullptr);
+    if (length == 0 || length >= kPathSize)
+        full[0] = '\0';
+}
+
+void StopThreads(SavingBehind& b) {
+    AcquireSRWLockExclusive(&b.lock);
+    b.stopping = true;
+    WakeAllConditionVariable(&b.changed);
+    ReleaseSRWLockExclusive(&b.lock);
+    if (b.threadCount > 0)
+        WaitForMultipleObjects(static_cast<DWORD>(b.threadCount), b.threads, TRUE, INFINITE);
+    for (int i = 0; i < b.threadCount; ++i)
+        CloseHandle(b.threads[i]);
+    b.threadCount = 0;
+    delete[] b.slots; // their Canvases give their sections back
+    b.slots = nullptr;
+    b.slotCount = 0;
 }
 
 } // namespace
 
+bool WorthSavingBehind(int32_t width, int32_t height) {
+    // Measured under Wine on 2 cores: a 96 x 96 PNG saved behind made a run of 1000 slower
+    // by a tenth; from a few hundred pixels a side the save outweighs the hand-over.
+    constexpr int64_t kSmallestSavedBehind = 256 * 256;
+    const int64_t rows = height < 0 ? -static_cast<int64_t>(height) : height; // top-down too
+    return width * rows >= kSmallestSavedBehind;
+}
+
+OutputSave* NextOutputSave(bool behind) {
+    SavingBehind& b = g_behind;
+    if (!behind || b.slotCount == 0) {
+        SettleSavesBehind();
+        return &g_mainThreadSave;
+    }
+    if (b.handed - b.settled == static_cast<uint32_t>(b.slotCount))
+        SettleOldest();
+    return &SlotOf(b, b.handed).save;
+}
+
 bool SaveBehind(OutputSave* save) {
     SavingBehind& b = g_behind;
-    if (!b.allowed)
+    if (b.slotCount == 0 || save == &g_mainThreadSave)
         return false;
-    GdiFlush(); // what GDI drew into the section is in its pixels before another thread reads them
-    SwapCanvases(&TargetCanvas, &b.canvas);
-    b.save = save;
-    b.thread = CreateThread(nullptr, 0, SaveThread, nullptr, 0, nullptr);
-    if (b.thread == nullptr) {
-        SwapCanvases(&TargetCanvas, &b.canvas);
-        return false;
+    SaveSlot& slot = SlotOf(b, b.handed);
+    FullPath(save->path, slot.full);
+    // A later save of the same file must not overtake or race the earlier one.
+    for (uint32_t n = b.settled; n != b.handed; ++n) {
+        const char* other = SlotOf(b, n).full;
+        if (slot.full[0] == '\0' || other[0] == '\0' || lstrcmpiA(other, slot.full) == 0) {
+            while (b.settled != n + 1)
+                SettleOldest();
+        }
     }
-    HoldConsole(SettleSaveBehind);
+    GdiFlush(); // what GDI drew into the section is in its pixels before another thread reads them
+    SwapCanvases(&TargetCanvas, &slot.canvas);
+    AcquireSRWLockExclusive(&b.lock);
+    ++b.handed;
+    WakeAllConditionVariable(&b.changed);
+    ReleaseSRWLockExclusive(&b.lock);
+    HoldConsole(SettleSavesBehind);
     return true;
 }
 
-void SettleSaveBehind() {
+void SettleSavesBehind() {
     SavingBehind& b = g_behind;
-    if (b.thread == nullptr)
-        return;
-    WaitForSingleObject(b.thread, INFINITE);
-    CloseHandle(b.thread);
-    b.thread = nullptr;
-    StopHoldingConsole();
-    if (!ReportOutputSave(b.save))
-        ReportFailedFile(b.save->fileName, b.save->note);
-    WriteHeldConsole();
+    while (b.slotCount > 0 && Pending(b))
+        SettleOldest();
 }
 
-SaveBehindScope::SaveBehindScope(bool allowed) {
-    g_behind.allowed = allowed;
+void SettleEndedSavesBehind() {
+    SavingBehind& b = g_behind;
+    while (b.slotCount > 0 && Pending(b) && OldestHasEnded(b))
+        SettleOldest();
+}
+
+SaveBehindScope::SaveBehindScope(int saves) {
+    SavingBehind& b = g_behind;
+    if (saves < 2)
+        return;
+    if (saves > kMostSaves)
+        saves = kMostSaves;
+    b.slots = new (std::nothrow) SaveSlot[static_cast<size_t>(saves)];
+    if (b.slots == nullptr)
+        return;
+    b.slotCount = saves;
+    b.handed = b.settled = b.nextToRun = 0;
+    b.stopping = false;
+    for (int i = 0; i < saves; ++i) {
+        const HANDLE thread = CreateThread(nullptr, 0, SaveThread, nullptr, 0, nullptr);
+        if (thread == nullptr)
+            break;
+        b.threads[b.threadCount++] = thread;
+    }
+    if (b.threadCount == 0)
+        StopThreads(b); // the run saves on the main thread
 }
 
 SaveBehindScope::~SaveBehindScope() {
-    SettleSaveBehind();
-    g_behind.allowed = false;
-    g_behind.canvas.Release();
+    SettleSavesBehind();
+    if (g_behind.slotCount > 0)
+        StopThreads(g_behind);
 }

@@ -6,9 +6,8 @@
 # output overwrites an input listed after it.
 set -uo pipefail
 build=$1
-work=$(mktemp -d "$build/e2e-threads.XXXXXX")
-trap 'rm -rf "$work"' EXIT
 source "$(dirname "$0")/../e2e-lib.sh"
+make_work e2e-threads
 
 src=$work/src
 mkdir -p "$src"
@@ -33,9 +32,9 @@ function Tally(w, h) {
 function Main(width, height, name, index) {
     if name == "e.ppm" { NoSuchFunction() }
     DoSubroutine("Tally", width, height)
-    SetSize(32, 24)
+    SetSize(256, 256)
     SetDrawMode(count % 2)
-    Draw(0, 0, width, height, 0, 0, 32, 24)
+    Draw(0, 0, width, height, 0, 0, 256, 256)
     if name == "h-nosave.png" { SetName("h.unknown") } else {
         if name == "a.png" { SetName("z.png") } else {
             SetName(Format("%02d_%d_%s.bmp", count, total % 1000, name))
