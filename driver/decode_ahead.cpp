@@ -2,7 +2,9 @@
 
 #include "common/failure_note.h"
 #include "common/paths.h"
+#include "driver/full_path.h"
 #include "driver/image_conversion.h"
+#include "driver/worker_threads.h"
 
 #include <windows.h>
 
@@ -13,7 +15,7 @@
 
 namespace {
 
-constexpr int kMostWorkers = 64;
+constexpr int kMostWorkers = WorkerThreads::kMost;
 
 struct Slot {
     Canvas canvas;
@@ -37,8 +39,7 @@ struct DecodeAhead {
     bool stopping = false;
     Slot* slots = nullptr; // one per worker: image k waits in slot k % capacity
     uint32_t capacity = 0;
-    HANDLE threads[kMostWorkers] = {};
-    int threadCount = 0;
+    WorkerThreads workers;
     // The files being saved: no worker opens one meanwhile (an open file cannot be
     // replaced), and a save waits for a worker that has its file open. An empty entry is
     // free; "?" is a path that could not be made full, which keeps every worker waiting.
@@ -47,17 +48,6 @@ struct DecodeAhead {
 
 DecodeAhead g_ahead;
 
-// The full path, for comparing paths as Windows does; empty when it cannot be made.
-void FullPath(const char* path, char (&full)[kPathSize]) {
-    const DWORD length = GetFullPathNameA(path, kPathSize, full, nullptr);
-    if (length == 0 || length >= kPathSize)
-        full[0] = '\0';
-}
-
-bool SamePath(const char* a, const char* b) {
-    return a[0] != '\0' && lstrcmpiA(a, b) == 0;
-}
-
 // Whether the next image may be claimed now; its full path into path.
 bool MayClaimNext(DecodeAhead& a, char (&path)[kPathSize]) {
     if (a.nextToDecode >= a.count || a.nextToDecode >= a.taken + a.capacity)
@@ -65,9 +55,10 @@ bool MayClaimNext(DecodeAhead& a, char (&path)[kPathSize]) {
     char listed[kPathSize];
     path[0] = '\0';
     if (JoinPath(listed, sizeof listed, a.sourceDirectory, a.names[a.nextToDecode].name))
-        FullPath(listed, path);
+        MakeFullPath(listed, path);
     for (const char* writing : a.writing) {
-        if (writing[0] != '\0' && (writing[0] == '?' || path[0] == '\0' || SamePath(writing, path)))
+        if (writing[0] != '\0' &&
+            (writing[0] == '?' || path[0] == '\0' || SameFullPath(writing, path)))
             return false;
     }
     return true;
@@ -141,14 +132,7 @@ bool StartDecodeAhead(const char* sourceDirectory, const DirectoryEntry* names, 
     a.nextToDecode = 0;
     a.taken = 0;
     a.stopping = false;
-    a.threadCount = 0;
-    for (int i = 0; i < workers; ++i) {
-        const HANDLE thread = CreateThread(nullptr, 0, DecodeWorker, nullptr, 0, nullptr);
-        if (thread == nullptr)
-            break;
-        a.threads[a.threadCount++] = thread;
-    }
-    if (a.threadCount == 0) {
+    if (StartWorkerThreads(&a.workers, workers, DecodeWorker) == 0) {
         StopDecodeAhead();
         return false;
     }
@@ -179,15 +163,7 @@ bool TakeDecoded(uint32_t k) {
 
 void StopDecodeAhead() {
     DecodeAhead& a = g_ahead;
-    AcquireSRWLockExclusive(&a.lock);
-    a.stopping = true;
-    WakeAllConditionVariable(&a.changed);
-    ReleaseSRWLockExclusive(&a.lock);
-    if (a.threadCount > 0)
-        WaitForMultipleObjects(static_cast<DWORD>(a.threadCount), a.threads, TRUE, INFINITE);
-    for (int i = 0; i < a.threadCount; ++i)
-        CloseHandle(a.threads[i]);
-    a.threadCount = 0;
+    StopWorkerThreads(&a.workers, &a.lock, &a.changed, &a.stopping);
     delete[] a.slots; // their Canvases give their sections back
     a.slots = nullptr;
     a.capacity = 0;
@@ -195,10 +171,10 @@ void StopDecodeAhead() {
 
 int BeginWriting(const char* path) {
     DecodeAhead& a = g_ahead;
-    if (a.threadCount == 0)
+    if (a.workers.count == 0)
         return -1;
     char full[kPathSize];
-    FullPath(path, full);
+    MakeFullPath(path, full);
     AcquireSRWLockExclusive(&a.lock);
     int entry = -1;
     for (;;) { // a free entry: there are more than saves that can run at once
@@ -212,8 +188,8 @@ int BeginWriting(const char* path) {
     for (bool open = true; open;) {
         open = false;
         for (uint32_t i = 0; i < a.capacity; ++i)
-            open = open ||
-                   (a.slots[i].decoding && (full[0] == '\0' || SamePath(a.slots[i].path, full)));
+            open = open || (a.slots[i].decoding &&
+                            (full[0] == '\0' || SameFullPath(a.slots[i].path, full)));
         if (open)
             SleepConditionVariableSRW(&a.changed, &a.lock, INFINITE, 0);
     }

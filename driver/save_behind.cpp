@@ -1,7 +1,8 @@
 #include "driver/save_behind.h"
 
-#include "common/owners.h"
 #include "driver/console.h"
+#include "driver/full_path.h"
+#include "driver/worker_threads.h"
 #include "imaging/canvas.h"
 
 #include <windows.h>
@@ -10,7 +11,7 @@
 
 namespace {
 
-constexpr int kMostSaves = 64;
+constexpr int kMostSaves = WorkerThreads::kMost;
 
 struct SaveSlot {
     OutputSave save;
@@ -29,8 +30,7 @@ struct SavingBehind {
     uint32_t settled = 0;   // saves settled (main thread only)
     uint32_t nextToRun = 0; // the next save a thread takes, under the lock
     bool stopping = false;  // under the lock
-    HANDLE threads[kMostSaves] = {};
-    int threadCount = 0;
+    WorkerThreads threads;
 };
 
 SavingBehind g_behind;
@@ -88,22 +88,8 @@ bool OldestHasEnded(SavingBehind& b) {
     return done;
 }
 
-void FullPath(const char* path, char (&full)[kPathSize]) {
-    const DWORD length = GetFullPathNameA(path, kPathSize, full, nullptr);
-    if (length == 0 || length >= kPathSize)
-        full[0] = '\0';
-}
-
 void StopThreads(SavingBehind& b) {
-    AcquireSRWLockExclusive(&b.lock);
-    b.stopping = true;
-    WakeAllConditionVariable(&b.changed);
-    ReleaseSRWLockExclusive(&b.lock);
-    if (b.threadCount > 0)
-        WaitForMultipleObjects(static_cast<DWORD>(b.threadCount), b.threads, TRUE, INFINITE);
-    for (int i = 0; i < b.threadCount; ++i)
-        CloseHandle(b.threads[i]);
-    b.threadCount = 0;
+    StopWorkerThreads(&b.threads, &b.lock, &b.changed, &b.stopping);
     delete[] b.slots; // their Canvases give their sections back
     b.slots = nullptr;
     b.slotCount = 0;
@@ -135,11 +121,11 @@ bool SaveBehind(OutputSave* save) {
     if (b.slotCount == 0 || save == &g_mainThreadSave)
         return false;
     SaveSlot& slot = SlotOf(b, b.handed);
-    FullPath(save->path, slot.full);
+    MakeFullPath(save->path, slot.full);
     // A later save of the same file must not overtake or race the earlier one.
     for (uint32_t n = b.settled; n != b.handed; ++n) {
         const char* other = SlotOf(b, n).full;
-        if (slot.full[0] == '\0' || other[0] == '\0' || lstrcmpiA(other, slot.full) == 0) {
+        if (slot.full[0] == '\0' || other[0] == '\0' || SameFullPath(other, slot.full)) {
             while (b.settled != n + 1)
                 SettleOldest();
         }
@@ -178,13 +164,7 @@ SaveBehindScope::SaveBehindScope(int saves) {
     b.slotCount = saves;
     b.handed = b.settled = b.nextToRun = 0;
     b.stopping = false;
-    for (int i = 0; i < saves; ++i) {
-        const HANDLE thread = CreateThread(nullptr, 0, SaveThread, nullptr, 0, nullptr);
-        if (thread == nullptr)
-            break;
-        b.threads[b.threadCount++] = thread;
-    }
-    if (b.threadCount == 0)
+    if (StartWorkerThreads(&b.threads, saves, SaveThread) == 0)
         StopThreads(b); // the run saves on the main thread
 }
 

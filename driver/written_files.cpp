@@ -1,8 +1,7 @@
 #include "driver/written_files.h"
 
 #include "common/paths.h"
-
-#include <windows.h>
+#include "driver/full_path.h"
 
 #include <cstdint>
 #include <cstring>
@@ -18,11 +17,11 @@ uint64_t g_filter[kFilterBits / 64];
 // cannot be made full, which the callers treat as written.
 uint64_t PathHash(const char* path) {
     char full[kPathSize];
-    const DWORD length = GetFullPathNameA(path, sizeof full, full, nullptr);
-    if (length == 0 || length >= sizeof full)
+    MakeFullPath(path, full);
+    if (full[0] == '\0')
         return 0;
     uint64_t hash = 14695981039346656037ull;
-    for (DWORD i = 0; i < length; ++i) {
+    for (size_t i = 0; full[i] != '\0'; ++i) {
         unsigned char c = static_cast<unsigned char>(full[i]);
         if (c >= 'a' && c <= 'z')
             c = static_cast<unsigned char>(c - 'a' + 'A');
