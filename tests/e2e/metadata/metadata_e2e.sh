@@ -3,7 +3,8 @@
 # photo's date taken, make, model and copyright, orientation 1 and its ICC profile, also
 # from a WebP (cwebp keeps the Exif only) and a HEIC (heif-enc keeps both) made from it; a photo
 # without metadata converts byte for byte as without the function; damaged metadata is left
-# out with one line on standard error and the same standard output.
+# out with one line on standard error and the same standard output; an output that replaces
+# its source keeps the source's metadata.
 set -uo pipefail
 build=$1
 source "$(dirname "$0")/../e2e-lib.sh"
@@ -72,4 +73,13 @@ expect_equal "the HEIC as stored" "100x75" "$(identify -format %wx%h "$work/d/ph
 run_tesrun "$work/keep.txt" "$work/plain" "$work/c" jpg "$build/bin"
 run_tesrun "$work/drop.txt" "$work/plain" "$work/b" jpg "$build/bin"
 cmp -s "$work/c/plain_t.jpg" "$work/b/plain_t.jpg" || fail "a photo without metadata came out different"
+
+# An output that replaces its own source still carries the source's metadata, also when
+# GDI+ decoded it (no plug-ins) and the metadata comes from the file.
+mkdir -p "$work/inplace"
+cp "$work/src/photo.jpg" "$work/inplace/"
+sed 's/SetName(.*)/SetName(name)/' "$work/keep.txt" >"$work/same.txt"
+run_tesrun "$work/same.txt" "$work/inplace" "$work/inplace" jpg
+expect_equal "in place, through GDI+" "2026:05:04 03:02:01 Tessavel Test Camera (c) E2E 1 sRGB2014" \
+  "$(tags "$work/inplace/photo.jpg")"
 finish
