@@ -1,12 +1,15 @@
 #include "imaging/source_metadata.h"
 
 #include "common/owners.h"
+#include "imaging/byte_order.h"
 #include "imaging/embedded_profile.h"
 #include "imaging/exif_orientation.h"
 #include "imaging/file_read_at.h"
 #include "imaging/srgb_conversion.h"
 
 #include <windows.h>
+
+#include <cstring>
 
 namespace {
 
@@ -31,6 +34,28 @@ size_t ReadFileProfile(const PictureSource& source, unsigned char* profile, cons
     FileOwner file(OpenForReading(source.path));
     return file ? ReadEmbeddedProfile(ReadFileAt, file.get(), profile, kLargestIccProfile, reason)
                 : 0;
+}
+
+// The Exif TIFF data of a PNG that GDI+ decoded: its eXIf chunk, into exif (capacity bytes).
+// True with *size 0 when there is none (or the file is no PNG); false when the chunk is
+// larger than capacity or cut short.
+bool ReadFilePngExif(const PictureSource& source, unsigned char* exif, size_t capacity,
+                     size_t* size) {
+    *size = 0;
+    static constexpr unsigned char kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    FileOwner file(OpenForReading(source.path));
+    const ReadAtSource r{ReadFileAt, file.get()};
+    unsigned char head[sizeof kPngSignature];
+    uint64_t at = 0;
+    uint32_t length = 0;
+    if (!file || !r.Read(0, head, sizeof head) ||
+        std::memcmp(head, kPngSignature, sizeof head) != 0 ||
+        !FindPngChunk(r, "eXIf", &at, &length))
+        return true;
+    if (length > capacity || !r.Read(at, exif, length))
+        return false;
+    *size = length;
+    return true;
 }
 
 void ConvertPixels(Canvas* canvas) {
@@ -59,8 +84,8 @@ bool ReadSourceMetadata(const Canvas& canvas, StorageOwner* read, JpegMetadata* 
         return true;
     if (size >= 2 && bytes[0] == 0xFF && bytes[1] == 0xD8)
         return false; // a JPEG without any of it
-    // Another format's: the Exif and the profile our plug-in reads, or the profile of a PNG
-    // or TIFF that GDI+ decoded (their Exif is not read).
+    // Another format's: the Exif and the profile our plug-in reads, or those of a PNG or
+    // TIFF that GDI+ decoded (a PNG's eXIf chunk; a TIFF's Exif is not read).
     const bool byPlugin = source.imageSize > 0;
     if (byPlugin && source.exif == nullptr && source.iccProfile == nullptr)
         return false;
@@ -80,6 +105,7 @@ bool ReadSourceMetadata(const Canvas& canvas, StorageOwner* read, JpegMetadata* 
         if (!ReadPluginBlock(source, source.iccProfile, profile, kLargestIccProfile, &profileSize))
             profileSize = 0;
     } else {
+        exifRead = ReadFilePngExif(source, exif, kLargestPluginExif, &exifSize);
         profileSize = ReadFileProfile(source, profile, &ignored);
     }
     metadata->exif = nullptr;

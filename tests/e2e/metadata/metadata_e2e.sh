@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # SetKeepMetadata(1) with SetAutoOrient(1): exiftool reads back from the JPEG thumbnail the
 # photo's date taken, make, model and copyright, orientation 1 and its ICC profile, also
-# from a WebP (cwebp keeps the Exif only) and a HEIC (heif-enc keeps both) made from it; a photo
-# without metadata converts byte for byte as without the function; damaged metadata is left
-# out with one line on standard error and the same standard output; an output that replaces
-# its source keeps the source's metadata.
+# from a WebP (cwebp keeps the Exif only), a HEIC (heif-enc keeps both) and a PNG made from
+# it; a photo without metadata converts byte for byte as without the function; damaged
+# metadata is left out with one line on standard error and the same standard output; an
+# output that replaces its source keeps the source's metadata.
 set -uo pipefail
 build=$1
 source "$(dirname "$0")/../e2e-lib.sh"
@@ -68,6 +68,16 @@ expect_equal "the WebP upright" "75x100" "$(identify -format %wx%h "$work/d/phot
 expect_equal "the HEIC's metadata" "2026:05:04 03:02:01 Tessavel Test Camera (c) E2E 1 sRGB2014" \
   "$(tags "$work/d/photo_heic_t.jpg")"
 expect_equal "the HEIC as stored" "100x75" "$(identify -format %wx%h "$work/d/photo_heic_t.jpg")"
+
+# A PNG's eXIf chunk, which GDI+ decodes past, goes along too, set upright.
+mkdir -p "$work/png" "$work/e"
+convert -size 400x300 gradient:red-blue "$work/png/shot.png"
+exiftool -q -q -n -overwrite_original -Orientation=6 -DateTimeOriginal='2026:05:04 03:02:01' \
+  -Make=Tessavel -Model='Test Camera' -Copyright='(c) E2E' "$work/png/shot.png"
+run_tesrun "$work/keep.txt" "$work/png" "$work/e" png "$build/bin"
+expect_equal "the PNG's metadata" "2026:05:04 03:02:01 Tessavel Test Camera (c) E2E 1" \
+  "$(tags "$work/e/shot_t.jpg")"
+expect_equal "the PNG upright" "75x100" "$(identify -format %wx%h "$work/e/shot_t.jpg")"
 
 # Without metadata in the source, the function changes nothing.
 run_tesrun "$work/keep.txt" "$work/plain" "$work/c" jpg "$build/bin"
