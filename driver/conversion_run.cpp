@@ -140,8 +140,9 @@ int RunConversion(const char* scriptPath, const char* sourceDirectory,
             return 0;
         ForgetWrittenFiles();
         {
-            DecodeAheadScope ahead(sourceDirectory, names, collected, DecodeThreadCount());
-            SaveBehindScope behind(ahead.running && engineMessagesHeld ? DecodeThreadCount() : 0);
+            const int workers = DecodeThreadCount();
+            DecodeAheadScope ahead(sourceDirectory, names, collected, workers);
+            SaveBehindScope behind(ahead.running && engineMessagesHeld ? workers : 0);
             for (uint32_t k = 0; k < collected; ++k) {
                 SettleEndedSavesBehind();
                 Print("%u/%u\t%s\n", k + 1, collected, names[k].name);
