@@ -47,6 +47,11 @@ inline size_t ReadFromMemory(void* context, uint64_t offset, unsigned char* buff
     return n;
 }
 
+// Whether the file's first 8 bytes are a PNG's signature.
+inline bool IsPngSignature(const unsigned char* head) {
+    return std::memcmp(head, "\x89PNG\r\n\x1a\n", 8) == 0;
+}
+
 // The first chunk of the kind (4 letters) among a PNG's first 64 chunks before its pixels:
 // its data's offset and length. False when there is none, or the chunks stop making sense.
 inline bool FindPngChunk(const ReadAtSource& r, const char* kind, uint64_t* data,

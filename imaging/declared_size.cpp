@@ -111,7 +111,7 @@ bool ReadDeclaredSize(ReadAtFunction read, void* context, DeclaredSize* size) {
     const Source source{read, context};
     unsigned char head[26] = {};
     const size_t got = read(context, 0, head, sizeof head);
-    if (got >= 24 && std::memcmp(head, "\x89PNG\r\n\x1a\n", 8) == 0)
+    if (got >= 24 && IsPngSignature(head))
         return PngSize(head, size);
     if (got >= 10 && (std::memcmp(head, "GIF87a", 6) == 0 || std::memcmp(head, "GIF89a", 6) == 0))
         return Found(size, Little16(head + 6), Little16(head + 8)); // the logical screen

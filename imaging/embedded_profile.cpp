@@ -113,7 +113,7 @@ size_t ReadEmbeddedProfile(ReadAtFunction read, void* context, unsigned char* pr
     unsigned char head[8];
     if (!r.Read(0, head, sizeof head))
         return 0;
-    if (std::memcmp(head, "\x89PNG\r\n\x1a\n", 8) == 0)
+    if (IsPngSignature(head))
         return PngProfile(r, profile, capacity, reason);
     if ((head[0] == 'I' && head[1] == 'I') || (head[0] == 'M' && head[1] == 'M'))
         return TiffProfile(r, head, profile, capacity, reason);

@@ -87,7 +87,7 @@ int ReadExifOrientation(ReadAtFunction read, void* context) {
         return 1;
     if (head[0] == 0xFF && head[1] == 0xD8)
         return JpegOrientation(r);
-    if (std::memcmp(head, "\x89PNG\r\n\x1a\n", 8) == 0)
+    if (IsPngSignature(head))
         return PngOrientation(r);
     if ((head[0] == 'I' && head[1] == 'I') || (head[0] == 'M' && head[1] == 'M'))
         return TiffOrientation(r, 0, 0);

@@ -9,8 +9,6 @@
 
 #include <windows.h>
 
-#include <cstring>
-
 namespace {
 
 // What the plug-in that decoded the source reads of its file through one of its metadata
@@ -42,14 +40,12 @@ size_t ReadFileProfile(const PictureSource& source, unsigned char* profile, cons
 bool ReadFilePngExif(const PictureSource& source, unsigned char* exif, size_t capacity,
                      size_t* size) {
     *size = 0;
-    static constexpr unsigned char kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     FileOwner file(OpenForReading(source.path));
     const ReadAtSource r{ReadFileAt, file.get()};
-    unsigned char head[sizeof kPngSignature];
+    unsigned char head[8];
     uint64_t at = 0;
     uint32_t length = 0;
-    if (!file || !r.Read(0, head, sizeof head) ||
-        std::memcmp(head, kPngSignature, sizeof head) != 0 ||
+    if (!file || !r.Read(0, head, sizeof head) || !IsPngSignature(head) ||
         !FindPngChunk(r, "eXIf", &at, &length))
         return true;
     if (length > capacity || !r.Read(at, exif, length))
