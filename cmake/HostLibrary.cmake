@@ -1,9 +1,9 @@
-# The host's libraries (common, imaging, scripthost, driver, frontend) are built twice: once
-# for the programs, and once with the test seams compiled in (TESSAVEL_TEST_SEAMS: planned
-# allocation failures, the console sink, the pause, the save function, GDI+ record counts)
-# as <name>_testing, which the tests link. The release programs carry none of the seams;
+# The host's libraries (common, pluginhost, imaging, scripthost, driver, frontend) are built
+# twice: once for the programs, and once with the test seams compiled in
+# (TESSAVEL_TEST_SEAMS: planned allocation failures, the console sink, the pause, the save
+# function, GDI+ record counts) as <name>_testing, which the tests link. The release programs carry none of the seams;
 # tests/release checks their symbols.
-set(TESSAVEL_HOST_LIBRARIES common imaging scripthost driver frontend)
+set(TESSAVEL_HOST_LIBRARIES common pluginhost imaging scripthost driver frontend)
 
 # tessavel_host_library(name SOURCES files... LIBRARIES libs... [PRIVATE_LIBRARIES libs...])
 # Each host library named in LIBRARIES is linked as its own counterpart: <lib> into

@@ -21,6 +21,11 @@ struct StorageOwner {
     explicit StorageOwner(void* b) : block(b) {}
     StorageOwner(const StorageOwner&) = delete;
     StorageOwner& operator=(const StorageOwner&) = delete;
+    StorageOwner(StorageOwner&& other) noexcept : block(other.release()) {}
+    StorageOwner& operator=(StorageOwner&& other) noexcept {
+        reset(other.release());
+        return *this;
+    }
     ~StorageOwner() { FreeStorage(block); }
     void reset(void* b = nullptr) {
         FreeStorage(block);

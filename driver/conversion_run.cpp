@@ -14,6 +14,7 @@
 #include "driver/written_files.h"
 #include "imaging/gdiplus_session.h"
 #include "imaging/picture_orientation.h"
+#include "imaging/source_metadata.h"
 #include "scripthost/conversion_settings.h"
 #include "scripthost/script_engine.h"
 #include "scripthost/script_runner.h"
@@ -113,10 +114,12 @@ int RunConversion(const char* scriptPath, const char* sourceDirectory,
     const bool engineMessagesHeld =
         engine.SetErrorHandler != nullptr && engine.SetErrorHandler(TakeEngineError) != 0;
     AutoOrient = false; // until the script's top-level lines ask for them
-    KeepMetadata = false;
+    KeepMetadata = kKeepNothing;
     ConvertToSrgb = false;
     if (!RunScript(scriptPath))
         return 0;
+    // Before any picture is decoded, ahead or not.
+    SourceMetadataWanted = AutoOrient || KeepMetadata != kKeepNothing || ConvertToSrgb;
 
     Print("Source\t\t%s\n", sourceDirectory);
     Print("Destination\t%s\n", destinationDirectory);

@@ -9,7 +9,7 @@
 // into the slot's Canvas, and marks the slot done; the main thread waits for the slot of
 // the image it is at, swaps the slot's Canvas with the SourceCanvas and frees the slot.
 // Nothing else is shared but what is safe to share: plug-ins that do not declare they are
-// reentrant are called under their own lock (imaging/plugin_decoder.cpp), every GDI+
+// reentrant are called under their own lock (pluginhost/plugin_decoder.cpp), every GDI+
 // object lives and dies on one thread, failure notes are per thread.
 #pragma once
 

@@ -1,5 +1,8 @@
 #include "driver/header_prepend.h"
 
+#include "metadata/jpeg_metadata.h"
+#include "metadata/signatures.h"
+
 #include "common/allocator.h"
 #include "common/failure_note.h"
 #include "common/owners.h"
@@ -90,8 +93,9 @@ int PrependHeaderFile(const char* savedPath, const char* headerPath) {
                             "its Exif header");
 }
 
-int InsertJpegMetadata(const char* savedPath, const JpegMetadata& metadata) {
-    if (metadata.exif == nullptr && metadata.iccCount == 0)
+int InsertJpegMetadata(const char* savedPath, const MetadataBlock& exif,
+                       const MetadataBlock& profile, const char** exifDropped) {
+    if (exif.Empty() && profile.Empty())
         return 1;
     StorageOwner saved;
     DWORD savedSize = 0;
@@ -100,19 +104,18 @@ int InsertJpegMetadata(const char* savedPath, const JpegMetadata& metadata) {
         return 0;
     }
     const auto* bytes = saved.as<unsigned char>();
-    if (savedSize < 2 || bytes[0] != 0xFF || bytes[1] != 0xD8)
+    if (!IsJpegSignature(bytes, savedSize))
         return 1; // not a JPEG: nothing to carry into it
-    const void* parts[18] = {bytes};
-    size_t sizes[18] = {2};
-    int count = 1;
-    if (metadata.exif != nullptr) {
-        parts[count] = metadata.exif;
-        sizes[count++] = metadata.exifSize;
+    MetadataBlock segments;
+    if (!MakeJpegMetadataSegments(exif.data(), exif.size, profile.data(), profile.size, &segments,
+                                  exifDropped)) {
+        NoteFailure("no memory for its metadata");
+        return 0;
     }
-    for (int i = 0; i < metadata.iccCount; ++i) {
-        parts[count] = metadata.icc[i];
-        sizes[count++] = metadata.iccSize[i];
-    }
+    if (segments.Empty())
+        return 1;
     // The source's segments go right after the encoder's start of image.
-    return RewriteWithFront(savedPath, bytes, savedSize, parts, sizes, count, 2, "its metadata");
+    const void* parts[2] = {bytes, segments.data()};
+    const size_t sizes[2] = {2, segments.size};
+    return RewriteWithFront(savedPath, bytes, savedSize, parts, sizes, 2, 2, "its metadata");
 }

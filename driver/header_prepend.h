@@ -2,7 +2,7 @@
 // metadata segments into it.
 #pragma once
 
-#include "imaging/jpeg_metadata.h"
+#include "metadata/metadata_block.h"
 
 // Replaces the saved file by the header's bytes followed by the saved file's bytes. The new
 // content is written to a temporary file beside it first, and the saved file is replaced
@@ -11,6 +11,8 @@
 // Nonzero on success.
 int PrependHeaderFile(const char* savedPath, const char* headerPath);
 
-// Writes the source's metadata segments into a saved JPEG right after its start-of-image
-// marker, as safely as PrependHeaderFile. A saved file that is no JPEG stays as it is.
-int InsertJpegMetadata(const char* savedPath, const JpegMetadata& metadata);
+// Writes the segments of the source's Exif TIFF data and ICC profile into a saved JPEG right
+// after its start-of-image marker, as safely as PrependHeaderFile. A saved file that is no
+// JPEG stays as it is. Exif too large for a segment is left out and *exifDropped says so.
+int InsertJpegMetadata(const char* savedPath, const MetadataBlock& exif,
+                       const MetadataBlock& profile, const char** exifDropped);

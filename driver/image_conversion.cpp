@@ -11,7 +11,8 @@
 #include "driver/written_files.h"
 #include "imaging/canvas.h"
 #include "imaging/encoder.h"
-#include "imaging/jpeg_metadata.h"
+#include "metadata/exif_rebuild.h"
+#include "metadata/jpeg_metadata.h"
 #include "imaging/picture_orientation.h"
 #include "imaging/source_metadata.h"
 #include "scripthost/conversion_settings.h"
@@ -21,28 +22,33 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace {
 
-// The source's metadata for the saved JPEG (KeepMetadata), read before the save, since the
-// output may replace the source. Pixels converted to sRGB (ConvertToSrgb) no longer match
-// the source's profile: it stays behind, and what is wrong with it was said when they were
-// converted.
-void ReadMetadataToCarry(OutputSave* save) {
-    save->read.reset();
-    save->carryMetadata = ReadSourceMetadata(SourceCanvas, &save->read, &save->metadata);
-    if (save->carryMetadata && ConvertToSrgb) {
-        save->metadata.iccCount = 0;
-        save->metadata.iccDropped = "";
+// The source's metadata for the saved JPEG (KeepMetadata), taken before the save, since
+// the output may replace the source and the SourceCanvas goes on to the next picture: its
+// Exif written anew for the output as it stands (without the owner's location unless the
+// script asked for it), and its profile. Pixels converted to sRGB (ConvertToSrgb) no longer
+// match the source's profile: it stays behind, and what is wrong with it was said when they
+// were converted.
+void TakeMetadataToCarry(OutputSave* save) {
+    PictureSource& source = SourceCanvas.source;
+    PhotoMetadata& m = source.metadata;
+    save->carryMetadata = true;
+    save->metadataDropped = m.exifDropped;
+    save->exif.Clear();
+    save->profile.Clear();
+    const ExifKeep keep =
+        KeepMetadata == kKeepWithLocation ? ExifKeep::kWithLocation : ExifKeep::kDescribing;
+    if (!m.exif.Empty() &&
+        !RebuildExif(m.exif.data(), m.exif.size, keep, source.turned != 1, &save->exif))
+        save->metadataDropped = "its Exif data is damaged";
+    if (!ConvertToSrgb) {
+        save->profile = std::move(m.profile);
+        if (save->metadataDropped[0] == '\0')
+            save->metadataDropped = m.profileDropped;
     }
-}
-
-// The metadata a save leaves out, for its reason line; empty when none.
-const char* DroppedMetadata(const OutputSave& save) {
-    if (!save.carryMetadata)
-        return "";
-    const JpegMetadata& metadata = save.metadata;
-    return metadata.exifDropped[0] != '\0' ? metadata.exifDropped : metadata.iccDropped;
 }
 
 } // namespace
@@ -72,7 +78,7 @@ ConversionOutcome ConvertDecodedImage(const char* destinationDirectory, const ch
         return kConversionFailed;
     }
     // With the metadata kept, the damage is told once, when the Exif is left out.
-    if (AutoOrient && SourceCanvas.source.exifDamaged && !KeepMetadata)
+    if (AutoOrient && SourceCanvas.source.metadata.exifDamaged && KeepMetadata == kKeepNothing)
         ReportFailure(fileName, "its Exif data is damaged; not turned upright");
     const char* colourReason = "";
     if (ConvertToSrgb)
@@ -138,8 +144,8 @@ ConversionOutcome ConvertDecodedImage(const char* destinationDirectory, const ch
         save.headerFits = JoinPath(save.headerPath, sizeof save.headerPath, scriptDirectory,
                                    ConversionSettings.exifHeaderFile);
     save.carryMetadata = false;
-    if (!withHeader && KeepMetadata)
-        ReadMetadataToCarry(&save);
+    if (!withHeader && KeepMetadata != kKeepNothing)
+        TakeMetadataToCarry(&save);
     // A note made before the save, though nothing failed then, is still the first one.
     std::snprintf(save.note, sizeof save.note, "%s", FailureNote());
     NoteWrittenFile(path); // a decode that ran ahead may have read it before
@@ -170,7 +176,8 @@ void RunOutputSave(OutputSave* save, const Canvas& canvas) {
             save->saved = PrependHeaderFile(save->path, save->headerPath) != 0;
         else
             save->saved =
-                !save->carryMetadata || InsertJpegMetadata(save->path, save->metadata) != 0;
+                !save->carryMetadata || InsertJpegMetadata(save->path, save->exif, save->profile,
+                                                           &save->metadataDropped) != 0;
     }
     if (save->saved)
         save->note[0] = '\0';
@@ -179,13 +186,14 @@ void RunOutputSave(OutputSave* save, const Canvas& canvas) {
 }
 
 bool ReportOutputSave(OutputSave* save) {
-    const char* dropped = DroppedMetadata(*save);
+    const char* dropped = save->carryMetadata ? save->metadataDropped : "";
     if (save->written && save->headerFits && dropped[0] != '\0') {
         char reason[128];
         std::snprintf(reason, sizeof reason, "%s; saved without it", dropped);
         ReportFailure(save->fileName, reason);
     }
     save->carryMetadata = false;
-    save->read.reset();
+    save->exif.Clear();
+    save->profile.Clear();
     return save->saved;
 }

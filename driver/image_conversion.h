@@ -1,10 +1,9 @@
 // Converting one accepted file: decode, let the script's Main draw, save, add the header.
 #pragma once
 
-#include "common/allocator.h"
 #include "common/paths.h"
 #include "imaging/canvas.h"
-#include "imaging/jpeg_metadata.h"
+#include "metadata/metadata_block.h"
 
 #include <cstdint>
 
@@ -24,9 +23,12 @@ struct OutputSave {
     char headerPath[kPathSize] = {}; // the Exif header put first; empty when none
     bool headerFits = true;          // false: its path was too long, and the save fails
     int32_t quality = 0;
-    bool carryMetadata = false; // the source's metadata goes into the saved JPEG
-    StorageOwner read;          // what metadata points into
-    JpegMetadata metadata;
+    // The source's metadata the saved JPEG carries (SetKeepMetadata): its Exif written anew
+    // for the output, and its profile; why either is left out, for the reason line.
+    bool carryMetadata = false;
+    MetadataBlock exif;
+    MetadataBlock profile;
+    const char* metadataDropped = "";
     // How it went.
     bool written = false; // the image file was written
     bool saved = false;   // and its header or metadata added

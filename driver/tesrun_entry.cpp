@@ -5,7 +5,7 @@
 #include "driver/console.h"
 #include "driver/conversion_run.h"
 #include "driver/extension_list.h"
-#include "imaging/plugin_set.h"
+#include "pluginhost/plugin_set.h"
 #include "scripthost/script_info.h"
 #include "scripthost/script_runner.h"
 

@@ -127,48 +127,6 @@ struct Selection {
 };
 } // namespace
 
-HBITMAP CopyToDibSection(BITMAPINFO* info, void** bitsOut, HBITMAP source) {
-    *bitsOut = nullptr;
-    BITMAP sourceBitmap;
-    if (GetObjectA(source, sizeof sourceBitmap, &sourceBitmap) != sizeof sourceBitmap)
-        return nullptr;
-    DcOwner sourceDc(CreateCompatibleDC(nullptr));
-    if (!sourceDc)
-        return nullptr;
-    DcOwner destinationDc(CreateCompatibleDC(nullptr));
-    if (!destinationDc)
-        return nullptr;
-
-    BITMAPINFOHEADER& header = info->bmiHeader;
-    if (header.biWidth == 0)
-        header.biWidth = sourceBitmap.bmWidth;
-    if (header.biHeight == 0)
-        header.biHeight = sourceBitmap.bmHeight;
-    int32_t size = 0;
-    if (!ComputeImageSize(header.biWidth, header.biHeight, header.biBitCount, &size))
-        return nullptr;
-    header.biSizeImage = static_cast<DWORD>(size);
-
-    void* bits = nullptr;
-    GdiObjectOwner section(CreateDIBSection(nullptr, info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!section)
-        return nullptr;
-    bool copied = false;
-    {
-        Selection fromSource(sourceDc.get(), source);
-        Selection intoSection(destinationDc.get(), section.get());
-        // A bitmap selected into another DC cannot be selected here; blitting anyway would
-        // copy the DC's empty default bitmap and report success.
-        copied = fromSource && intoSection &&
-                 BitBlt(destinationDc.get(), 0, 0, sourceBitmap.bmWidth, sourceBitmap.bmHeight,
-                        sourceDc.get(), 0, 0, SRCCOPY);
-    }
-    if (!copied)
-        return nullptr;
-    *bitsOut = bits;
-    return static_cast<HBITMAP>(section.release());
-}
-
 void SwapCanvases(Canvas* a, Canvas* b) {
     std::swap(a->bitmap, b->bitmap);
     std::swap(a->info, b->info);
@@ -177,22 +135,5 @@ void SwapCanvases(Canvas* a, Canvas* b) {
     std::swap(a->dc, b->dc);
     std::swap(a->spare, b->spare);
     std::swap(a->blank, b->blank);
-    PictureSource& x = a->source;
-    PictureSource& y = b->source;
-    std::swap(x.width, y.width);
-    std::swap(x.height, y.height);
-    std::swap(x.denominator, y.denominator);
-    std::swap(x.scaledSize, y.scaledSize);
-    std::swap(x.scaled, y.scaled);
-    std::swap(x.iccProfile, y.iccProfile);
-    std::swap(x.exif, y.exif);
-    std::swap(x.image.block, y.image.block);
-    std::swap(x.imageSize, y.imageSize);
-    std::swap(x.imageCapacity, y.imageCapacity);
-    std::swap(x.lost, y.lost);
-    std::swap(x.orientation, y.orientation);
-    std::swap(x.turned, y.turned);
-    std::swap(x.exifDamaged, y.exifDamaged);
-    std::swap(x.inSrgb, y.inSrgb);
-    std::swap(x.path, y.path);
+    std::swap(a->source, b->source);
 }

@@ -66,9 +66,3 @@ void SwapCanvases(Canvas* a, Canvas* b);
 
 extern Canvas SourceCanvas; // the decoded input image
 extern Canvas TargetCanvas; // the output the script draws
-
-// Copies any GDI bitmap into a new DIB section described by info (a zero width or height
-// takes the source's); only the source's own size is copied, the rest stays black. Does not
-// take ownership of source. None when the size is refused (see FillDibHeader), when source
-// cannot be selected (it is selected into another DC) or when any GDI call fails.
-HBITMAP CopyToDibSection(BITMAPINFO* info, void** bitsOut, HBITMAP source);

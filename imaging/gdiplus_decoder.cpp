@@ -4,10 +4,9 @@
 #include "common/failure_note.h"
 #include "common/paths.h"
 #include "common/pixel_limit.h"
-#include "imaging/declared_size.h"
-#include "imaging/file_read_at.h"
 #include "imaging/dib_header.h"
 #include "imaging/gdiplus_owners.h"
+#include "metadata/declared_size.h"
 
 #include <cstring>
 
@@ -27,23 +26,23 @@ bool WithinLimit(uint64_t width, uint64_t height) {
 
 // False when the file's header declares a picture above the pixel limit; GDI+ would decode
 // all of it before telling its size.
-bool DeclaredSizeWithinLimit(const char* path) {
-    FileOwner file(OpenForReading(path));
+bool DeclaredSizeWithinLimit(const FileReader& file) {
     DeclaredSize size;
-    if (!file || !ReadDeclaredSize(ReadFileAt, file.get(), &size))
+    if (!ReadDeclaredSize(file.Fresh(), &size))
         return true; // GDI+ decides
     return WithinLimit(size.width, size.height);
 }
 
 // Opens the file with GDI+; the picture's size within the pixel limit. None on failure,
 // with the reason noted.
-GdiplusImageRecord* OpenWithGdiplus(const char* path, int32_t* width, int32_t* height) {
+GdiplusImageRecord* OpenWithGdiplus(const char* path, const FileReader& file, int32_t* width,
+                                    int32_t* height) {
     // A path longer than the buffer makes the conversion fail: a failure, never a cut-off
     // name that could open another file.
     WCHAR widePath[kPathSize];
     if (MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, static_cast<int>(kPathSize)) == 0)
         return nullptr;
-    if (!DeclaredSizeWithinLimit(path))
+    if (!DeclaredSizeWithinLimit(file))
         return nullptr;
 
     ImageRecordOwner image(NewImageRecord());
@@ -102,28 +101,10 @@ bool DrawGdiplusPicture(Gdiplus::GpImage* decoded, void* bits, int32_t width, in
 
 } // namespace
 
-HBITMAP DecodeWithGdiplus(const char* path) {
+int LoadWithGdiplus(const char* path, const FileReader& file, Canvas* canvas) {
     int32_t width = 0;
     int32_t height = 0;
-    ImageRecordOwner image(OpenWithGdiplus(path, &width, &height));
-    if (!image)
-        return nullptr;
-    // Positive height: the rows lie bottom-up like every Canvas's.
-    BITMAPINFO header;
-    if (!FillDibHeader(&header, width, height, 32))
-        return nullptr;
-    void* bits = nullptr;
-    GdiObjectOwner section(CreateDIBSection(nullptr, &header, DIB_RGB_COLORS, &bits, nullptr, 0));
-    // The new section starts black, so transparent pixels end up black.
-    if (!section || !DrawGdiplusPicture(image.get()->image, bits, width, height))
-        return nullptr;
-    return static_cast<HBITMAP>(section.release());
-}
-
-int LoadWithGdiplus(const char* path, Canvas* canvas) {
-    int32_t width = 0;
-    int32_t height = 0;
-    ImageRecordOwner image(OpenWithGdiplus(path, &width, &height));
+    ImageRecordOwner image(OpenWithGdiplus(path, file, &width, &height));
     if (!image)
         return 0; // the Canvas keeps what it held
     if (!canvas->Obtain(width, height, 32))

@@ -1,57 +1,31 @@
 // Canvas::LoadFile: the decoders in their order, each writing into the Canvas's own memory.
-#include "imaging/canvas.h"
+#include "imaging/picture_loading.h"
 
 #include "common/failure_note.h"
+#include "common/owners.h"
+#include "imaging/file_read_at.h"
 #include "imaging/gdiplus_decoder.h"
 #include "imaging/picture_orientation.h"
 #include "imaging/picture_source.h"
-#include "imaging/plugin_decoder.h"
-#include "imaging/source_draw.h"
+#include "pluginhost/plugin_decoder.h"
 #include "imaging/source_metadata.h"
 #include "plugins/include/susie_plugin.h"
 
-#include <cstdlib>
 #include <cstring>
-
-std::atomic<int> SpeculativeDenominator{8};
-
-void ResetPictureSource(PictureSource* source) {
-    source->width = 0;
-    source->height = 0;
-    source->denominator = 1;
-    source->scaledSize = nullptr;
-    source->scaled = nullptr;
-    source->iccProfile = nullptr;
-    source->exif = nullptr;
-    source->imageSize = 0;
-    source->lost = false;
-    source->orientation = 0;
-    source->turned = 1;
-    source->exifDamaged = false;
-    source->inSrgb = false;
-}
-
-bool ShrinkOnLoadEnabled() {
-    static const bool enabled = [] {
-        const char* value = std::getenv("TESSAVEL_SHRINK_ON_LOAD");
-        return value == nullptr || std::strcmp(value, "0") != 0;
-    }();
-    return enabled;
-}
 
 int DecodeSourceAtScale(Canvas* canvas, int denominator) {
     PictureSource& source = canvas->source;
     LONG width = 0;
     LONG height = 0;
     int result =
-        source.scaledSize(source.image.block, source.imageSize, denominator, &width, &height);
+        source.scaledSize(source.file.bytes.block, source.file.size, denominator, &width, &height);
     if (result == SUSIE_SUCCESS) {
         if (!canvas->Obtain(width, height, 32))
             return SUSIE_NO_MEMORY;
         // The Canvas is bottom-up: its top row is the last in memory.
         const LONG_PTR stride = static_cast<LONG_PTR>(width) * 4;
         auto* top = static_cast<unsigned char*>(canvas->bits) + (height - 1) * stride;
-        result = source.scaled(source.image.block, source.imageSize, denominator, top, -stride,
+        result = source.scaled(source.file.bytes.block, source.file.size, denominator, top, -stride,
                                width, height);
         if (result != SUSIE_SUCCESS) {
             // Half-decoded rows are nothing to draw from.
@@ -78,7 +52,7 @@ int LoadScaledPicture(Canvas* canvas, const PluginExports& plugin) {
     PictureSource& source = canvas->source;
     LONG width = 0;
     LONG height = 0;
-    int result = plugin.scaledSize(source.image.block, source.imageSize, 1, &width, &height);
+    int result = plugin.scaledSize(source.file.bytes.block, source.file.size, 1, &width, &height);
     if (result == SUSIE_SUCCESS) {
         source.width = width;
         source.height = height;
@@ -99,12 +73,12 @@ int LoadScaledPicture(Canvas* canvas, const PluginExports& plugin) {
 }
 
 // Any other plug-in's picture, converted by GDI into the 32-bit section in one step.
-int LoadPluginPicture(Canvas* canvas) {
+int LoadPluginPicture(Canvas* canvas, const PluginExports& plugin) {
     PictureSource& source = canvas->source;
     PluginPictureInfo info;
     unsigned char* copy = nullptr;
     const int32_t result =
-        GetPluginPicture(source.image.as<unsigned char>(), source.imageSize, &info, &copy);
+        GetPluginPicture(plugin, source.file.data(), source.file.size, &info, &copy);
     if (result != SUSIE_SUCCESS) {
         NoteFailure("the plug-in that takes it cannot decode it (%s)", DescribeSusieError(result));
         return 0;
@@ -132,23 +106,41 @@ int LoadPluginPicture(Canvas* canvas) {
     return 1;
 }
 
+// Forgets the last picture and names the file of the next.
+void StartPicture(PictureSource* source, const char* path) {
+    ResetPictureSource(source);
+    if (std::strlen(path) < sizeof source->path)
+        std::memcpy(source->path, path, std::strlen(path) + 1);
+}
+
 } // namespace
 
+// The file is opened once: the plug-ins are asked about its head, and for a file none of
+// them takes, its declared size and metadata are read through the same handle before GDI+
+// opens it.
 int Canvas::LoadFile(const char* path) {
-    const PluginExports* plugin = nullptr;
-    ResetPictureSource(&source);
-    source.path[0] = '\0';
-    if (std::strlen(path) < sizeof source.path)
-        std::memcpy(source.path, path, std::strlen(path) + 1);
-    if (ReadFileForPlugins(path, &source, &plugin)) {
-        const int loaded =
-            plugin->scaled != nullptr ? LoadScaledPicture(this, *plugin) : LoadPluginPicture(this);
-        if (loaded)
-            return 1;
-        // GDI+ may still read what the plug-in that took it cannot.
-        ResetPictureSource(&source);
+    StartPicture(&source, path);
+    FileOwner file(OpenForReading(path));
+    if (!file) {
+        NoteFailure("cannot open the file: %s", DescribeWindowsError(GetLastError()));
+        return 0;
     }
-    if (LoadWithGdiplus(path, this)) {
+    const PluginExports* plugin = nullptr;
+    if (ReadFileForPlugins(file.get(), &source.file, &plugin)) {
+        const int loaded = plugin->scaled != nullptr ? LoadScaledPicture(this, *plugin)
+                                                     : LoadPluginPicture(this, *plugin);
+        if (loaded) {
+            if (SourceMetadataWanted)
+                ReadPluginSourceMetadata(&source);
+            return 1;
+        }
+        // GDI+ may still read what the plug-in that took it cannot.
+        StartPicture(&source, path);
+    }
+    const FileReader reader = HandleReader(file.get());
+    if (SourceMetadataWanted)
+        ReadFileSourceMetadata(&source, reader);
+    if (LoadWithGdiplus(path, reader, this)) {
         source.width = info.bmiHeader.biWidth;
         source.height = info.bmiHeader.biHeight;
         return 1;

@@ -2,8 +2,6 @@
 
 #include "common/allocator.h"
 #include "common/owners.h"
-#include "imaging/exif_orientation.h"
-#include "imaging/file_read_at.h"
 #include "imaging/source_metadata.h"
 
 #include <cstring>
@@ -12,23 +10,7 @@
 bool AutoOrient = false;
 
 int PictureOrientation(Canvas* canvas) {
-    PictureSource& source = canvas->source;
-    if (source.orientation != 0)
-        return source.orientation;
-    int orientation = 1;
-    if (source.imageSize > 0) {
-        orientation =
-            ReadExifOrientationInMemory(source.image.as<unsigned char>(), source.imageSize);
-        if (orientation == 1)
-            orientation = PluginExifOrientation(source); // a WebP's EXIF chunk
-    } else if (source.path[0] != '\0') {
-        FileOwner file(OpenForReading(source.path));
-        if (file)
-            orientation = ReadExifOrientation(ReadFileAt, file.get());
-    }
-    source.exifDamaged = orientation == kDamagedExif;
-    source.orientation = source.exifDamaged ? 1 : orientation;
-    return source.orientation;
+    return SourceMetadata(&canvas->source).orientation;
 }
 
 int TurnPixels(Canvas* canvas, int orientation) {

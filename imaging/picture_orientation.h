@@ -1,4 +1,4 @@
-// Turning the decoded picture upright by its Exif orientation (exif_orientation.h), when
+// Turning the decoded picture upright by its Exif orientation (metadata/exif_orientation.h), when
 // the script asks for it (SetAutoOrient): Main then sees the upright size and pixels.
 #pragma once
 
@@ -7,8 +7,7 @@
 // Run-wide, set by the script: every picture is turned upright before Main.
 extern bool AutoOrient;
 
-// The Exif orientation (1 to 8) of the canvas's picture, read from its bytes or its file
-// the first time it is asked for.
+// The Exif orientation (1 to 8) of the canvas's picture, from its metadata.
 int PictureOrientation(Canvas* canvas);
 
 // Whether the orientation exchanges width and height (5 to 8: the quarter turns).

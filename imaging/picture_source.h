@@ -3,8 +3,9 @@
 // HALFTONE Draw that shrinks the picture can be served from a decode at 1/2, 1/4 or 1/8.
 #pragma once
 
-#include "common/allocator.h"
 #include "common/paths.h"
+#include "metadata/photo_metadata.h"
+#include "pluginhost/file_image.h"
 #include "plugins/include/tessavel_plugin.h"
 
 #include <atomic>
@@ -19,18 +20,16 @@ struct PictureSource {
     GetPictureScaledFunction scaled = nullptr;
     GetPictureMetadataFunction iccProfile = nullptr; // when the plug-in reads profiles
     GetPictureMetadataFunction exif = nullptr;       // when it reads Exif
-    // The file's bytes, zero-padded to at least the plug-in head size; kept (and reused,
-    // growing only) from image to image.
-    StorageOwner image;
-    uint32_t imageSize = 0;
-    uint32_t imageCapacity = 0;
+    // The file's bytes as its plug-in read them; none for a picture GDI+ decoded.
+    FileImage file;
     // A decode at another scale failed during the script's Main: the image fails.
     bool lost = false;
-    // The file's Exif orientation, 0 until it is read (picture_orientation.h), and the one
-    // the Canvas's pixels were turned by (1: as stored); every decode again turns the same.
-    int orientation = 0;
+    // The file's metadata, read once (source_metadata.h).
+    PhotoMetadata metadata;
+    bool metadataRead = false;
+    // The Exif orientation the Canvas's pixels were turned by (1: as stored); every decode
+    // again turns the same.
     int turned = 1;
-    bool exifDamaged = false; // the Exif the orientation was read from is damaged
     // The pixels were converted to sRGB from the file's profile (source_metadata.h); every
     // decode again converts the same.
     bool inSrgb = false;
@@ -40,7 +39,8 @@ struct PictureSource {
 // Whether shrink-on-load is on (TESSAVEL_SHRINK_ON_LOAD=0 turns it off), read once.
 bool ShrinkOnLoadEnabled();
 
-// Forgets the picture (its full size and scale functions); the byte buffer stays for reuse.
+// Forgets the picture (every field back to its start); the file image's buffer stays for
+// reuse.
 void ResetPictureSource(PictureSource* source);
 
 // The denominator a picture is decoded at before the script has drawn it: the one the last

@@ -1,8 +1,9 @@
 #include "imaging/source_draw.h"
 
 #include "common/failure_note.h"
+#include "imaging/picture_loading.h"
 #include "imaging/picture_orientation.h"
-#include "imaging/plugin_decoder.h"
+#include "pluginhost/plugin_decoder.h"
 
 #include <cstdlib>
 #include <utility>
@@ -33,8 +34,8 @@ int ShrinkDenominator(const PictureSource& source, const int32_t v[8]) {
     for (int denominator = 8; denominator >= 2; denominator /= 2) {
         LONG width = 0;
         LONG height = 0;
-        if (source.scaledSize(source.image.block, source.imageSize, denominator, &width, &height) !=
-            SUSIE_SUCCESS)
+        if (source.scaledSize(source.file.bytes.block, source.file.size, denominator, &width,
+                              &height) != SUSIE_SUCCESS)
             continue;
         if (TurnSwapsSides(source.turned))
             std::swap(width, height);

@@ -6,11 +6,6 @@
 
 #include <cstdint>
 
-// Decodes the canvas's picture again at 1/denominator from the bytes it keeps (its plug-in
-// must be one that scales). A Susie result; after a failure past the size query the Canvas is
-// empty.
-int DecodeSourceAtScale(Canvas* canvas, int denominator);
-
 // The coarsest denominator (8, 4, 2, else 1) at which the source rectangle sx, sy, sw, sh
 // (v[0..3]) still has at least |dw| x |dh| (v[6], v[7]) pixels; 1 for a rectangle that is
 // empty, mirrored or not inside the picture, or when the picture cannot be scaled.

@@ -2,7 +2,7 @@
 
 ConversionSettingsRecord ConversionSettings = {{}, kDefaultQuality, {}};
 
-bool KeepMetadata = false;
+KeepMetadataLevel KeepMetadata = kKeepNothing;
 bool ConvertToSrgb = false;
 
 void ResetConversionSettings(const char* fileName) {

@@ -17,8 +17,14 @@ constexpr int32_t kDefaultQuality = 75;
 extern ConversionSettingsRecord ConversionSettings;
 
 // Run-wide: set by the script (SetKeepMetadata), left by the per-image reset. A JPEG
-// output then carries the source's Exif and ICC profile.
-extern bool KeepMetadata;
+// output then carries the source's Exif and ICC profile: with kKeepDescribing what
+// describes the picture, with kKeepWithLocation its GPS position and serial numbers too.
+enum KeepMetadataLevel : int32_t {
+    kKeepNothing = 0,
+    kKeepDescribing = 1,
+    kKeepWithLocation = 2,
+};
+extern KeepMetadataLevel KeepMetadata;
 
 // Run-wide, like KeepMetadata (SetConvertToSrgb): a picture whose JPEG carries an RGB ICC
 // profile other than sRGB has its pixels converted to sRGB before Main sees it.

@@ -159,10 +159,17 @@ int32_t SCRIPTAPI GetOrientation(ScriptElement*) {
     return ReturnInteger(PictureOrientation(&SourceCanvas));
 }
 
-// SetKeepMetadata(on): from now on, a JPEG output carries the source's Exif and ICC
-// profile (run-wide, like SetAutoOrient).
+// SetKeepMetadata(level): from now on, a JPEG output carries the source's Exif and ICC
+// profile (run-wide, like SetAutoOrient): 1 what describes the picture, without the owner's
+// location, serial numbers and name; 2 with them; 0 nothing. Another level changes nothing
+// (result 0).
 int32_t SCRIPTAPI SetKeepMetadata(ScriptElement* arguments) {
-    return SetRunSwitch(&arguments[0], &KeepMetadata);
+    int32_t level = -1;
+    DecodeInteger(&arguments[0], &level);
+    if (level < kKeepNothing || level > kKeepWithLocation)
+        return ReturnInteger(0);
+    KeepMetadata = static_cast<KeepMetadataLevel>(level);
+    return ReturnInteger(1);
 }
 
 // SetConvertToSrgb(on): from now on, a picture whose JPEG carries a wide-gamut ICC profile

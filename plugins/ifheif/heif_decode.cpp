@@ -1,6 +1,6 @@
 #include "plugins/ifheif/heif_decode.h"
 
-#include "common/exif_tiff.h"
+#include "metadata/exif_orientation.h"
 #include "common/pixel_limit.h"
 #include "plugins/ifheif/heif_claims.h"
 #include "plugins/ifheif/heif_library.h"
@@ -234,11 +234,7 @@ DecodeStatus ReadHeifExif(const unsigned char* data, size_t size, unsigned char*
         if (tiffSize > capacity)
             return DecodeStatus::kNoMemory;
         std::memcpy(exif, item.data() + start, tiffSize);
-        ExifTiff tiff;
-        uint32_t directory = 0;
-        size_t end = 0;
-        if (OpenExifTiff(exif, tiffSize, &tiff) && FindFirstDirectory(tiff, &directory, &end))
-            SetExifUpright(tiff, directory);
+        SetExifUpright(exif, tiffSize);
         *exifSize = tiffSize;
         return DecodeStatus::kOk;
     });

@@ -1,24 +1,26 @@
-// Any bytes as a JPEG, PNG or TIFF whose Exif orientation and ICC profile are read, as GDI+'s
-// pictures are: the orientation is always 1 to 8 or kDamagedExif, a profile fits its room,
-// and no read leaves the bytes.
-#include "imaging/byte_order.h"
-#include "imaging/embedded_profile.h"
-#include "imaging/exif_orientation.h"
+// Any bytes as a JPEG, PNG or TIFF whose metadata is read once, as GDI+'s pictures' are: the
+// orientation is always 1 to 8, the Exif and profile fit their limits, and the Exif written
+// anew for an output, at either level, is TIFF data whose orientation reads again.
+#include "metadata/exif_orientation.h"
+#include "metadata/exif_rebuild.h"
+#include "metadata/photo_metadata.h"
 
 #include <cstdlib>
 
-namespace {
-unsigned char profile[65536]; // smaller than tesrun's room, so the refusal runs too
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const int orientation = ReadExifOrientationInMemory(data, size);
-    if ((orientation < 1 || orientation > 8) && orientation != kDamagedExif)
+    const MemoryFile file{data, size};
+    PhotoMetadata metadata;
+    ReadPhotoMetadata(MemoryReader(&file), &metadata);
+    if (metadata.orientation < 1 || metadata.orientation > 8 || metadata.exif.size > kLargestExif ||
+        metadata.profile.size > kLargestIccProfile)
         std::abort();
-    MemoryFile file{data, size};
-    const char* reason = "";
-    if (ReadEmbeddedProfile(ReadFromMemory, &file, profile, sizeof profile, &reason) >
-        sizeof profile)
-        std::abort();
+    if (metadata.exif.Empty())
+        return 0;
+    for (ExifKeep keep : {ExifKeep::kDescribing, ExifKeep::kWithLocation}) {
+        MetadataBlock rebuilt;
+        if (RebuildExif(metadata.exif.data(), metadata.exif.size, keep, true, &rebuilt) &&
+            ExifOrientation(rebuilt.data(), rebuilt.size) == kDamagedExif)
+            std::abort();
+    }
     return 0;
 }

@@ -1,6 +1,6 @@
 #include "common/allocator.h"
 #include "driver/extension_list.h"
-#include "imaging/plugin_set.h"
+#include "pluginhost/plugin_set.h"
 #include "support/console_capture.h"
 #include "support/temp_dir.h"
 

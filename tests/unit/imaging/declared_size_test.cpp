@@ -1,4 +1,4 @@
-#include "imaging/declared_size.h"
+#include "metadata/declared_size.h"
 
 #include "imaging_test_support.h"
 
@@ -22,7 +22,7 @@ TEST(DeclaredSize, ReadsTheHeaderOfEveryFormatGdiplusReads) {
         FILE* file = std::fopen(Fixture(name).c_str(), "rb");
         ASSERT_NE(file, nullptr) << name;
         DeclaredSize size;
-        EXPECT_TRUE(ReadDeclaredSize(ReadFromFile, file, &size)) << name;
+        EXPECT_TRUE(ReadDeclaredSize(FileReader{ReadFromFile, file}, &size)) << name;
         EXPECT_EQ(size.width, 13u) << name;
         EXPECT_EQ(size.height, 7u) << name;
         std::fclose(file);
@@ -33,7 +33,7 @@ TEST(DeclaredSize, LeavesOtherFilesToGdiplus) {
     FILE* file = std::fopen(Fixture("text.png").c_str(), "rb");
     ASSERT_NE(file, nullptr);
     DeclaredSize size;
-    EXPECT_FALSE(ReadDeclaredSize(ReadFromFile, file, &size));
+    EXPECT_FALSE(ReadDeclaredSize(FileReader{ReadFromFile, file}, &size));
     std::fclose(file);
 }
 

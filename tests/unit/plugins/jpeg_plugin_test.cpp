@@ -2,8 +2,9 @@
 // djpeg's pixels, through our own exports and through the Susie set as tesrun loads them;
 // truncated, garbage and oversized files are refused alike at every scale, never read past
 // the memory they are given.
-#include "imaging/plugin_decoder.h"
-#include "imaging/plugin_set.h"
+#include "imaging/picture_source.h"
+#include "pluginhost/plugin_decoder.h"
+#include "pluginhost/plugin_set.h"
 #include "plugin_test_support.h"
 #include "plugins/include/tessavel_plugin.h"
 
@@ -206,19 +207,20 @@ TEST(JpegPlugin, ThreadsDecodingAtOnceEachGetDjpegsPixels) {
     EXPECT_EQ(wrong, std::vector<size_t>(4, 0));
 }
 
-// As tesrun loads a picture: the host asks the plug-ins of the program directory, which
-// deliver a 24-bit DIB through GetPicture.
-TEST(JpegPlugin, TheHostDecodesEachThroughGetPictureToDjpegsPixels) {
+// As tesrun loads a picture it will draw whole: the host asks the plug-ins of the program
+// directory, and ifjpeg decodes at full scale through its own exports.
+TEST(JpegPlugin, TheHostDecodesEachToDjpegsPixels) {
     LoadPlugins(ProgramBinDirectory().c_str());
+    const int guess = SpeculativeDenominator.exchange(1);
     JpegPlugin plugin;
     for (const JpegFile& file : JpegManifest()) {
         SCOPED_TRACE(file.name);
         const std::string path = JpegImages() + "\\" + file.name;
-        HBITMAP bitmap = DecodeWithPlugins(path.c_str());
+        HBITMAP bitmap = LoadThroughHost(path.c_str());
         ASSERT_NE(bitmap, nullptr);
         DIBSECTION section;
         ASSERT_EQ(GetObjectA(bitmap, sizeof section, &section), static_cast<int>(sizeof section));
-        EXPECT_EQ(section.dsBmih.biBitCount, 24);
+        EXPECT_EQ(section.dsBmih.biBitCount, 32);
         int32_t width = 0;
         int32_t height = 0;
         const auto pixels = PixelsOf(bitmap, &width, &height);
@@ -239,6 +241,7 @@ TEST(JpegPlugin, TheHostDecodesEachThroughGetPictureToDjpegsPixels) {
         EXPECT_EQ(info.height, file.height);
         EXPECT_EQ(info.colorDepth, 24);
     }
+    SpeculativeDenominator = guess;
     UnloadPlugins();
 }
 

@@ -3,6 +3,7 @@
 // plug-ins loaded on their own and input bytes that end at an inaccessible page.
 #pragma once
 
+#include "imaging/canvas.h"
 #include "plugins/include/susie_plugin.h"
 #include "plugins/probe_plugin.h"
 #include "support/temp_dir.h"
@@ -153,3 +154,17 @@ struct GuardedBytes {
     }
     ~GuardedBytes() { VirtualFree(base, 0, MEM_RELEASE); }
 };
+
+// A file decoded as tesrun decodes it (Canvas::LoadFile: the plug-ins, then GDI+, which
+// reads none of the test files), its 32-bit bottom-up picture handed over as the Canvas's
+// DIB section, which the caller deletes; null when nothing decodes it.
+inline HBITMAP LoadThroughHost(const std::string& path) {
+    Canvas canvas;
+    if (!canvas.LoadFile(path.c_str()))
+        return nullptr;
+    HBITMAP bitmap = canvas.bitmap;
+    DeleteDC(canvas.dc); // deselects the section
+    canvas.dc = nullptr;
+    canvas.bitmap = nullptr;
+    return bitmap;
+}

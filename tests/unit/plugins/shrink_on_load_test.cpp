@@ -2,7 +2,7 @@
 // decode again that fails does to the image.
 #include "common/failure_note.h"
 #include "imaging/canvas.h"
-#include "imaging/plugin_set.h"
+#include "pluginhost/plugin_set.h"
 #include "imaging/source_draw.h"
 #include "plugin_test_support.h"
 #include "support/console_capture.h"

@@ -1,6 +1,6 @@
 // tesrun's plug-in lines: each loaded module listed in search order, none for "null", and
 // every module unloaded after the run.
-#include "imaging/plugin_set.h"
+#include "pluginhost/plugin_set.h"
 #include "plugin_test_support.h"
 #include "support/console_capture.h"
 

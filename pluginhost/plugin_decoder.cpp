@@ -1,11 +1,11 @@
-#include "imaging/plugin_decoder.h"
+#include "pluginhost/plugin_decoder.h"
 
 #include "common/allocator.h"
 #include "common/dib_stride.h"
 #include "common/failure_note.h"
 #include "common/pixel_limit.h"
 #include "common/owners.h"
-#include "imaging/plugin_set.h"
+#include "pluginhost/plugin_set.h"
 #include "plugins/include/susie_plugin.h"
 
 #include <algorithm>
@@ -68,28 +68,6 @@ int32_t CopyPixels(HLOCAL block, uint32_t pixelBytes, unsigned char** pixelsOut)
     LocalUnlock(block);
     *pixelsOut = static_cast<unsigned char*>(copy.release());
     return SUSIE_SUCCESS;
-}
-
-// The bytes of a DIB section's pixel memory, as GDI made it.
-uint64_t DibSectionBytes(HBITMAP bitmap) {
-    DIBSECTION section;
-    if (GetObjectA(bitmap, sizeof section, &section) != sizeof section)
-        return 0;
-    return static_cast<uint64_t>(section.dsBm.bmWidthBytes) *
-           static_cast<uint64_t>(std::abs(static_cast<int64_t>(section.dsBm.bmHeight)));
-}
-
-// The bytes of the pixel copy that belong in the DIB section: biSizeImage when the
-// plug-in gave one, the computed size for uncompressed rows, nothing otherwise; never more
-// than the copy holds or the section can take.
-uint64_t BytesForDibSection(const BITMAPINFOHEADER& header, uint32_t pixelBytes,
-                            uint64_t sectionBytes) {
-    uint64_t bytes = 0;
-    if (header.biSizeImage != 0)
-        bytes = header.biSizeImage;
-    else if (header.biCompression == BI_RGB)
-        bytes = pixelBytes;
-    return std::min({bytes, static_cast<uint64_t>(pixelBytes), sectionBytes});
 }
 
 bool ReadExactly(HANDLE file, void* buffer, DWORD length) {
@@ -185,17 +163,6 @@ int AskIsSupported(const PluginExports& exports, const unsigned char* head) {
 
 } // namespace
 
-int32_t PluginsSupport(const unsigned char* head) {
-    for (int32_t i = 0; i < PluginSet.count; ++i) {
-        if (PluginSet.exports[i].isSupported == nullptr)
-            continue;
-        const int answer = AskIsSupported(PluginSet.exports[i], head);
-        if (answer != 0)
-            return answer;
-    }
-    return 0;
-}
-
 const PluginExports* FindPluginFor(const unsigned char* head) {
     for (int32_t i = 0; i < PluginSet.count; ++i) {
         const PluginExports& exports = PluginSet.exports[i];
@@ -206,18 +173,15 @@ const PluginExports* FindPluginFor(const unsigned char* head) {
     return nullptr;
 }
 
-int32_t GetPluginPicture(const unsigned char* image, uint32_t size, PluginPictureInfo* info,
-                         unsigned char** pixelsOut) {
-    const PluginExports* plugin = FindPluginFor(image);
-    if (plugin == nullptr)
-        return kNoPluginTakesFile;
-    const GetPictureFunction getPicture = plugin->getPicture;
+int32_t GetPluginPicture(const PluginExports& plugin, const unsigned char* image, uint32_t size,
+                         PluginPictureInfo* info, unsigned char** pixelsOut) {
+    const GetPictureFunction getPicture = plugin.getPicture;
 
     HLOCAL infoHandle = nullptr;
     HLOCAL pixelHandle = nullptr;
     int result = SUSIE_SUCCESS;
     {
-        PluginCallGuard guard(!plugin->reentrant);
+        PluginCallGuard guard(!plugin.reentrant);
         result = getPicture(reinterpret_cast<LPCSTR>(image), static_cast<LONG_PTR>(size),
                             SUSIE_INPUT_MEMORY, &infoHandle, &pixelHandle, nullptr, 0);
     }
@@ -247,14 +211,9 @@ int32_t GetPluginPicture(const unsigned char* image, uint32_t size, PluginPictur
     return status;
 }
 
-bool ReadFileForPlugins(const char* path, PictureSource* source, const PluginExports** plugin) {
-    FileOwner file(OpenForReading(path));
-    if (!file) {
-        NoteFailure("cannot open the file: %s", DescribeWindowsError(GetLastError()));
-        return false;
-    }
+bool ReadFileForPlugins(HANDLE file, FileImage* image, const PluginExports** plugin) {
     DWORD sizeHigh = 0;
-    const DWORD size = GetFileSize(file.get(), &sizeHigh);
+    const DWORD size = GetFileSize(file, &sizeHigh);
     // A plug-in takes the length as a 32-bit signed number on 32-bit Windows; a file that
     // large (or one whose size can't be had) is none of theirs.
     if ((size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) || sizeHigh != 0 ||
@@ -262,63 +221,29 @@ bool ReadFileForPlugins(const char* path, PictureSource* source, const PluginExp
         return false;
 
     unsigned char head[SUSIE_HEAD_SIZE] = {};
-    if (!ReadExactly(file.get(), head, std::min<DWORD>(size, SUSIE_HEAD_SIZE)))
+    if (!ReadExactly(file, head, std::min<DWORD>(size, SUSIE_HEAD_SIZE)))
         return false;
     *plugin = FindPluginFor(head);
     if (*plugin == nullptr)
         return false;
-    if (SetFilePointer(file.get(), 0, nullptr, FILE_BEGIN) != 0)
+    if (SetFilePointer(file, 0, nullptr, FILE_BEGIN) != 0)
         return false;
 
     // IsSupported is asked about the image too, and may read 2048 bytes of it.
     const DWORD imageBytes = std::max<DWORD>(size, SUSIE_HEAD_SIZE);
-    if (source->imageCapacity < imageBytes) {
-        source->image.reset();
-        source->imageCapacity = 0;
-        source->image.reset(AllocateStorage(imageBytes));
-        if (source->image.block == nullptr)
+    if (image->capacity < imageBytes) {
+        image->bytes.reset();
+        image->capacity = 0;
+        image->bytes.reset(AllocateStorage(imageBytes));
+        if (image->bytes.block == nullptr)
             return false;
-        source->imageCapacity = imageBytes;
+        image->capacity = imageBytes;
     }
-    source->imageSize = 0;
-    auto* bytes = source->image.as<unsigned char>();
+    image->size = 0;
+    auto* bytes = image->bytes.as<unsigned char>();
     std::memset(bytes + size, 0, imageBytes - size);
-    if (!ReadExactly(file.get(), bytes, size))
+    if (!ReadExactly(file, bytes, size))
         return false;
-    source->imageSize = size;
+    image->size = size;
     return true;
-}
-
-HBITMAP DecodeWithPlugins(const char* path) {
-    PictureSource source;
-    const PluginExports* plugin = nullptr;
-    if (!ReadFileForPlugins(path, &source, &plugin))
-        return nullptr;
-    PluginPictureInfo info;
-    StorageOwner pixels;
-    {
-        unsigned char* copy = nullptr;
-        const int32_t result =
-            GetPluginPicture(source.image.as<unsigned char>(), source.imageSize, &info, &copy);
-        if (result != 0) {
-            if (result != kNoPluginTakesFile)
-                NoteFailure("the plug-in that takes it cannot decode it (%s)",
-                            DescribeSusieError(result));
-            return nullptr;
-        }
-        pixels.block = copy;
-    }
-    uint32_t pixelBytes = 0;
-    PluginPixelBytes(info.header, &pixelBytes); // succeeded inside GetPluginPicture
-    void* bits = nullptr;
-    // The section keeps the plug-in's format, row order included (a negative height is a
-    // top-down picture).
-    GdiObjectOwner section(CreateDIBSection(nullptr, reinterpret_cast<const BITMAPINFO*>(&info),
-                                            DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!section || bits == nullptr)
-        return nullptr;
-    const auto bitmap = static_cast<HBITMAP>(section.get());
-    const uint64_t copied = BytesForDibSection(info.header, pixelBytes, DibSectionBytes(bitmap));
-    std::memcpy(bits, pixels.block, static_cast<std::size_t>(copied));
-    return static_cast<HBITMAP>(section.release());
 }

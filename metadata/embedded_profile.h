@@ -1,15 +1,15 @@
 // The ICC profile of a PNG (its iCCP chunk, inflated with zlib) or a TIFF (its first
 // directory's tag 34675), the files GDI+ decodes, read for SetConvertToSrgb. Portable: no
-// Windows header, reads through a callback (declared_size.h); every length is checked
+// Windows header, reads through a FileReader; every length is checked
 // against the bytes there are and the room given.
 #pragma once
 
-#include "imaging/declared_size.h"
+#include "metadata/file_reader.h"
 
 #include <cstddef>
 
 // The profile into profile (capacity bytes): its size; 0 when the file is neither a PNG
 // nor a TIFF or holds no profile, and also when the profile is damaged or larger than
 // capacity, which sets *reason.
-size_t ReadEmbeddedProfile(ReadAtFunction read, void* context, unsigned char* profile,
-                           size_t capacity, const char** reason);
+size_t ReadEmbeddedProfile(const FileReader& file, unsigned char* profile, size_t capacity,
+                           const char** reason);

@@ -1,16 +1,13 @@
 // Decoding through the Susie plug-ins of the PluginSet.
 #pragma once
 
-#include "imaging/picture_source.h"
-#include "imaging/plugin_set.h"
+#include "pluginhost/file_image.h"
+#include "pluginhost/plugin_set.h"
 #include "plugins/include/tessavel_plugin.h"
 
 #include <windows.h>
 
 #include <cstdint>
-
-// GetPluginPicture's result when no plug-in takes the file.
-constexpr int32_t kNoPluginTakesFile = -1;
 
 // The BITMAPINFO of a plug-in picture: the header and room for the largest colour table.
 // Entries beyond the table the header describes stay zero.
@@ -27,25 +24,19 @@ const PluginExports* FindPluginFor(const unsigned char* head);
 // Describes a Susie result for the failure note.
 const char* DescribeSusieError(int32_t result);
 
-// The first nonzero answer of the plug-ins' IsSupported about the 2048-byte head, or 0.
-int32_t PluginsSupport(const unsigned char* head);
-
 // Decodes the file image (size bytes, readable and zero-padded up to at least 2048 bytes)
-// with the first plug-in that takes it. -1 when none does; otherwise GetPicture's result,
-// or a Susie error code (3 broken data, 4 no memory, 5 memory error) when the blocks it
-// returned cannot be used. On 0, info holds the picture's BITMAPINFO and *pixelsOut a new
-// pixel copy (PluginPixelBytes of the header, from AllocateStorage) that the caller owns.
-int32_t GetPluginPicture(const unsigned char* image, uint32_t size, PluginPictureInfo* info,
-                         unsigned char** pixelsOut);
+// with the plug-in that took it: GetPicture's result, or a Susie error code (3 broken data,
+// 4 no memory, 5 memory error) when the blocks it returned cannot be used. On 0, info holds
+// the picture's BITMAPINFO and *pixelsOut a new pixel copy (PluginPixelBytes of the header,
+// from AllocateStorage) that the caller owns.
+int32_t GetPluginPicture(const PluginExports& plugin, const unsigned char* image, uint32_t size,
+                         PluginPictureInfo* info, unsigned char** pixelsOut);
 
-// Reads the file into source->image (zero-padded to at least SUSIE_HEAD_SIZE bytes, the
-// buffer reused when large enough) when a plug-in takes it, and gives that plug-in's
-// exports. False when none does, or the file cannot be read (with the reason noted).
-bool ReadFileForPlugins(const char* path, PictureSource* source, const PluginExports** plugin);
-
-// A new DIB section in the plug-in's own format (caller owns it), or null when no plug-in
-// decodes the file.
-HBITMAP DecodeWithPlugins(const char* path);
+// Asks the plug-ins about the open file's head, once each, and when one takes it reads the
+// whole file into image (zero-padded to at least SUSIE_HEAD_SIZE bytes, the buffer reused
+// when large enough) and gives that plug-in's exports. False when none takes it, or the
+// file cannot be read.
+bool ReadFileForPlugins(HANDLE file, FileImage* image, const PluginExports** plugin);
 
 // Bytes of the colour table (or colour masks) that follow a header of this kind, at most
 // 256 entries.

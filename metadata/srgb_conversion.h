@@ -5,21 +5,7 @@
 // the script calls it.
 #pragma once
 
-#include "imaging/jpeg_metadata.h"
-
 #include <cstddef>
-
-// The largest profile read: as large as a JPEG can carry, 16 APP2 parts (as many as
-// ReadJpegMetadata keeps) of 65519 bytes each after their marker, length and
-// "ICC_PROFILE\0" n/N header; about 1 MiB.
-constexpr size_t kLargestIccProfile = 16 * (65535 - 2 - 14);
-
-// The JPEG's ICC profile: its parts joined in their sequence order into profile
-// (kLargestIccProfile bytes). Its size; 0 when there is none, and also when its parts
-// do not add up to one profile (a number missing, twice, or beyond their count), which sets
-// *reason.
-size_t JoinJpegIccProfile(const JpegMetadata& metadata, unsigned char* profile,
-                          const char** reason);
 
 enum class SrgbTransform {
     kReady,     // the pixels need converting: ConvertRowsToSrgb will

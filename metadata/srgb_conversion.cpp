@@ -1,12 +1,12 @@
-#include "imaging/srgb_conversion.h"
+#include "metadata/srgb_conversion.h"
+
+#include "metadata/photo_metadata.h"
 
 #include <lcms2.h>
 
 #include <cstring>
 
 namespace {
-
-constexpr size_t kPartHeader = 2 + 2 + 14; // marker, length, "ICC_PROFILE\0", n, N
 
 // The transform made for the last profile, and that profile's bytes to recognise it by.
 struct KeptTransform {
@@ -56,33 +56,6 @@ SrgbTransform MakeTransform(const unsigned char* profile, size_t size) {
 }
 
 } // namespace
-
-size_t JoinJpegIccProfile(const JpegMetadata& metadata, unsigned char* profile,
-                          const char** reason) {
-    const int count = metadata.iccCount;
-    if (count <= 0)
-        return 0;
-    // Part n (1 to N, every part saying the same N) goes n-th, whatever order the file has.
-    const unsigned char* parts[16] = {};
-    size_t sizes[16] = {};
-    for (int i = 0; i < count; ++i) {
-        const unsigned char* segment = metadata.icc[i];
-        const int number = segment[kPartHeader - 2];
-        if (segment[kPartHeader - 1] != count || number < 1 || number > count ||
-            parts[number - 1] != nullptr) {
-            *reason = "its ICC profile's parts do not fit together";
-            return 0;
-        }
-        parts[number - 1] = segment + kPartHeader;
-        sizes[number - 1] = metadata.iccSize[i] - kPartHeader;
-    }
-    size_t size = 0;
-    for (int i = 0; i < count; ++i) {
-        std::memcpy(profile + size, parts[i], sizes[i]);
-        size += sizes[i];
-    }
-    return size;
-}
 
 SrgbTransform PrepareSrgbTransform(const unsigned char* profile, size_t size) {
     if (size == 0 || size > sizeof kept.profile)

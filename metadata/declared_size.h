@@ -1,16 +1,12 @@
 // The picture size a file declares in its header, read without decoding it. GDI+ (Wine's
 // through WIC) decodes the whole picture when it opens a file, so a 389 KB PNG declaring
 // 20000 x 20000 pixels costs 5 GB before anyone can look at its size: the size is read here
-// first, for the formats GDI+ reads. Portable: no Windows header, reads through a callback.
+// first, for the formats GDI+ reads. Portable: no Windows header, reads through a FileReader.
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
+#include "metadata/file_reader.h"
 
-// Reads up to length bytes at offset into buffer; the number of bytes read (fewer at the
-// end of the file).
-using ReadAtFunction = size_t (*)(void* context, uint64_t offset, unsigned char* buffer,
-                                  size_t length);
+#include <cstdint>
 
 struct DeclaredSize {
     uint32_t width = 0;
@@ -19,4 +15,4 @@ struct DeclaredSize {
 
 // True when the file is a PNG, GIF, BMP, JPEG or TIFF whose header gives a size, which is
 // then in size. False for other formats and unreadable headers: GDI+ then decides alone.
-bool ReadDeclaredSize(ReadAtFunction read, void* context, DeclaredSize* size);
+bool ReadDeclaredSize(const FileReader& file, DeclaredSize* size);

@@ -1,4 +1,4 @@
-#include "imaging/plugin_set.h"
+#include "pluginhost/plugin_set.h"
 
 #include "common/allocator.h"
 #include "common/directory_search.h"
