@@ -4,7 +4,9 @@
 # from a WebP (cwebp keeps the Exif only), a HEIC (heif-enc keeps both) and a PNG made from
 # it; a photo without metadata converts byte for byte as without the function; damaged
 # metadata is left out with one line on standard error and the same standard output; an
-# output that replaces its source keeps the source's metadata.
+# output that replaces its source keeps the source's metadata. Under SetKeepMetadata(1) the
+# GPS position, serial numbers and owner name of a JPEG and a PNG stay behind, under (2)
+# they go along. A PNG GDI+ decodes is opened twice in all (ours, then GDI+'s).
 set -uo pipefail
 build=$1
 source "$(dirname "$0")/../e2e-lib.sh"
@@ -42,6 +44,7 @@ SCRIPT
 }
 script "$work/keep.txt" 1
 script "$work/drop.txt" 0
+script "$work/all.txt" 2
 
 run_tesrun "$work/keep.txt" "$work/src" "$work/a" jpg "$build/bin"
 tags() { exiftool -s3 -n -DateTimeOriginal -Make -Model -Copyright -Orientation -ProfileDescription "$1" | xargs; }
@@ -92,4 +95,30 @@ sed 's/SetName(.*)/SetName(name)/' "$work/keep.txt" >"$work/same.txt"
 run_tesrun "$work/same.txt" "$work/inplace" "$work/inplace" jpg
 expect_equal "in place, through GDI+" "2026:05:04 03:02:01 Tessavel Test Camera (c) E2E 1 sRGB2014" \
   "$(tags "$work/inplace/photo.jpg")"
+# Privacy: what locates or identifies the owner goes only where the script asks for it.
+mkdir -p "$work/phone" "$work/f" "$work/g"
+convert -size 400x300 gradient:red-blue -quality 90 "$work/phone/camera.jpg"
+convert -size 400x300 gradient:red-blue "$work/phone/screen.png"
+exiftool -q -q -n -overwrite_original -DateTimeOriginal='2026:05:04 03:02:01' -Make=Tessavel \
+  -Model='Test Camera' -Copyright='(c) E2E' -LensModel='Lens 50' -GPSLatitude=35.6586 \
+  -GPSLatitudeRef=N -GPSLongitude=139.7454 -GPSLongitudeRef=E -SerialNumber=BODY123 \
+  -LensSerialNumber=LENS456 -OwnerName='Taro Owner' "$work/phone/camera.jpg" "$work/phone/screen.png"
+private() { exiftool -s3 -n -GPSLatitude -SerialNumber -LensSerialNumber -OwnerName "$1" | xargs; }
+described() { exiftool -s3 -n -DateTimeOriginal -Make -Model -Copyright -LensModel "$1" | xargs; }
+run_tesrun "$work/keep.txt" "$work/phone" "$work/f" "jpg|png" "$build/bin"
+run_tesrun "$work/all.txt" "$work/phone" "$work/g" "jpg|png" "$build/bin"
+for name in camera screen; do
+  expect_equal "$name under 1: described" "2026:05:04 03:02:01 Tessavel Test Camera (c) E2E Lens 50" \
+    "$(described "$work/f/${name}_t.jpg")"
+  expect_equal "$name under 1: nothing private" "" "$(private "$work/f/${name}_t.jpg")"
+  expect_equal "$name under 2: all of it" "35.6586 BODY123 LENS456 Taro Owner" \
+    "$(private "$work/g/${name}_t.jpg")"
+done
+
+# One open of ours for a file GDI+ decodes: the plug-ins' head, its size and metadata.
+mkdir -p "$work/opens" "$work/h"
+cp "$work/png/shot.png" "$work/opens/"
+WINEDEBUG=+file run_tesrun "$work/keep.txt" "$work/opens" "$work/h" png "$build/bin"
+opens=$(grep -c 'CreateFileW L"[^"]*shot\.png"' "$work/err.txt")
+[ "$opens" -le 3 ] || fail "the PNG was opened $opens times"
 finish
