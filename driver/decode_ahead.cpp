@@ -26,8 +26,16 @@ struct Slot {
     char note[512] = {};
 };
 
-// Everything the workers and the main thread share; every field but the slots' Canvases
-// (owned by whoever holds the slot) is read and written under lock.
+// Everything the workers and the main thread share. Who touches what:
+// - sourceDirectory, names and count are set by the main thread before the workers start
+//   and only read after; the names table is freed by the run only after this record's
+//   scope has stopped the workers (RunConversion ends SaveBehindScope, then
+//   DecodeAheadScope, then frees the table).
+// - workers.count changes only while no worker runs (start and stop, main thread), so
+//   the main thread and the saving threads read it without the lock.
+// - A slot's Canvas belongs to whoever holds the slot (decoding: that worker; done: the
+//   main thread until it takes it).
+// - Every other field, and the writing table, only under lock.
 struct DecodeAhead {
     SRWLOCK lock = SRWLOCK_INIT;
     CONDITION_VARIABLE changed = CONDITION_VARIABLE_INIT;

@@ -26,7 +26,8 @@ struct SavingBehind {
     CONDITION_VARIABLE changed = CONDITION_VARIABLE_INIT;
     SaveSlot* slots = nullptr;
     int slotCount = 0;      // 0: saving behind is off
-    uint32_t handed = 0;    // saves handed over (main thread only)
+    uint32_t handed = 0;    // saves handed over: written by the main thread under the lock,
+                            // read by the saving threads under it
     uint32_t settled = 0;   // saves settled (main thread only)
     uint32_t nextToRun = 0; // the next save a thread takes, under the lock
     bool stopping = false;  // under the lock

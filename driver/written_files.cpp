@@ -13,21 +13,12 @@ namespace {
 constexpr uint32_t kFilterBits = 1u << 16;
 uint64_t g_filter[kFilterBits / 64];
 
-// FNV-1a of the full path, with A-Z folded as Windows compares names; 0 when the path
-// cannot be made full, which the callers treat as written.
+// The hash of the full path, folded as every same-file question of the run folds it
+// (full_path.h); 0 when the path cannot be made full, which the callers treat as written.
 uint64_t PathHash(const char* path) {
     char full[kPathSize];
     MakeFullPath(path, full);
-    if (full[0] == '\0')
-        return 0;
-    uint64_t hash = 14695981039346656037ull;
-    for (size_t i = 0; full[i] != '\0'; ++i) {
-        unsigned char c = static_cast<unsigned char>(full[i]);
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<unsigned char>(c - 'a' + 'A');
-        hash = (hash ^ c) * 1099511628211ull;
-    }
-    return hash;
+    return FullPathHash(full);
 }
 
 bool TestOrSet(uint64_t hash, bool set) {
