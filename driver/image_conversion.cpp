@@ -70,12 +70,14 @@ int ConvertImage(const char* sourceDirectory, const char* destinationDirectory,
     return ConvertDecodedImage(destinationDirectory, scriptDirectory, fileName, index, false);
 }
 
-ConversionOutcome ConvertDecodedImage(const char* destinationDirectory, const char* scriptDirectory,
-                                      const char* fileName, int32_t index, bool mayGoBehind) {
-    ResetConversionSettings(fileName);
+namespace {
+
+// Stage 2: the picture as Main sees it: turned upright, its colours converted to sRGB, as
+// the run's switches ask. False when there is no memory to turn it.
+bool PreparePicture(const char* fileName) {
     if (AutoOrient && !TurnUpright(&SourceCanvas)) {
         NoteFailure("no memory to turn the picture upright");
-        return kConversionFailed;
+        return false;
     }
     // With the metadata kept, the damage is told once, when the Exif is left out.
     if (AutoOrient && SourceCanvas.source.metadata.exifDamaged && KeepMetadata == kKeepNothing)
@@ -88,9 +90,12 @@ ConversionOutcome ConvertDecodedImage(const char* destinationDirectory, const ch
         std::snprintf(reason, sizeof reason, "%s; colours left as they are", colourReason);
         ReportFailure(fileName, reason);
     }
-    // A script that never sets a size gets a 1 x 1 output.
-    TargetCanvas.Create(1, 1, 32);
+    return true;
+}
 
+// Stage 3: the script's Main draws the TargetCanvas, a 1 x 1 one to start with.
+bool RunMain(const char* fileName, int32_t index) {
+    TargetCanvas.Create(1, 1, 32);
     ScriptElement arguments[4] = {};
     arguments[0].value.integer = SourceCanvas.source.width;
     arguments[0].type = SCRIPT_INTEGER;
@@ -102,36 +107,43 @@ ConversionOutcome ConvertDecodedImage(const char* destinationDirectory, const ch
     arguments[3].type = SCRIPT_INTEGER;
     if (!CallScriptFunction("Main", arguments, 4)) {
         NoteFailure("the script's Main failed");
-        return kConversionFailed;
+        return false;
     }
     // A Draw could not decode the picture at the scale it needed: what was drawn is not the
     // picture, and nothing is saved.
-    if (SourceCanvas.source.lost)
-        return kConversionFailed;
+    return !SourceCanvas.source.lost;
+}
 
-    char path[kPathSize];
-    const bool outputFits =
+// The output's path from the name the script chose. A script someone shared must not
+// overwrite or read files elsewhere: the output and header names stay inside their
+// folders, and nothing is written when either does not.
+bool OutputPath(const char* destinationDirectory, char (&path)[kPathSize]) {
+    const bool fits =
         JoinPath(path, sizeof path, destinationDirectory, ConversionSettings.outputName);
-    Print("Save as\t%s\t\n", ConversionSettings.outputName);
-    // A script someone shared must not overwrite or read files elsewhere: both names stay
-    // inside their folders, and nothing is written when either does not.
-    const bool withHeader = ConversionSettings.exifHeaderFile[0] != '\0';
     if (!StaysInsideFolder(ConversionSettings.outputName)) {
         NoteFailure("the output name leaves the destination folder");
-        return kConversionFailed;
+        return false;
     }
-    if (withHeader && !StaysInsideFolder(ConversionSettings.exifHeaderFile)) {
+    if (ConversionSettings.exifHeaderFile[0] != '\0' &&
+        !StaysInsideFolder(ConversionSettings.exifHeaderFile)) {
         NoteFailure("the Exif header name \"%s\" leaves the script folder",
                     ConversionSettings.exifHeaderFile);
-        return kConversionFailed;
+        return false;
     }
-    if (!outputFits) {
+    if (!fits) {
         NoteFailure("the output path is longer than %u bytes",
                     static_cast<unsigned>(kPathSize - 1));
-        return kConversionFailed;
+        return false;
     }
-    // Everything the save needs is taken now: the settings and the SourceCanvas belong to
-    // the next image while it runs behind.
+    return true;
+}
+
+// Stage 4: the TargetCanvas saved at path, with its header or the source's metadata, here
+// or, with mayGoBehind, on a saving thread. Everything the save needs is taken now: the
+// settings and the SourceCanvas belong to the next image while it runs behind.
+ConversionOutcome SaveOutput(const char* scriptDirectory, const char* fileName,
+                             const char (&path)[kPathSize], bool mayGoBehind) {
+    const bool withHeader = ConversionSettings.exifHeaderFile[0] != '\0';
     const BITMAPINFOHEADER& output = TargetCanvas.info.bmiHeader;
     mayGoBehind = mayGoBehind && WorthSavingBehind(output.biWidth, output.biHeight);
     OutputSave& save = *NextOutputSave(mayGoBehind);
@@ -158,6 +170,25 @@ ConversionOutcome ConvertDecodedImage(const char* destinationDirectory, const ch
         return kConversionFailed;
     }
     return kConverted;
+}
+
+} // namespace
+
+// One image in one pass, the stages in their order: 1. the listed file decoded (before
+// this, by DecodeListedFile here or ahead), its metadata read with it; 2. turned upright
+// and its colours converted; 3. Main; 4. saved with its metadata.
+ConversionOutcome ConvertDecodedImage(const char* destinationDirectory, const char* scriptDirectory,
+                                      const char* fileName, int32_t index, bool mayGoBehind) {
+    ResetConversionSettings(fileName);
+    if (!PreparePicture(fileName) || !RunMain(fileName, index))
+        return kConversionFailed;
+    char path[kPathSize];
+    const bool named = OutputPath(destinationDirectory, path);
+    // The line comes before any reason the name gives, as it always has.
+    Print("Save as\t%s\t\n", ConversionSettings.outputName);
+    if (!named)
+        return kConversionFailed;
+    return SaveOutput(scriptDirectory, fileName, path, mayGoBehind);
 }
 
 void RunOutputSave(OutputSave* save, const Canvas& canvas) {

@@ -63,8 +63,8 @@ struct Layout {
 
 // The entries of the source directory at offset that the output keeps; false when the
 // directory cannot be read.
-bool Collect(const TiffData& tiff, uint32_t directory, Directory which, ExifKeep keep,
-             bool upright, Layout* layout, uint32_t pointers[kDirectories]) {
+bool Collect(const TiffData& tiff, uint32_t directory, Directory which, ExifKeep keep, bool upright,
+             Layout* layout, uint32_t pointers[kDirectories]) {
     uint32_t count = 0;
     uint64_t end = 0;
     if (!OpenTiffDirectory(tiff, directory, &count, &end))
@@ -75,7 +75,8 @@ bool Collect(const TiffData& tiff, uint32_t directory, Directory which, ExifKeep
         if (!ReadTiffEntry(tiff, directory, i, &kept.entry))
             return false;
         const uint16_t tag = kept.entry.tag;
-        if (Listed(kNeverKept, tag) || (keep != ExifKeep::kWithLocation && Listed(kIdentifying, tag)))
+        if (Listed(kNeverKept, tag) ||
+            (keep != ExifKeep::kWithLocation && Listed(kIdentifying, tag)))
             continue;
         const bool isPointer = (which == kFirst && (tag == kExifPointer || tag == kGpsPointer)) ||
                                (which == kExif && tag == kInteropPointer);
@@ -126,9 +127,8 @@ bool RebuildExif(const unsigned char* source, size_t size, ExifKeep keep, bool u
         return false;
     // A sub-directory that cannot be read is left out with its pointer.
     for (int which : {kExif, kGps}) {
-        if (pointers[which] != 0 &&
-            !Collect(tiff, pointers[which], static_cast<Directory>(which), keep, false,
-                     layout.get(), pointers))
+        if (pointers[which] != 0 && !Collect(tiff, pointers[which], static_cast<Directory>(which),
+                                             keep, false, layout.get(), pointers))
             layout->present[which] = false;
     }
     if (layout->present[kExif] && pointers[kInterop] != 0 &&

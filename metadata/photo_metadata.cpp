@@ -158,7 +158,8 @@ void TakeExif(const unsigned char* tiff, size_t size, PhotoMetadata* m) {
     uint64_t end = 0;
     const MemoryFile memory{m->exif.data(), m->exif.size};
     if (!OpenTiffData(MemoryReader(&memory), 0, memory.size, &data) ||
-        !FirstTiffDirectory(data, &directory) || !OpenTiffDirectory(data, directory, &count, &end)) {
+        !FirstTiffDirectory(data, &directory) ||
+        !OpenTiffDirectory(data, directory, &count, &end)) {
         m->exif.Clear();
         m->exifDropped = "its Exif data is damaged";
     }

@@ -16,9 +16,9 @@ constexpr size_t kLargestExif = 65536;
 constexpr size_t kLargestIccProfile = 16 * (65535 - 2 - 14);
 
 struct PhotoMetadata {
-    MetadataBlock exif;    // Exif TIFF data as the file holds it, from "II" or "MM" on
-    MetadataBlock profile; // the ICC profile, whole
-    int orientation = 1;   // 1 to 8, from the Exif (or a TIFF file's own first directory)
+    MetadataBlock exif;       // Exif TIFF data as the file holds it, from "II" or "MM" on
+    MetadataBlock profile;    // the ICC profile, whole
+    int orientation = 1;      // 1 to 8, from the Exif (or a TIFF file's own first directory)
     bool exifDamaged = false; // the orientation could not be read: taken as 1
     // Why the Exif or the profile is left out, for a reason line; empty when it is not
     // (or there is none).

@@ -73,13 +73,13 @@ TiffLookup FindTiffEntry(const TiffData& tiff, uint32_t directory, uint16_t tag,
 
 size_t TiffTypeSize(uint16_t type) {
     switch (type) {
-    case 1:  // BYTE
-    case 2:  // ASCII
-    case 6:  // SBYTE
-    case 7:  // UNDEFINED
+    case 1: // BYTE
+    case 2: // ASCII
+    case 6: // SBYTE
+    case 7: // UNDEFINED
         return 1;
-    case 3:  // SHORT
-    case 8:  // SSHORT
+    case 3: // SHORT
+    case 8: // SSHORT
         return 2;
     case 4:  // LONG
     case 9:  // SLONG
