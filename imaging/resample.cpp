@@ -80,8 +80,8 @@ constexpr NamedFilter kFilters[] = {
 
 // count elements of T in owner; null when the size does not fit or memory is short.
 template <class T> T* Allocate(StorageOwner& owner, int64_t count) {
-    if (count < 0 || static_cast<uint64_t>(count) > std::numeric_limits<std::size_t>::max() /
-                                                        (2 * sizeof(T)))
+    if (count < 0 ||
+        static_cast<uint64_t>(count) > std::numeric_limits<std::size_t>::max() / (2 * sizeof(T)))
         return nullptr;
     owner.reset(AllocateStorage(static_cast<std::size_t>(count) * sizeof(T)));
     return owner.as<T>();
@@ -111,9 +111,8 @@ double Centre(const ResampleAxis& axis, int64_t i) {
 
 // The first pixel of [0, extent] whose centre is at or past `position` (centres rise).
 int64_t FirstCentreFrom(const ResampleAxis& axis, double position) {
-    const double guess = std::ceil((position - axis.sourceStart) * static_cast<double>(axis.extent) /
-                                       axis.sourceExtent -
-                                   0.5);
+    const double guess = std::ceil(
+        (position - axis.sourceStart) * static_cast<double>(axis.extent) / axis.sourceExtent - 0.5);
     int64_t i = static_cast<int64_t>(std::clamp(guess, 0.0, static_cast<double>(axis.extent)));
     while (i < axis.extent && Centre(axis, i) < position)
         ++i;
@@ -123,8 +122,7 @@ int64_t FirstCentreFrom(const ResampleAxis& axis, double position) {
 }
 
 // The target pixels inside the target whose centres map inside the source; false for none.
-bool PlanDrawn(const ResampleAxis& axis, int32_t sourceSize, int32_t targetSize,
-               AxisPlan* plan) {
+bool PlanDrawn(const ResampleAxis& axis, int32_t sourceSize, int32_t targetSize, AxisPlan* plan) {
     if (axis.extent <= 0 || !(axis.sourceExtent > 0.0) || sourceSize <= 0 || targetSize <= 0)
         return false;
     int64_t low = axis.mirrored ? axis.start + axis.extent - targetSize : -axis.start;
@@ -171,9 +169,8 @@ bool PlanWeights(const ResampleAxis& axis, const Kernel& kernel, AxisPlan* plan)
     plan->taps = 1;
     for (int64_t k = 0; k < plan->count; ++k) {
         // The centre on the block-averaged pixels, whose own centres lie at m + 0.5.
-        const double centre =
-            (Centre(axis, plan->first + k) - static_cast<double>(plan->origin)) /
-            static_cast<double>(plan->block);
+        const double centre = (Centre(axis, plan->first + k) - static_cast<double>(plan->origin)) /
+                              static_cast<double>(plan->block);
         const int64_t low = static_cast<int64_t>(std::floor(centre - support - 0.5));
         const int64_t high = static_cast<int64_t>(std::ceil(centre + support - 0.5));
         const int64_t start = std::clamp<int64_t>(low, 0, last);
@@ -190,14 +187,16 @@ bool PlanWeights(const ResampleAxis& axis, const Kernel& kernel, AxisPlan* plan)
         int64_t magnitude = 0;
         int64_t largest = 0;
         for (int64_t t = 0; t < length; ++t) {
-            weights[t] = total > 1e-9 ? static_cast<int32_t>(std::lround(sums[t] / total * kOne)) : 0;
+            weights[t] =
+                total > 1e-9 ? static_cast<int32_t>(std::lround(sums[t] / total * kOne)) : 0;
             sum += weights[t];
             magnitude += std::llabs(weights[t]);
             if (std::llabs(weights[t]) > std::llabs(weights[largest]))
                 largest = t;
         }
         if (total > 1e-9 && magnitude <= 4 * kOne) {
-            weights[largest] += static_cast<int32_t>(kOne - sum); // the rounding, where it shows least
+            weights[largest] +=
+                static_cast<int32_t>(kOne - sum); // the rounding, where it shows least
         } else {
             // No weight to speak of (or a sum that could overflow): the nearest pixel.
             std::fill(weights, weights + length, 0);
@@ -215,8 +214,8 @@ bool PlanWeights(const ResampleAxis& axis, const Kernel& kernel, AxisPlan* plan)
 
 // The block-averaged source row r of the rectangle: the source row itself when nothing is
 // averaged, else written into `averaged` (plan x's width pixels), summing into `sums`.
-const uint8_t* AveragedRow(const PixelRows& source, const AxisPlan& x, const AxisPlan& y,
-                           int64_t r, uint32_t* sums, uint8_t* averaged) {
+const uint8_t* AveragedRow(const PixelRows& source, const AxisPlan& x, const AxisPlan& y, int64_t r,
+                           uint32_t* sums, uint8_t* averaged) {
     const int64_t firstRow = y.origin + r * y.block;
     const uint8_t* row = source.top + firstRow * source.stride + x.origin * 4;
     if (x.block == 1 && y.block == 1)
@@ -338,10 +337,12 @@ bool Resample(const PixelRows& source, const PixelRows& target, const ResampleAx
         const int64_t row = y.mirrored ? y.start + y.extent - 1 - drawn : y.start + drawn;
         uint8_t* out = target.top + row * target.stride;
         if (!x.mirrored) {
-            std::memcpy(out + (x.start + across.first) * 4, pixels, static_cast<std::size_t>(columns * 4));
+            std::memcpy(out + (x.start + across.first) * 4, pixels,
+                        static_cast<std::size_t>(columns * 4));
         } else {
             for (int64_t i = 0; i < columns; ++i)
-                std::memcpy(out + (x.start + x.extent - 1 - across.first - i) * 4, pixels + i * 4, 4);
+                std::memcpy(out + (x.start + x.extent - 1 - across.first - i) * 4, pixels + i * 4,
+                            4);
         }
     }
     return true;

@@ -130,10 +130,11 @@ int DrawSourceFiltered(const int32_t v[8], ResampleFilter filter) {
     PictureSource& source = from.source;
     int64_t left = 0, width = 0, top = 0, height = 0;
     int64_t x = 0, w = 0, y = 0, h = 0;
-    if (!NormaliseExtent(v[0], v[2], &left, &width) || !NormaliseExtent(v[1], v[3], &top, &height) ||
-        !NormaliseExtent(v[4], v[6], &x, &w) || !NormaliseExtent(v[5], v[7], &y, &h))
-        return StretchBlt(TargetCanvas.dc, v[4], v[5], v[6], v[7], from.dc, v[0], v[1], v[2],
-                          v[3], SRCCOPY); // nothing to draw: the platform's answer
+    if (!NormaliseExtent(v[0], v[2], &left, &width) ||
+        !NormaliseExtent(v[1], v[3], &top, &height) || !NormaliseExtent(v[4], v[6], &x, &w) ||
+        !NormaliseExtent(v[5], v[7], &y, &h))
+        return StretchBlt(TargetCanvas.dc, v[4], v[5], v[6], v[7], from.dc, v[0], v[1], v[2], v[3],
+                          SRCCOPY); // nothing to draw: the platform's answer
     if (source.scaled != nullptr) {
         // The filter is left about twice the destination's pixels, as vips leaves its Lanczos.
         int wanted = 1;
@@ -143,8 +144,7 @@ int DrawSourceFiltered(const int32_t v[8], ResampleFilter filter) {
         if (!HoldAtScale(wanted))
             return 0;
     }
-    if (!HoldsPixels(from) || !HoldsPixels(TargetCanvas) || source.width <= 0 ||
-        source.height <= 0)
+    if (!HoldsPixels(from) || !HoldsPixels(TargetCanvas) || source.width <= 0 || source.height <= 0)
         return 0;
     // The rectangle on the picture as held, in fractions of its pixels.
     const PixelRows rows = RowsOf(from);

@@ -87,10 +87,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Outside the destination rectangle nothing was written.
     for (int32_t row = 0; row < targetHeight; ++row) {
         for (int32_t column = 0; column < targetWidth; ++column) {
-            const bool inside = column >= resampled[0].start &&
-                                column < resampled[0].start + resampled[0].extent &&
-                                row >= resampled[1].start &&
-                                row < resampled[1].start + resampled[1].extent;
+            const bool inside =
+                column >= resampled[0].start && column < resampled[0].start + resampled[0].extent &&
+                row >= resampled[1].start && row < resampled[1].start + resampled[1].extent;
             const uint8_t* pixel = to.top + row * to.stride + column * 4;
             if (!inside && std::memcmp(pixel, "\xA5\xA5\xA5\xA5", 4) != 0)
                 std::abort();
