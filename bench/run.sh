@@ -336,8 +336,8 @@ reference_of() { # workload
   if [ ! -d "$ref" ]; then
     mkdir -p "$ref"
     case "$1" in
-      thumb) vipsthumbnail -s 256x256 -o "$ref/%s.png" "$src"/*.jpg ;;
-      half) vipsthumbnail -s "$((photo_w / 2))x$((photo_h / 2))" -o "$ref/%s.png" "$src"/*.jpg ;;
+      thumb) vipsthumbnail -s 256x256 -o "$ref/%s.png" "$src"/*.jpg || true ;;
+      half) vipsthumbnail -s "$((photo_w / 2))x$((photo_h / 2))" -o "$ref/%s.png" "$src"/*.jpg || true ;;
     esac
   fi
   echo "$ref"
@@ -352,7 +352,7 @@ quality_of() { # workload output-folder
     [[ "$db" =~ ^[0-9.]+$ ]] || continue # identical ("inf") or unreadable
     total=$(awk -v t="$total" -v d="$db" 'BEGIN { print t + d }'); count=$((count + 1))
   done
-  [ "$count" -gt 0 ] && awk -v t="$total" -v n="$count" 'BEGIN { printf "%.1f", t / n }'
+  if [ "$count" -gt 0 ]; then awk -v t="$total" -v n="$count" 'BEGIN { printf "%.1f", t / n }'; fi
 }
 
 # Runs one contender over one workload under /usr/bin/time; records wall, CPU and peak RSS
