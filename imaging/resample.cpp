@@ -24,11 +24,22 @@ constexpr int64_t kLargestBlock = 4096;
 // than its picture reaches more than this many pixels past an edge; the folding stops there.
 constexpr int64_t kFoldReach = 64;
 
+// sin(pi x) by our own series rather than the C library's sin, whose last bits differ
+// between Microsoft's msvcrt and Wine's: the weights, and so the pixels, are the same on both.
+double SinPi(double x) {
+    const double whole = std::round(x); // exact, as is the difference
+    const double a = kPi * (x - whole); // within +-pi/2
+    const double a2 = a * a;
+    // Taylor's series to a^19 / 19!: off by less than 1e-17 there.
+    double series = 1.0;
+    for (int n = 19; n >= 3; n -= 2)
+        series = 1.0 - a2 / (n * (n - 1)) * series;
+    const double sine = a * series;
+    return std::fmod(whole, 2.0) == 0.0 ? sine : -sine;
+}
+
 double Sinc(double x) {
-    if (x == 0.0)
-        return 1.0;
-    x *= kPi;
-    return std::sin(x) / x;
+    return x == 0.0 ? 1.0 : SinPi(x) / (kPi * x);
 }
 double BoxWeight(double x) {
     return x >= -0.5 && x < 0.5 ? 1.0 : 0.0;
