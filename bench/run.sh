@@ -328,8 +328,36 @@ phases=$results/phases.tsv
 : >"$phases"
 failures=0
 
+# The quality column of workloads 1 and 2: the mean PSNR (dB) of a contender's outputs against
+# vipsthumbnail's Lanczos3 of the same inputs, saved losslessly once per workload.
+reference_of() { # workload
+  local ref=$work/reference/$1 src
+  src=$(folder_of "$1")
+  if [ ! -d "$ref" ]; then
+    mkdir -p "$ref"
+    case "$1" in
+      thumb) vipsthumbnail -s 256x256 -o "$ref/%s.png" "$src"/*.jpg || true ;;
+      half) vipsthumbnail -s "$((photo_w / 2))x$((photo_h / 2))" -o "$ref/%s.png" "$src"/*.jpg || true ;;
+    esac
+  fi
+  echo "$ref"
+}
+quality_of() { # workload output-folder
+  local ref file total=0 count=0 db
+  command -v vipsthumbnail >/dev/null || return 0
+  ref=$(reference_of "$1")
+  for file in "$2"/*; do
+    [ -f "$ref/$(basename "${file%.*}").png" ] || continue
+    db=$(compare -metric PSNR "$file" "$ref/$(basename "${file%.*}").png" null: 2>&1 || true)
+    [[ "$db" =~ ^[0-9.]+$ ]] || continue # identical ("inf") or unreadable
+    total=$(awk -v t="$total" -v d="$db" 'BEGIN { print t + d }'); count=$((count + 1))
+  done
+  if [ "$count" -gt 0 ]; then awk -v t="$total" -v n="$count" 'BEGIN { printf "%.1f", t / n }'; fi
+}
+
 # Runs one contender over one workload under /usr/bin/time; records wall, CPU and peak RSS
-# and checks the outputs: their number, and the size of the first one.
+# and checks the outputs: their number, and the size of the first one; for workloads 1 and 2
+# in the first repetition, their quality.
 run_one() { # workload contender rep
   local w=$1 c=$2 rep=$3 src out log timing status=ok note="" expected produced
   src=$(folder_of "$w")
@@ -359,10 +387,14 @@ run_one() { # workload contender rep
     got=$(/usr/bin/identify -format '%w %h' "$first[0]" 2>/dev/null || echo unreadable)
     [ "$want" = "$got" ] || { status=FAIL; note="$(basename "$first") is $got, not $want"; }
   fi
-  local bytes
+  local bytes quality=""
   bytes=$(find "$out" -maxdepth 1 -type f -printf '%s\n' | awk '{ s += $1 } END { print s + 0 }')
-  printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$w" "$c" "$rep" "$expected" "$wall" \
-    "$user" "$sys" "$rss" "$bytes" "$status" "$note" >>"$tsv"
+  if [ "$rep" = 1 ] && [ "$status" = ok ] && { [ "$w" = thumb ] || [ "$w" = half ]; } &&
+    [[ "$c" != bare_* ]]; then
+    quality=$(quality_of "$w" "$out")
+  fi
+  printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$w" "$c" "$rep" "$expected" "$wall" \
+    "$user" "$sys" "$rss" "$bytes" "$status" "$note" "$quality" >>"$tsv"
   if [[ "$c" == bare* ]]; then
     awk -v w="$w" -v c="$c" -v r="$rep" '/^files / { print w "\t" r "\t" $2 "\t" $6 "\t" $8 "\t" $10 "\t" $12 "\t" c }' "$log" >>"$phases"
   fi
@@ -445,14 +477,15 @@ table=$results/table.md
     $10 != "ok" { failed[$1 SUBSEP $2] = 1 }
     { seen[$1 SUBSEP $2] = 1; files[$1 SUBSEP $2] = $4
       add($1 SUBSEP $2 SUBSEP "wall", $5); add($1 SUBSEP $2 SUBSEP "cpu", $6 + $7)
-      add($1 SUBSEP $2 SUBSEP "rss", $8); add($1 SUBSEP $2 SUBSEP "bytes", $9) }
+      add($1 SUBSEP $2 SUBSEP "rss", $8); add($1 SUBSEP $2 SUBSEP "bytes", $9)
+      if ($12 != "") quality[$1 SUBSEP $2] = $12 }
     END {
       nc = split(order, cs, " "); nw = split(workloads, ws, " ")
       for (i = 1; i <= nc; i++) fixed[cs[i]] = (("empty" SUBSEP cs[i]) in seen) ? median("empty" SUBSEP cs[i] SUBSEP "wall") : 0
-      print "| Workload | Contender | Files | Wall s | Fixed s | s/image | images/s | CPU s/image | Peak RSS MB | Output MB | x tesrun |"
-      print "|---|---|--:|--:|--:|--:|--:|--:|--:|--:|--:|"
+      print "| Workload | Contender | Files | Wall s | Fixed s | s/image | images/s | CPU s/image | Peak RSS MB | Output MB | x tesrun | PSNR vs vips dB |"
+      print "|---|---|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|"
       for (i = 1; i <= nc; i++) if (("empty" SUBSEP cs[i]) in seen)
-        printf "| fixed cost (empty folder) | %s | 0 | %.2f | | | | %.2f | %.0f | | |\n", name[cs[i]],
+        printf "| fixed cost (empty folder) | %s | 0 | %.2f | | | | %.2f | %.0f | | | |\n", name[cs[i]],
           fixed[cs[i]], median("empty" SUBSEP cs[i] SUBSEP "cpu"), median("empty" SUBSEP cs[i] SUBSEP "rss") / 1024
       for (k = 1; k <= nw; k++) {
         w = ws[k]; base = ""
@@ -461,15 +494,15 @@ table=$results/table.md
         for (i = 1; i <= nc; i++) {
           c = cs[i]; key = w SUBSEP c
           if (!(key in seen)) {
-            if ((key in note)) printf "| %s | %s | | | | not run: %s | | | | | |\n", title[w], name[c], note[key]
+            if ((key in note)) printf "| %s | %s | | | | not run: %s | | | | | | |\n", title[w], name[c], note[key]
             continue }
-          if (key in failed) { printf "| %s | %s | %d | | | FAILED (see log) | | | | | |\n", title[w], name[c], files[key]; continue }
+          if (key in failed) { printf "| %s | %s | %d | | | FAILED (see log) | | | | | | |\n", title[w], name[c], files[key]; continue }
           n = files[key]; wall = median(key SUBSEP "wall"); per = (wall - fixed[c]) / n
-          printf "| %s | %s | %d | %.2f | %s | %.4f | %.1f | %.4f | %.0f | %.1f | %s |\n", title[w], name[c], n, wall,
+          printf "| %s | %s | %d | %.2f | %s | %.4f | %.1f | %.4f | %.0f | %.1f | %s | %s |\n", title[w], name[c], n, wall,
             (fixed[c] > 0 ? sprintf("%.2f", fixed[c]) : "-"), per, (per > 0 ? 1 / per : 0),
             (median(key SUBSEP "cpu") - (c ~ /^tesrun/ || c == "bare" ? median("empty" SUBSEP c SUBSEP "cpu") : 0)) / n,
             median(key SUBSEP "rss") / 1024, median(key SUBSEP "bytes") / 1048576,
-            (base != "" && base > 0 ? sprintf("%.2f", per / base) : "-")
+            (base != "" && base > 0 ? sprintf("%.2f", per / base) : "-"), ((key in quality) ? quality[key] : "")
         }
       }
     }' "$tsv"

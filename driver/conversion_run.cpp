@@ -116,10 +116,12 @@ int RunConversion(const char* scriptPath, const char* sourceDirectory,
     AutoOrient = false; // until the script's top-level lines ask for them
     KeepMetadata = kKeepNothing;
     ConvertToSrgb = false;
+    ConversionSettings.drawFilter = ResampleFilter::None;
     if (!RunScript(scriptPath))
         return 0;
     // Before any picture is decoded, ahead or not.
     SourceMetadataWanted = AutoOrient || KeepMetadata != kKeepNothing || ConvertToSrgb;
+    RunDrawFilter = ConversionSettings.drawFilter; // what the top-level lines chose
 
     Print("Source\t\t%s\n", sourceDirectory);
     Print("Destination\t%s\n", destinationDirectory);

@@ -4,6 +4,7 @@
 #include "imaging/picture_loading.h"
 #include "imaging/picture_orientation.h"
 #include "pluginhost/plugin_decoder.h"
+#include "imaging/resample.h"
 
 #include <cstdlib>
 #include <utility>
@@ -26,27 +27,75 @@ int32_t ScaleCoordinate(int64_t coordinate, int64_t scaledSize, int64_t fullSize
     return static_cast<int32_t>((coordinate * scaledSize * 2 + fullSize) / (fullSize * 2));
 }
 
+// The coarsest denominator at which the rectangle sx, sy, sw, sh of the full picture (inside
+// it) still has at least width x height pixels; 1 when none has.
+int CoarsestDenominator(const PictureSource& source, int64_t sw, int64_t sh, int64_t width,
+                        int64_t height) {
+    for (int denominator = 8; denominator >= 2; denominator /= 2) {
+        LONG scaledWidth = 0;
+        LONG scaledHeight = 0;
+        if (source.scaledSize(source.file.bytes.block, source.file.size, denominator, &scaledWidth,
+                              &scaledHeight) != SUSIE_SUCCESS)
+            continue;
+        if (TurnSwapsSides(source.turned))
+            std::swap(scaledWidth, scaledHeight);
+        // The source rectangle's share of the reduced picture, rounded down.
+        if (sw * scaledWidth / source.width >= width && sh * scaledHeight / source.height >= height)
+            return denominator;
+    }
+    return 1;
+}
+
 } // namespace
 
 int ShrinkDenominator(const PictureSource& source, const int32_t v[8]) {
     if (source.scaledSize == nullptr || !InsidePicture(source, v))
         return 1;
-    for (int denominator = 8; denominator >= 2; denominator /= 2) {
-        LONG width = 0;
-        LONG height = 0;
-        if (source.scaledSize(source.file.bytes.block, source.file.size, denominator, &width,
-                              &height) != SUSIE_SUCCESS)
-            continue;
-        if (TurnSwapsSides(source.turned))
-            std::swap(width, height);
-        // The source rectangle's share of the reduced picture, rounded down.
-        const int64_t scaledWidth = static_cast<int64_t>(v[2]) * width / source.width;
-        const int64_t scaledHeight = static_cast<int64_t>(v[3]) * height / source.height;
-        if (scaledWidth >= Magnitude(v[6]) && scaledHeight >= Magnitude(v[7]))
-            return denominator;
-    }
-    return 1;
+    return CoarsestDenominator(source, v[2], v[3], Magnitude(v[6]), Magnitude(v[7]));
 }
+
+namespace {
+
+// Has the SourceCanvas hold its picture at 1/wanted, decoding it again when it holds another
+// scale. false when that decode failed, which marks the source lost.
+bool HoldAtScale(int wanted) {
+    PictureSource& source = SourceCanvas.source;
+    if (wanted != source.denominator) {
+        const int result = DecodeSourceAtScale(&SourceCanvas, wanted);
+        // A picture its plug-in decodes at fewer scales (an animation's first frame) is
+        // drawn from the decode at hand; nothing was released.
+        if (result == SUSIE_NOT_IMPLEMENTED && wanted != 1)
+            wanted = source.denominator;
+        else if (result != SUSIE_SUCCESS) {
+            if (wanted == 1)
+                NoteFailure("decoding it again at full size failed (%s)",
+                            DescribeSusieError(result));
+            else
+                NoteFailure("decoding it again at 1/%d failed (%s)", wanted,
+                            DescribeSusieError(result));
+            source.lost = true;
+            return false;
+        }
+    }
+    if (ShrinkOnLoadEnabled())
+        SpeculativeDenominator = wanted;
+    return true;
+}
+
+// A Canvas's 32-bit pixels, top row first (the section is bottom-up).
+PixelRows RowsOf(const Canvas& canvas) {
+    const int32_t width = canvas.info.bmiHeader.biWidth;
+    const int32_t height = canvas.info.bmiHeader.biHeight;
+    const std::ptrdiff_t stride = static_cast<std::ptrdiff_t>(width) * 4;
+    return {static_cast<uint8_t*>(canvas.bits) + (height - 1) * stride, -stride, width, height};
+}
+
+bool HoldsPixels(const Canvas& canvas) {
+    return canvas.bits != nullptr && canvas.info.bmiHeader.biBitCount == 32 &&
+           canvas.info.bmiHeader.biWidth > 0 && canvas.info.bmiHeader.biHeight > 0;
+}
+
+} // namespace
 
 int DrawSource(const int32_t v[8]) {
     Canvas& from = SourceCanvas;
@@ -60,25 +109,8 @@ int DrawSource(const int32_t v[8]) {
     int wanted = 1;
     if (ShrinkOnLoadEnabled() && GetStretchBltMode(TargetCanvas.dc) == HALFTONE)
         wanted = ShrinkDenominator(source, v);
-    if (wanted != source.denominator) {
-        const int result = DecodeSourceAtScale(&from, wanted);
-        // A picture its plug-in decodes at fewer scales (an animation's first frame) is
-        // drawn from the decode at hand; nothing was released.
-        if (result == SUSIE_NOT_IMPLEMENTED && wanted != 1)
-            wanted = source.denominator;
-        else if (result != SUSIE_SUCCESS) {
-            if (wanted == 1)
-                NoteFailure("decoding it again at full size failed (%s)",
-                            DescribeSusieError(result));
-            else
-                NoteFailure("decoding it again at 1/%d failed (%s)", wanted,
-                            DescribeSusieError(result));
-            source.lost = true;
-            return 0;
-        }
-    }
-    if (ShrinkOnLoadEnabled())
-        SpeculativeDenominator = wanted;
+    if (!HoldAtScale(wanted))
+        return 0;
     if (source.denominator == 1)
         return drawWhole();
     // The source rectangle on the reduced decode: both edges scaled, at least one pixel.
@@ -91,4 +123,42 @@ int DrawSource(const int32_t v[8]) {
         ScaleCoordinate(static_cast<int64_t>(v[1]) + v[3], height, source.height);
     return StretchBlt(TargetCanvas.dc, v[4], v[5], v[6], v[7], from.dc, left, top,
                       right > left ? right - left : 1, bottom > top ? bottom - top : 1, SRCCOPY);
+}
+
+int DrawSourceFiltered(const int32_t v[8], ResampleFilter filter) {
+    Canvas& from = SourceCanvas;
+    PictureSource& source = from.source;
+    int64_t left = 0, width = 0, top = 0, height = 0;
+    int64_t x = 0, w = 0, y = 0, h = 0;
+    if (!NormaliseExtent(v[0], v[2], &left, &width) ||
+        !NormaliseExtent(v[1], v[3], &top, &height) || !NormaliseExtent(v[4], v[6], &x, &w) ||
+        !NormaliseExtent(v[5], v[7], &y, &h))
+        return StretchBlt(TargetCanvas.dc, v[4], v[5], v[6], v[7], from.dc, v[0], v[1], v[2], v[3],
+                          SRCCOPY); // nothing to draw: the platform's answer
+    if (source.scaled != nullptr) {
+        // The filter is left about twice the destination's pixels, as vips leaves its Lanczos.
+        int wanted = 1;
+        if (ShrinkOnLoadEnabled() && left >= 0 && top >= 0 && left + width <= source.width &&
+            top + height <= source.height)
+            wanted = CoarsestDenominator(source, width, height, 2 * w, 2 * h);
+        if (!HoldAtScale(wanted))
+            return 0;
+    }
+    if (!HoldsPixels(from) || !HoldsPixels(TargetCanvas) || source.width <= 0 || source.height <= 0)
+        return 0;
+    // The rectangle on the picture as held, in fractions of its pixels.
+    const PixelRows rows = RowsOf(from);
+    const double across = static_cast<double>(rows.width) / source.width;
+    const double down = static_cast<double>(rows.height) / source.height;
+    const auto real = [](int64_t value) { return static_cast<double>(value); }; // below 2^28
+    const ResampleAxis horizontal{real(left) * across, real(width) * across, x, w,
+                                  (v[2] < 0) != (v[6] < 0)};
+    const ResampleAxis vertical{real(top) * down, real(height) * down, y, h,
+                                (v[3] < 0) != (v[7] < 0)};
+    GdiFlush(); // what GDI has still to draw on either section lands before we read or write it
+    if (!Resample(rows, RowsOf(TargetCanvas), horizontal, vertical, filter)) {
+        NoteFailure("no memory to resample the picture");
+        return 0;
+    }
+    return 1;
 }

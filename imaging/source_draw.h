@@ -3,6 +3,7 @@
 #pragma once
 
 #include "imaging/canvas.h"
+#include "imaging/resample.h"
 
 #include <cstdint>
 
@@ -18,3 +19,11 @@ int ShrinkDenominator(const PictureSource& source, const int32_t v[8]);
 // from the full picture. The result is StretchBlt's; 0 when a decode at another scale
 // failed, which also marks the source lost.
 int DrawSource(const int32_t v[8]);
+
+// Draw with SetDrawFilter's filter (not None): StretchBlt's geometry for sx, sy, sw, sh
+// (v[0..3]) and dx, dy, dw, dh (v[4..7]), resampled by our own code (resample.h) whatever the
+// stretch mode. A draw of a rectangle inside the picture is served from the coarsest decode
+// that keeps at least twice the destination's pixels across and down. 1 when drawn (or nothing
+// of it lies on either Canvas), StretchBlt's result for an empty rectangle, 0 when a decode
+// again failed (the source is then lost), memory was short or either Canvas holds no pixels.
+int DrawSourceFiltered(const int32_t v[8], ResampleFilter filter);

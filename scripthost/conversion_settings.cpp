@@ -1,6 +1,7 @@
 #include "scripthost/conversion_settings.h"
 
-ConversionSettingsRecord ConversionSettings = {{}, kDefaultQuality, {}};
+ConversionSettingsRecord ConversionSettings = {{}, kDefaultQuality, {}, ResampleFilter::None};
+ResampleFilter RunDrawFilter = ResampleFilter::None;
 
 KeepMetadataLevel KeepMetadata = kKeepNothing;
 bool ConvertToSrgb = false;
@@ -10,4 +11,5 @@ void ResetConversionSettings(const char* fileName) {
     CopyBounded(ConversionSettings.outputName, sizeof ConversionSettings.outputName, fileName);
     ConversionSettings.exifHeaderFile[0] = '\0';
     ConversionSettings.quality = kDefaultQuality;
+    ConversionSettings.drawFilter = RunDrawFilter;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "common/paths.h"
+#include "imaging/resample.h"
 
 #include <cstdint>
 
@@ -10,6 +11,7 @@ struct ConversionSettingsRecord {
     char outputName[kPathSize];     // relative to the destination directory
     int32_t quality;                // 0 to 100
     char exifHeaderFile[kPathSize]; // relative to the script directory; empty: no header
+    ResampleFilter drawFilter;      // SetDrawFilter's; None: Draw is StretchBlt
 };
 
 constexpr int32_t kDefaultQuality = 75;
@@ -30,6 +32,10 @@ extern KeepMetadataLevel KeepMetadata;
 // profile other than sRGB has its pixels converted to sRGB before Main sees it.
 extern bool ConvertToSrgb;
 
+// The run's draw filter: what the script's top-level lines left in ConversionSettings
+// (SetDrawFilter there), taken by the conversion run before the first image.
+extern ResampleFilter RunDrawFilter;
+
 // Resets the settings for an image: output name = the file's name, quality 75, no Exif
-// header file.
+// header file, the run's draw filter.
 void ResetConversionSettings(const char* fileName);

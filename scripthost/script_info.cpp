@@ -32,8 +32,8 @@ int32_t SCRIPTAPI ReturnInfo(ScriptElement* arguments) {
 }
 
 // The run-wide settings a script's top-level lines may ask for (SetAutoOrient,
-// SetKeepMetadata, SetConvertToSrgb) mean nothing while only its description is read: accepted,
-// ignored.
+// SetKeepMetadata, SetConvertToSrgb, SetDrawFilter) mean nothing while only its description is
+// read: accepted, ignored.
 namespace {
 int32_t SCRIPTAPI IgnoredRunSetting(ScriptElement*) {
     int32_t taken = 1;
@@ -49,6 +49,7 @@ int RunScriptWithReturnInfo(const char* scriptPath) {
     engine.SetUserFunction("SetAutoOrient", IgnoredRunSetting);
     engine.SetUserFunction("SetKeepMetadata", IgnoredRunSetting);
     engine.SetUserFunction("SetConvertToSrgb", IgnoredRunSetting);
+    engine.SetUserFunction("SetDrawFilter", IgnoredRunSetting);
     while (engine.GetNextLine())
         engine.LineExec();
     return 1;

@@ -1,5 +1,5 @@
 // The functions that tesrun's scripts can call, in the order they are registered: the ten,
-// then SetAutoOrient, GetOrientation, SetKeepMetadata and SetConvertToSrgb.
+// then SetAutoOrient, GetOrientation, SetKeepMetadata, SetConvertToSrgb and SetDrawFilter.
 #pragma once
 
 #include "script_api.h"
@@ -30,6 +30,7 @@ struct NamedUserFunction {
 };
 
 // Format, DoSubroutine, ReturnInfo, SetSize, SetBackGround, SetDrawMode, Draw, SetName,
-// SetQuality, SetExifHeaderFile, SetAutoOrient, GetOrientation, SetKeepMetadata, SetConvertToSrgb.
-constexpr std::size_t kUserFunctionCount = 14;
+// SetQuality, SetExifHeaderFile, SetAutoOrient, GetOrientation, SetKeepMetadata, SetConvertToSrgb,
+// SetDrawFilter.
+constexpr std::size_t kUserFunctionCount = 15;
 extern const NamedUserFunction UserFunctions[kUserFunctionCount];

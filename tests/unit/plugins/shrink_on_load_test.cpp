@@ -79,6 +79,30 @@ TEST_F(ShrinkOnLoad, EachDrawIsServedFromTheCoarsestDecodeThatKeepsItsPixels) {
     }
 }
 
+TEST_F(ShrinkOnLoad, AFilteredDrawKeepsTwiceTheDestinationsPixels) {
+    struct Case {
+        const char* what;
+        int32_t v[8];
+        int denominator;
+    };
+    const Case cases[] = {
+        {"the whole to an eighth", {0, 0, 64, 48, 0, 0, 8, 6}, 4},
+        {"the whole to a quarter", {0, 0, 64, 48, 0, 0, 16, 12}, 2},
+        {"a mirrored source", {63, 0, -64, 48, 0, 0, 8, 6}, 4},
+        {"mirrored onto the output", {0, 47, 64, -48, 0, 0, 8, 6}, 4},
+        {"a rectangle reaching outside", {0, 0, 65, 48, 0, 0, 8, 6}, 1},
+        {"an enlargement", {0, 0, 8, 6, 0, 0, 16, 12}, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Load(ScaledPicture());
+        ASSERT_TRUE(TargetCanvas.Create(17, 12, 32));
+        EXPECT_EQ(DrawSourceFiltered(c.v, ResampleFilter::Lanczos3), 1);
+        EXPECT_EQ(SourceCanvas.source.denominator, c.denominator);
+        EXPECT_EQ(GetBValue(GetPixel(TargetCanvas.dc, 1, 1)), c.denominator);
+    }
+}
+
 TEST_F(ShrinkOnLoad, ADecodeAgainThatFailsFailsTheImageAfterMain) {
     Load(ScaledPicture(1));
     ASSERT_TRUE(TargetCanvas.Create(8, 6, 32));

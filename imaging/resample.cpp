@@ -1,0 +1,360 @@
+#include "imaging/resample.h"
+
+#include "common/allocator.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+// Our own file rather than a library: of what Debian builds from source, libvips needs GLib,
+// libswscale all of FFmpeg (LGPL, a DLL), zimg works on planes only (a deinterleaving copy
+// of the picture) and has no block shrink, pixman's separable convolution still costs
+// width x height taps per pixel, and stb_image_resize 0.97 has no Lanczos.
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr int kWeightBits = 14; // a weight of one is 1 << 14
+constexpr int32_t kOne = 1 << kWeightBits;
+constexpr int kFractionBits = 6; // of the horizontal pass's results, kept for the vertical
+constexpr int32_t kLargestBetween = 255 << kFractionBits;
+// A block average sums up to kLargestBlock^2 pixels of 255 in 32 bits.
+constexpr int64_t kLargestBlock = 4096;
+// Weights beyond a source edge fold onto the edge pixel. Only a source rectangle far larger
+// than its picture reaches more than this many pixels past an edge; the folding stops there.
+constexpr int64_t kFoldReach = 64;
+
+// sin(pi x) by our own series rather than the C library's sin, whose last bits differ
+// between Microsoft's msvcrt and Wine's: the weights, and so the pixels, are the same on both.
+double SinPi(double x) {
+    const double whole = std::round(x); // exact, as is the difference
+    const double a = kPi * (x - whole); // within +-pi/2
+    const double a2 = a * a;
+    // Taylor's series to a^19 / 19!: off by less than 1e-17 there.
+    double series = 1.0;
+    for (int n = 19; n >= 3; n -= 2)
+        series = 1.0 - a2 / (n * (n - 1)) * series;
+    const double sine = a * series;
+    return std::fmod(whole, 2.0) == 0.0 ? sine : -sine;
+}
+
+double Sinc(double x) {
+    return x == 0.0 ? 1.0 : SinPi(x) / (kPi * x);
+}
+double BoxWeight(double x) {
+    return x >= -0.5 && x < 0.5 ? 1.0 : 0.0;
+}
+double CatmullRomWeight(double x) {
+    x = std::fabs(x);
+    if (x < 1.0)
+        return (1.5 * x - 2.5) * x * x + 1.0;
+    if (x < 2.0)
+        return ((-0.5 * x + 2.5) * x - 4.0) * x + 2.0;
+    return 0.0;
+}
+double Lanczos2Weight(double x) {
+    return x > -2.0 && x < 2.0 ? Sinc(x) * Sinc(x / 2.0) : 0.0;
+}
+double Lanczos3Weight(double x) {
+    return x > -3.0 && x < 3.0 ? Sinc(x) * Sinc(x / 3.0) : 0.0;
+}
+
+struct Kernel {
+    double support; // half the width, in target pixels
+    double (*weight)(double);
+};
+
+Kernel KernelOf(ResampleFilter filter) {
+    switch (filter) {
+    case ResampleFilter::Box:
+        return {0.5, BoxWeight};
+    case ResampleFilter::Bicubic:
+        return {2.0, CatmullRomWeight};
+    case ResampleFilter::Lanczos2:
+        return {2.0, Lanczos2Weight};
+    default:
+        return {3.0, Lanczos3Weight};
+    }
+}
+
+struct NamedFilter {
+    const char* name;
+    ResampleFilter filter;
+};
+constexpr NamedFilter kFilters[] = {
+    {"", ResampleFilter::None},
+    {"box", ResampleFilter::Box},
+    {"bicubic", ResampleFilter::Bicubic},
+    {"lanczos2", ResampleFilter::Lanczos2},
+    {"lanczos3", ResampleFilter::Lanczos3},
+};
+
+// count elements of T in owner; null when the size does not fit or memory is short.
+template <class T> T* Allocate(StorageOwner& owner, int64_t count) {
+    if (count < 0 ||
+        static_cast<uint64_t>(count) > std::numeric_limits<std::size_t>::max() / (2 * sizeof(T)))
+        return nullptr;
+    owner.reset(AllocateStorage(static_cast<std::size_t>(count) * sizeof(T)));
+    return owner.as<T>();
+}
+
+// What one axis needs: which target pixels are drawn, and the weights of each.
+struct AxisPlan {
+    int64_t first = 0; // the drawn pixels [first, first + count) of the unmirrored extent
+    int64_t count = 0;
+    int64_t origin = 0; // the source pixels [origin, end) the taps reach
+    int64_t end = 0;
+    int64_t block = 1;  // source pixels averaged into one before filtering
+    int64_t width = 0;  // the pixels [origin, end) make after the block average
+    int64_t stride = 0; // weights kept per target pixel
+    int64_t taps = 0;   // the most any target pixel uses
+    StorageOwner startsOwner, lengthsOwner, weightsOwner;
+    int32_t* starts = nullptr; // the first block-averaged pixel of each target pixel
+    int32_t* lengths = nullptr;
+    int32_t* weights = nullptr; // taps per target pixel, summing to kOne
+};
+
+// The source position of target pixel i's centre.
+double Centre(const ResampleAxis& axis, int64_t i) {
+    return axis.sourceStart +
+           (static_cast<double>(i) + 0.5) * axis.sourceExtent / static_cast<double>(axis.extent);
+}
+
+// The first pixel of [0, extent] whose centre is at or past `position` (centres rise).
+int64_t FirstCentreFrom(const ResampleAxis& axis, double position) {
+    const double guess = std::ceil(
+        (position - axis.sourceStart) * static_cast<double>(axis.extent) / axis.sourceExtent - 0.5);
+    int64_t i = static_cast<int64_t>(std::clamp(guess, 0.0, static_cast<double>(axis.extent)));
+    while (i < axis.extent && Centre(axis, i) < position)
+        ++i;
+    while (i > 0 && Centre(axis, i - 1) >= position)
+        --i;
+    return i;
+}
+
+// The target pixels inside the target whose centres map inside the source; false for none.
+bool PlanDrawn(const ResampleAxis& axis, int32_t sourceSize, int32_t targetSize, AxisPlan* plan) {
+    if (axis.extent <= 0 || !(axis.sourceExtent > 0.0) || sourceSize <= 0 || targetSize <= 0)
+        return false;
+    int64_t low = axis.mirrored ? axis.start + axis.extent - targetSize : -axis.start;
+    int64_t high = axis.mirrored ? axis.start + axis.extent : targetSize - axis.start;
+    low = std::max<int64_t>({low, 0, FirstCentreFrom(axis, 0.0)});
+    high = std::min<int64_t>({high, axis.extent, FirstCentreFrom(axis, sourceSize)});
+    if (low >= high)
+        return false;
+    plan->first = low;
+    plan->count = high - low;
+    // The taps stay within the source rectangle, clipped to the picture.
+    plan->origin = std::max<int64_t>(0, static_cast<int64_t>(std::floor(axis.sourceStart)));
+    const int64_t end = std::min<int64_t>(
+        sourceSize, static_cast<int64_t>(std::ceil(axis.sourceStart + axis.sourceExtent)));
+    if (end <= plan->origin)
+        return false;
+    plan->end = end;
+    // A reduction of 4 or more is block-averaged first, leaving 2 to 4 for the filter (as
+    // vips leaves its Lanczos a factor of about 2).
+    const double factor = axis.sourceExtent / static_cast<double>(axis.extent);
+    int64_t block = factor >= 4.0 ? static_cast<int64_t>(factor / 2.0) : 1;
+    block = std::clamp<int64_t>(block, 1, std::min(kLargestBlock, end - plan->origin));
+    plan->block = block;
+    plan->width = (end - plan->origin + block - 1) / block;
+    return true;
+}
+
+// The weights of every drawn target pixel; false when memory is short.
+bool PlanWeights(const ResampleAxis& axis, const Kernel& kernel, AxisPlan* plan) {
+    const double factor = axis.sourceExtent / static_cast<double>(axis.extent);
+    const double scale = std::max(1.0, factor / static_cast<double>(plan->block));
+    const double support = kernel.support * scale;
+    const int64_t most = std::min<int64_t>(plan->width, static_cast<int64_t>(2.0 * support) + 3);
+    plan->starts = Allocate<int32_t>(plan->startsOwner, plan->count);
+    plan->lengths = Allocate<int32_t>(plan->lengthsOwner, plan->count);
+    plan->weights = Allocate<int32_t>(plan->weightsOwner, plan->count * most);
+    plan->stride = most;
+    StorageOwner sumsOwner;
+    double* sums = Allocate<double>(sumsOwner, most);
+    if (plan->starts == nullptr || plan->lengths == nullptr || plan->weights == nullptr ||
+        sums == nullptr)
+        return false;
+    const int64_t last = plan->width - 1;
+    plan->taps = 1;
+    for (int64_t k = 0; k < plan->count; ++k) {
+        // The centre on the block-averaged pixels, whose own centres lie at m + 0.5.
+        const double centre = (Centre(axis, plan->first + k) - static_cast<double>(plan->origin)) /
+                              static_cast<double>(plan->block);
+        const int64_t low = static_cast<int64_t>(std::floor(centre - support - 0.5));
+        const int64_t high = static_cast<int64_t>(std::ceil(centre + support - 0.5));
+        const int64_t start = std::clamp<int64_t>(low, 0, last);
+        const int64_t length = std::clamp<int64_t>(high, 0, last) - start + 1;
+        std::fill(sums, sums + length, 0.0);
+        double total = 0.0;
+        for (int64_t m = std::max(low, -kFoldReach); m <= std::min(high, last + kFoldReach); ++m) {
+            const double w = kernel.weight((static_cast<double>(m) + 0.5 - centre) / scale);
+            sums[std::clamp<int64_t>(m, 0, last) - start] += w;
+            total += w;
+        }
+        int32_t* weights = plan->weights + k * most;
+        int64_t sum = 0;
+        int64_t magnitude = 0;
+        int64_t largest = 0;
+        for (int64_t t = 0; t < length; ++t) {
+            weights[t] =
+                total > 1e-9 ? static_cast<int32_t>(std::lround(sums[t] / total * kOne)) : 0;
+            sum += weights[t];
+            magnitude += std::llabs(weights[t]);
+            if (std::llabs(weights[t]) > std::llabs(weights[largest]))
+                largest = t;
+        }
+        if (total > 1e-9 && magnitude <= 4 * kOne) {
+            weights[largest] +=
+                static_cast<int32_t>(kOne - sum); // the rounding, where it shows least
+        } else {
+            // No weight to speak of (or a sum that could overflow): the nearest pixel.
+            std::fill(weights, weights + length, 0);
+            const int64_t nearest = std::clamp<int64_t>(static_cast<int64_t>(centre), 0, last);
+            weights[std::clamp<int64_t>(nearest - start, 0, length - 1)] = kOne;
+        }
+        plan->starts[k] = static_cast<int32_t>(start);
+        plan->lengths[k] = static_cast<int32_t>(length);
+        plan->taps = std::max(plan->taps, length);
+    }
+    // Each target pixel's first and last taps rise with it (floor and ceil of a rising
+    // centre, clamped), so the rows in use move down in order.
+    return true;
+}
+
+// The block-averaged source row r of the rectangle: the source row itself when nothing is
+// averaged, else written into `averaged` (plan x's width pixels), summing into `sums`.
+const uint8_t* AveragedRow(const PixelRows& source, const AxisPlan& x, const AxisPlan& y, int64_t r,
+                           uint32_t* sums, uint8_t* averaged) {
+    const int64_t firstRow = y.origin + r * y.block;
+    const uint8_t* row = source.top + firstRow * source.stride + x.origin * 4;
+    if (x.block == 1 && y.block == 1)
+        return row;
+    const int64_t columns = x.end - x.origin;
+    const int64_t rows = std::min<int64_t>(y.end - firstRow, y.block);
+    std::fill(sums, sums + columns * 4, 0u);
+    for (int64_t k = 0; k < rows; ++k, row += source.stride) {
+        for (int64_t c = 0; c < columns * 4; ++c)
+            sums[c] += row[c];
+    }
+    for (int64_t m = 0; m < x.width; ++m) {
+        const int64_t from = m * x.block;
+        const int64_t to = std::min(columns, from + x.block);
+        const uint64_t count = static_cast<uint64_t>((to - from) * rows);
+        for (int channel = 0; channel < 4; ++channel) {
+            uint64_t sum = 0;
+            for (int64_t c = from; c < to; ++c)
+                sum += sums[c * 4 + channel];
+            averaged[m * 4 + channel] = static_cast<uint8_t>((sum + count / 2) / count);
+        }
+    }
+    return averaged;
+}
+
+// One row filtered across: x.count pixels with kFractionBits, clamped to 0..255.
+void FilterAcross(const uint8_t* row, const AxisPlan& x, int16_t* out) {
+    constexpr int shift = kWeightBits - kFractionBits;
+    for (int64_t k = 0; k < x.count; ++k) {
+        const int32_t* w = x.weights + k * x.stride;
+        const uint8_t* p = row + static_cast<int64_t>(x.starts[k]) * 4;
+        int32_t sum[4] = {0, 0, 0, 0};
+        for (int32_t t = 0; t < x.lengths[k]; ++t, p += 4) {
+            for (int channel = 0; channel < 4; ++channel)
+                sum[channel] += w[t] * p[channel];
+        }
+        for (int channel = 0; channel < 4; ++channel)
+            out[k * 4 + channel] = static_cast<int16_t>(
+                std::clamp((sum[channel] + (1 << (shift - 1))) >> shift, 0, kLargestBetween));
+    }
+}
+
+} // namespace
+
+bool FindResampleFilter(const char* name, ResampleFilter* filter) {
+    for (const NamedFilter& named : kFilters) {
+        if (std::strcmp(named.name, name) == 0) {
+            *filter = named.filter;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool NormaliseExtent(int64_t start, int64_t extent, int64_t* first, int64_t* size) {
+    if (extent == 0)
+        return false;
+    *first = extent > 0 ? start : start + extent + 1;
+    *size = extent > 0 ? extent : -extent;
+    return true;
+}
+
+bool Resample(const PixelRows& source, const PixelRows& target, const ResampleAxis& x,
+              const ResampleAxis& y, ResampleFilter filter) {
+    AxisPlan across;
+    AxisPlan down;
+    if (!PlanDrawn(x, source.width, target.width, &across) ||
+        !PlanDrawn(y, source.height, target.height, &down))
+        return true; // nothing of the destination is drawn
+    const Kernel kernel = KernelOf(filter);
+    if (!PlanWeights(x, kernel, &across) || !PlanWeights(y, kernel, &down))
+        return false;
+
+    const int64_t columns = across.count;
+    StorageOwner sumsOwner;
+    StorageOwner averagedOwner;
+    uint32_t* sums = nullptr;
+    uint8_t* averaged = nullptr;
+    if (across.block > 1 || down.block > 1) {
+        sums = Allocate<uint32_t>(sumsOwner, (across.end - across.origin) * 4);
+        averaged = Allocate<uint8_t>(averagedOwner, across.width * 4);
+        if (sums == nullptr || averaged == nullptr)
+            return false;
+    }
+    // The rows filtered across that the target rows in progress need, each in slot
+    // row % capacity.
+    const int64_t capacity = down.taps;
+    StorageOwner ringOwner;
+    StorageOwner totalsOwner;
+    StorageOwner pixelsOwner;
+    int16_t* ring = Allocate<int16_t>(ringOwner, capacity * columns * 4);
+    int32_t* totals = Allocate<int32_t>(totalsOwner, columns * 4);
+    uint8_t* pixels = Allocate<uint8_t>(pixelsOwner, columns * 4);
+    if (ring == nullptr || totals == nullptr || pixels == nullptr)
+        return false;
+
+    constexpr int shift = kWeightBits + kFractionBits;
+    int64_t next = 0; // the next block-averaged row to filter across
+    for (int64_t k = 0; k < down.count; ++k) {
+        const int64_t start = down.starts[k];
+        const int64_t end = start + down.lengths[k];
+        // Rows [start, next) are in the ring still: start rose no less than end did.
+        next = std::max(next, start);
+        for (; next < end; ++next)
+            FilterAcross(AveragedRow(source, across, down, next, sums, averaged), across,
+                         ring + (next % capacity) * columns * 4);
+        std::fill(totals, totals + columns * 4, 0);
+        const int32_t* w = down.weights + k * down.stride;
+        for (int64_t t = 0; t < down.lengths[k]; ++t) {
+            const int16_t* row = ring + ((start + t) % capacity) * columns * 4;
+            const int32_t weight = w[t];
+            for (int64_t c = 0; c < columns * 4; ++c)
+                totals[c] += weight * row[c];
+        }
+        for (int64_t c = 0; c < columns * 4; ++c)
+            pixels[c] =
+                static_cast<uint8_t>(std::clamp((totals[c] + (1 << (shift - 1))) >> shift, 0, 255));
+        const int64_t drawn = down.first + k;
+        const int64_t row = y.mirrored ? y.start + y.extent - 1 - drawn : y.start + drawn;
+        uint8_t* out = target.top + row * target.stride;
+        if (!x.mirrored) {
+            std::memcpy(out + (x.start + across.first) * 4, pixels,
+                        static_cast<std::size_t>(columns * 4));
+        } else {
+            for (int64_t i = 0; i < columns; ++i)
+                std::memcpy(out + (x.start + x.extent - 1 - across.first - i) * 4, pixels + i * 4,
+                            4);
+        }
+    }
+    return true;
+}
