@@ -51,5 +51,6 @@ bool DirectorySearch::Next(DirectoryEntry& entry) {
     }
     pending_ = false;
     NarrowName(found_.cFileName, entry);
+    entry.attributes = found_.dwFileAttributes;
     return true;
 }

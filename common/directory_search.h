@@ -14,6 +14,8 @@ struct DirectoryEntry {
     char name[kPathSize] = {};
     // True when name is exactly the file's name, so that a path made of it opens this file.
     bool exact = false;
+    // Its attributes (FILE_ATTRIBUTE_DIRECTORY, FILE_ATTRIBUTE_REPARSE_POINT ...).
+    unsigned long attributes = 0;
 };
 
 class DirectorySearch {

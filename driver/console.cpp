@@ -67,6 +67,10 @@ size_t g_heldBytes = 0;
 bool g_direct = false;
 void (*g_settleAll)() = nullptr;
 
+// The run's tally, main thread only (saves behind report on it when settled).
+unsigned g_failedImages = 0;
+unsigned g_skippedImages = 0;
+
 bool Hold(Stream stream, const char* format, va_list args) {
     va_list copy;
     va_copy(copy, args);
@@ -139,6 +143,25 @@ void ReportFailure(const char* fileName, const char* reason) {
 void ReportFailedFile(const char* fileName, const char* reason) {
     Print("Failed.\n");
     ReportFailure(fileName, reason);
+    ++g_failedImages;
+}
+
+void ReportSkippedFile(const char* outputName) {
+    Print("Up to date\t%s\t\n", outputName);
+    ++g_skippedImages;
+}
+
+void ResetRunTally() {
+    g_failedImages = 0;
+    g_skippedImages = 0;
+}
+
+void ReportRunTally(unsigned images) {
+    if (g_skippedImages > 0)
+        EmitFormatted(kError, "tesrun: %u of %u images failed, %u skipped\n", g_failedImages,
+                      images, g_skippedImages);
+    else if (g_failedImages > 0)
+        EmitFormatted(kError, "tesrun: %u of %u images failed\n", g_failedImages, images);
 }
 
 void ReportEngineError(const char* message) {

@@ -15,6 +15,17 @@ void ReportFailure(const char* fileName, const char* reason);
 // A file that failed: "Failed." on standard output, then its reason (ReportFailure).
 void ReportFailedFile(const char* fileName, const char* reason);
 
+// An image whose output is up to date (SetSkipExisting): "Up to date\t<output name>\t" on
+// standard output, in place of the "Save as" line; counted for the run's summary.
+void ReportSkippedFile(const char* outputName);
+
+// The run's summary, counted from ReportFailedFile and ReportSkippedFile since ResetRunTally:
+// when any image failed or was skipped, one line on standard error, "tesrun: 3 of 120
+// images failed, 40 skipped" ("tesrun: 3 of 120 images failed" when none was skipped);
+// nothing otherwise. Called once every save has ended.
+void ResetRunTally();
+void ReportRunTally(unsigned images);
+
 // One line of the script engine's on standard error, as the engine itself writes it.
 void ReportEngineError(const char* message);
 

@@ -1,16 +1,15 @@
 #include "driver/conversion_run.h"
 
 #include "common/allocator.h"
-#include "common/directory_search.h"
 #include "common/failure_note.h"
 #include "common/owners.h"
 #include "common/paths.h"
 #include "common/program_directory.h"
-#include "driver/accepted_file.h"
 #include "driver/console.h"
 #include "driver/decode_ahead.h"
 #include "driver/image_conversion.h"
 #include "driver/save_behind.h"
+#include "driver/source_tree.h"
 #include "driver/written_files.h"
 #include "imaging/gdiplus_session.h"
 #include "imaging/picture_orientation.h"
@@ -19,50 +18,71 @@
 #include "scripthost/script_engine.h"
 #include "scripthost/script_runner.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
 
-// A name as the listing shows it, and whether it opens that very file (see DirectorySearch).
-using NameSlot = DirectoryEntry;
-
-// Counts the accepted names of the directory; false when it can't be searched.
-bool CountAcceptedFiles(const char* pattern, uint32_t& count) {
-    DirectorySearch search;
-    if (!search.Start(pattern))
-        return false;
-    count = 0;
-    DirectoryEntry entry;
-    while (search.Next(entry)) {
-        if (IsAcceptedFile(entry.name))
-            ++count;
-    }
-    return true;
-}
-
-// Collects up to capacity accepted names in the order the search gives them.
-uint32_t CollectAcceptedFiles(const char* pattern, NameSlot* names, uint32_t capacity) {
-    DirectorySearch search;
-    if (!search.Start(pattern))
-        return 0;
-    uint32_t collected = 0;
-    while (collected < capacity && search.Next(names[collected])) {
-        if (IsAcceptedFile(names[collected].name))
-            ++collected;
-    }
-    return collected;
-}
-
 // The decode of image index that ran ahead, unless an earlier image of this run may have
 // written its file after that decode read it: then the file is decoded again, now.
+// An image left undecoded (PauseDecodingAhead) is decoded now.
 bool DecodedAhead(const char* sourceDirectory, const NameSlot& slot, uint32_t index) {
-    const bool decoded = TakeDecoded(index);
+    bool leftUndecoded = false;
+    const bool decoded = TakeDecoded(index, &leftUndecoded);
     char path[kPathSize];
-    if (!JoinPath(path, sizeof path, sourceDirectory, slot.name) || !MayHaveBeenWritten(path))
+    if (!JoinPath(path, sizeof path, sourceDirectory, slot.name))
+        return decoded;
+    if (leftUndecoded)
+        return DecodeListedFile(&SourceCanvas, sourceDirectory, slot.name) != 0;
+    if (!MayHaveBeenWritten(path))
         return decoded;
     SettleSavesBehind(); // the file may be being written now
     ClearFailureNote();
     return DecodeListedFile(&SourceCanvas, sourceDirectory, slot.name) != 0;
+}
+
+// The image at hand while its picture waits (SkipExisting) with decoding ahead: the picture
+// is taken from its worker only when the output is to be made. Main thread only.
+struct AheadWaiting {
+    const char* sourceDirectory = nullptr;
+    const NameSlot* slot = nullptr;
+    uint32_t index = 0;
+    bool taken = false;
+};
+AheadWaiting g_aheadWaiting;
+
+bool TakeWaitingFromAhead(const char*) {
+    AheadWaiting& w = g_aheadWaiting;
+    w.taken = true;
+    ResumeDecodingAhead(); // images are being converted: worth decoding ahead again
+    return DecodedAhead(w.sourceDirectory, *w.slot, w.index);
+}
+
+// With SkipExisting and decoding ahead: Main first, the decode that ran ahead taken only when
+// the output is to be made; kConversionFailed also when the picture cannot wait.
+ConversionOutcome ConvertWaitingAhead(const char* sourceDirectory, const char* destinationDirectory,
+                                      const char* scriptDirectory, const NameSlot& slot,
+                                      uint32_t index, bool* waited) {
+    AheadWaiting& w = g_aheadWaiting;
+    w = AheadWaiting{sourceDirectory, &slot, index, false};
+    char path[kPathSize];
+    *waited = JoinPath(path, sizeof path, sourceDirectory, slot.name) &&
+              LetPictureWait(path, TakeWaitingFromAhead);
+    if (!*waited)
+        return kConversionFailed;
+    const ConversionOutcome outcome = ConvertDecodedImage(
+        destinationDirectory, scriptDirectory, slot.name, static_cast<int32_t>(index), true);
+    if (!w.taken) { // the slot is freed; the image's own reason stays
+        char note[512];
+        std::snprintf(note, sizeof note, "%s", FailureNote());
+        TakeDecoded(index);
+        ClearFailureNote();
+        if (note[0] != '\0')
+            NoteFailure("%s", note);
+    }
+    if (outcome == kSkipped)
+        PauseDecodingAhead();
+    return outcome;
 }
 
 // One file of the batch; the reason of a failure goes to standard error.
@@ -71,19 +91,34 @@ void ConvertListed(const char* sourceDirectory, const char* destinationDirectory
                    bool decodingAhead) {
     ClearFailureNote();
     ConversionOutcome outcome = kConversionFailed;
-    if (!slot.exact) {
+    if (slot.tooLong) {
+        if (decodingAhead)
+            TakeDecoded(index); // frees its slot
+        ClearFailureNote();
+        NoteFailure("the path of the image is longer than %u bytes",
+                    static_cast<unsigned>(kPathSize - 1));
+    } else if (!slot.exact) {
         if (decodingAhead)
             TakeDecoded(index); // frees its slot
         ClearFailureNote();
         NoteFailure("the file name cannot be written in the system's code page");
     } else if (!decodingAhead) {
-        if (ConvertImage(sourceDirectory, destinationDirectory, scriptDirectory, slot.name,
-                         static_cast<int32_t>(index)) != 0)
-            outcome = kConverted;
-    } else if (DecodedAhead(sourceDirectory, slot, index)) {
-        outcome = ConvertDecodedImage(destinationDirectory, scriptDirectory, slot.name,
-                                      static_cast<int32_t>(index), true);
+        const int converted = ConvertImage(sourceDirectory, destinationDirectory, scriptDirectory,
+                                           slot.name, static_cast<int32_t>(index));
+        outcome = converted == kSkipped ? kSkipped
+                  : converted != 0      ? kConverted
+                                        : kConversionFailed;
+    } else {
+        bool waited = false;
+        if (SkipExisting)
+            outcome = ConvertWaitingAhead(sourceDirectory, destinationDirectory, scriptDirectory,
+                                          slot, index, &waited);
+        if (!waited && DecodedAhead(sourceDirectory, slot, index))
+            outcome = ConvertDecodedImage(destinationDirectory, scriptDirectory, slot.name,
+                                          static_cast<int32_t>(index), true);
     }
+    if (outcome == kSkipped)
+        return;
     if (outcome == kConversionFailed)
         ReportFailedFile(slot.name, FailureNote()); // a save behind reports its own
 }
@@ -117,6 +152,8 @@ int RunConversion(const char* scriptPath, const char* sourceDirectory,
     KeepMetadata = kKeepNothing;
     ConvertToSrgb = false;
     ConversionSettings.drawFilter = ResampleFilter::None;
+    SkipExisting = false;
+    IncludeSubfolders = false;
     if (!RunScript(scriptPath))
         return 0;
     // Before any picture is decoded, ahead or not.
@@ -127,8 +164,7 @@ int RunConversion(const char* scriptPath, const char* sourceDirectory,
     Print("Destination\t%s\n", destinationDirectory);
 
     uint32_t count = 0;
-    if (!FormatBounded(path, sizeof path, "%s\\*.*", sourceDirectory) ||
-        !CountAcceptedFiles(path, count)) {
+    if (!CountSourceFiles(sourceDirectory, count)) {
         engine.DestroyBuffer(); // nothing to convert counts as a completed run
         return 1;
     }
@@ -137,16 +173,19 @@ int RunConversion(const char* scriptPath, const char* sourceDirectory,
     if (table.block == nullptr)
         return 0;
     NameSlot* names = table.as<NameSlot>();
-    const uint32_t collected = CollectAcceptedFiles(path, names, count);
+    const uint32_t collected = CollectSourceFiles(sourceDirectory, names, count);
 
     {
         GdiplusSession gdiplus;
         if (!gdiplus.started)
             return 0;
         ForgetWrittenFiles();
+        ResetRunTally();
         {
             const int workers = DecodeThreadCount();
-            DecodeAheadScope ahead(sourceDirectory, names, collected, workers);
+            // Skipping starts paused: a run over a done folder decodes nothing ahead, and
+            // the first image converted starts the workers decoding.
+            DecodeAheadScope ahead(sourceDirectory, names, collected, workers, SkipExisting);
             SaveBehindScope behind(ahead.running && engineMessagesHeld ? workers : 0);
             for (uint32_t k = 0; k < collected; ++k) {
                 SettleEndedSavesBehind();
@@ -157,6 +196,7 @@ int RunConversion(const char* scriptPath, const char* sourceDirectory,
         }                             // the last save ends, then the workers stop, before the
                                       // table they read goes
         FreeStorage(table.release()); // the name table goes before GDI+ shuts down
+        ReportRunTally(collected);
     }
     engine.DestroyBuffer();
     return 1;

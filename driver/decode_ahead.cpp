@@ -23,6 +23,7 @@ struct Slot {
     char path[kPathSize] = {}; // its full path, while decoding
     bool done = false;
     bool decoded = false;
+    bool leftUndecoded = false; // claimed while decoding ahead was paused
     char note[512] = {};
 };
 
@@ -40,11 +41,12 @@ struct DecodeAhead {
     SRWLOCK lock = SRWLOCK_INIT;
     CONDITION_VARIABLE changed = CONDITION_VARIABLE_INIT;
     const char* sourceDirectory = nullptr;
-    const DirectoryEntry* names = nullptr;
+    const NameSlot* names = nullptr;
     uint32_t count = 0;
     uint32_t nextToDecode = 0; // the next image a worker claims
     uint32_t taken = 0;        // images the main thread has taken
     bool stopping = false;
+    bool paused = false;   // claimed images are left undecoded (PauseDecodingAhead)
     Slot* slots = nullptr; // one per worker: image k waits in slot k % capacity
     uint32_t capacity = 0;
     WorkerThreads workers;
@@ -83,6 +85,13 @@ DWORD WINAPI DecodeWorker(void*) {
             break;
         const uint32_t k = a.nextToDecode++;
         Slot& slot = a.slots[k % a.capacity];
+        if (a.paused) {
+            slot.decoded = false;
+            slot.leftUndecoded = true;
+            slot.done = true;
+            WakeAllConditionVariable(&a.changed);
+            continue;
+        }
         std::memcpy(slot.path, path, sizeof path);
         slot.decoding = true;
         ReleaseSRWLockExclusive(&a.lock);
@@ -121,8 +130,8 @@ int DecodeThreadCount() {
                                        : static_cast<int>(processors);
 }
 
-bool StartDecodeAhead(const char* sourceDirectory, const DirectoryEntry* names, uint32_t count,
-                      int workers) {
+bool StartDecodeAhead(const char* sourceDirectory, const NameSlot* names, uint32_t count,
+                      int workers, bool paused) {
     DecodeAhead& a = g_ahead;
     if (workers > kMostWorkers)
         workers = kMostWorkers;
@@ -140,6 +149,7 @@ bool StartDecodeAhead(const char* sourceDirectory, const DirectoryEntry* names, 
     a.nextToDecode = 0;
     a.taken = 0;
     a.stopping = false;
+    a.paused = paused;
     if (StartWorkerThreads(&a.workers, workers, DecodeWorker) == 0) {
         StopDecodeAhead();
         return false;
@@ -147,13 +157,16 @@ bool StartDecodeAhead(const char* sourceDirectory, const DirectoryEntry* names, 
     return true;
 }
 
-bool TakeDecoded(uint32_t k) {
+bool TakeDecoded(uint32_t k, bool* leftUndecoded) {
     DecodeAhead& a = g_ahead;
     Slot& slot = a.slots[k % a.capacity];
     AcquireSRWLockExclusive(&a.lock);
     while (!slot.done)
         SleepConditionVariableSRW(&a.changed, &a.lock, INFINITE, 0);
     const bool decoded = slot.decoded;
+    if (leftUndecoded != nullptr)
+        *leftUndecoded = slot.leftUndecoded;
+    slot.leftUndecoded = false;
     if (decoded)
         SwapCanvases(&SourceCanvas, &slot.canvas); // the old picture's memory goes to the slot
     char note[sizeof slot.note];
@@ -167,6 +180,20 @@ bool TakeDecoded(uint32_t k) {
     if (note[0] != '\0')
         NoteFailure("%s", note);
     return decoded;
+}
+
+void PauseDecodingAhead() {
+    DecodeAhead& a = g_ahead;
+    AcquireSRWLockExclusive(&a.lock);
+    a.paused = true;
+    ReleaseSRWLockExclusive(&a.lock);
+}
+
+void ResumeDecodingAhead() {
+    DecodeAhead& a = g_ahead;
+    AcquireSRWLockExclusive(&a.lock);
+    a.paused = false;
+    ReleaseSRWLockExclusive(&a.lock);
 }
 
 void StopDecodeAhead() {

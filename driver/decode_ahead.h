@@ -13,7 +13,7 @@
 // object lives and dies on one thread, failure notes are per thread.
 #pragma once
 
-#include "common/directory_search.h"
+#include "driver/source_tree.h"
 #include "imaging/canvas.h"
 
 #include <cstdint>
@@ -23,14 +23,22 @@
 int DecodeThreadCount();
 
 // Starts `workers` threads decoding the count listed names ahead (at most one picture per
-// worker waits at any time). The table and folder must outlive StopDecodeAhead. False
-// when not even one thread could be started: the run then decodes on the main thread.
-bool StartDecodeAhead(const char* sourceDirectory, const DirectoryEntry* names, uint32_t count,
-                      int workers);
+// worker waits at any time), paused from the start when asked (PauseDecodingAhead). The
+// table and folder must outlive StopDecodeAhead. False when not even one thread could be
+// started: the run then decodes on the main thread.
+bool StartDecodeAhead(const char* sourceDirectory, const NameSlot* names, uint32_t count,
+                      int workers, bool paused);
 
 // Waits for image k (taken in order: 0, 1, 2 ...) and makes it the SourceCanvas. False
-// when its decode failed, with that decode's failure note as the main thread's own.
-bool TakeDecoded(uint32_t k);
+// when its decode failed, with that decode's failure note as the main thread's own, or when
+// it was left undecoded (leftUndecoded, when given, then says so, and nothing is noted).
+bool TakeDecoded(uint32_t k, bool* leftUndecoded = nullptr);
+
+// With SkipExisting, while the images are skipped decoding ahead would be wasted: from
+// PauseDecodingAhead on, the images claimed are left undecoded, until ResumeDecodingAhead.
+// The output does not depend on it: an image left undecoded is decoded when it is needed.
+void PauseDecodingAhead();
+void ResumeDecodingAhead();
 
 // Stops the workers (a decode under way finishes first) and frees their Canvases.
 void StopDecodeAhead();
@@ -52,9 +60,9 @@ struct WritingScope {
 // Starts decoding ahead for the lifetime of the record when workers > 1.
 struct DecodeAheadScope {
     bool running = false;
-    DecodeAheadScope(const char* sourceDirectory, const DirectoryEntry* names, uint32_t count,
-                     int workers) {
-        running = workers > 1 && StartDecodeAhead(sourceDirectory, names, count, workers);
+    DecodeAheadScope(const char* sourceDirectory, const NameSlot* names, uint32_t count,
+                     int workers, bool paused) {
+        running = workers > 1 && StartDecodeAhead(sourceDirectory, names, count, workers, paused);
     }
     DecodeAheadScope(const DecodeAheadScope&) = delete;
     DecodeAheadScope& operator=(const DecodeAheadScope&) = delete;

@@ -7,19 +7,24 @@
 #include "driver/console.h"
 #include "driver/decode_ahead.h"
 #include "driver/header_prepend.h"
+#include "driver/output_folders.h"
 #include "driver/save_behind.h"
 #include "driver/written_files.h"
 #include "imaging/canvas.h"
 #include "imaging/encoder.h"
-#include "metadata/exif_rebuild.h"
-#include "metadata/jpeg_metadata.h"
+#include "imaging/file_read_at.h"
 #include "imaging/picture_orientation.h"
 #include "imaging/source_metadata.h"
+#include "metadata/declared_size.h"
+#include "metadata/exif_rebuild.h"
+#include "metadata/jpeg_metadata.h"
 #include "scripthost/conversion_settings.h"
+#include "scripthost/deferred_painting.h"
 #include "scripthost/script_runner.h"
 
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <utility>
@@ -51,7 +56,63 @@ void TakeMetadataToCarry(OutputSave* save) {
     }
 }
 
+// With SkipExisting, the SourceCanvas may wait for its picture through Main: the size Main
+// was told is kept here, and the decode comes only when the output is made. Main thread.
+struct WaitingPicture {
+    bool waits = false;
+    int32_t width = 0;
+    int32_t height = 0;
+    DecodeWaitingFunction decode = nullptr;
+};
+WaitingPicture g_waiting;
+
+// Ends a picture's wait on every way out of its conversion.
+struct WaitScope {
+    WaitScope() = default;
+    WaitScope(const WaitScope&) = delete;
+    WaitScope& operator=(const WaitScope&) = delete;
+    ~WaitScope() {
+        g_waiting.waits = false;
+        ForgetDeferredPainting();
+    }
+};
+
+// The waiting picture decoded on the main thread.
+bool LoadWaitingPicture(const char* path) {
+    return SourceCanvas.LoadFile(path) != 0;
+}
+
 } // namespace
+
+bool LetPictureWait(const char* path, DecodeWaitingFunction decode) {
+    if (MayHaveBeenWritten(path))
+        SettleSavesBehind(); // an earlier image's save may be writing it now
+    FileOwner file(OpenForReading(path));
+    DeclaredSize size;
+    if (!file || !ReadDeclaredSize(HandleReader(file.get()), &size) || size.width == 0 ||
+        size.height == 0 || size.width > INT32_MAX || size.height > INT32_MAX)
+        return false;
+    PictureSource& source = SourceCanvas.source;
+    ResetPictureSource(&source);
+    if (!CopyBounded(source.path, sizeof source.path, path))
+        return false;
+    source.width = static_cast<int32_t>(size.width);
+    source.height = static_cast<int32_t>(size.height);
+    g_waiting.waits = true;
+    g_waiting.decode = decode;
+    return true;
+}
+
+bool OutputIsUpToDate(const char* sourcePath, const char* outputPath) {
+    WIN32_FILE_ATTRIBUTE_DATA output{};
+    WIN32_FILE_ATTRIBUTE_DATA source{};
+    if (sourcePath[0] == '\0' ||
+        !GetFileAttributesExA(outputPath, GetFileExInfoStandard, &output) ||
+        (output.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
+        !GetFileAttributesExA(sourcePath, GetFileExInfoStandard, &source))
+        return false;
+    return CompareFileTime(&output.ftLastWriteTime, &source.ftLastWriteTime) >= 0;
+}
 
 int DecodeListedFile(Canvas* canvas, const char* sourceDirectory, const char* fileName) {
     char path[kPathSize];
@@ -65,7 +126,10 @@ int DecodeListedFile(Canvas* canvas, const char* sourceDirectory, const char* fi
 
 int ConvertImage(const char* sourceDirectory, const char* destinationDirectory,
                  const char* scriptDirectory, const char* fileName, int32_t index) {
-    if (!DecodeListedFile(&SourceCanvas, sourceDirectory, fileName))
+    char path[kPathSize];
+    const bool waits = SkipExisting && JoinPath(path, sizeof path, sourceDirectory, fileName) &&
+                       LetPictureWait(path, LoadWaitingPicture);
+    if (!waits && !DecodeListedFile(&SourceCanvas, sourceDirectory, fileName))
         return 0;
     return ConvertDecodedImage(destinationDirectory, scriptDirectory, fileName, index, false);
 }
@@ -73,14 +137,16 @@ int ConvertImage(const char* sourceDirectory, const char* destinationDirectory,
 namespace {
 
 // Stage 2: the picture as Main sees it: turned upright, its colours converted to sRGB, as
-// the run's switches ask. False when there is no memory to turn it.
-bool PreparePicture(const char* fileName) {
+// the run's switches ask. False when there is no memory to turn it. A picture that waited
+// (SkipExisting) comes here after Main, its damaged Exif told before it.
+bool PreparePicture(const char* fileName, bool tellDamage) {
     if (AutoOrient && !TurnUpright(&SourceCanvas)) {
         NoteFailure("no memory to turn the picture upright");
         return false;
     }
     // With the metadata kept, the damage is told once, when the Exif is left out.
-    if (AutoOrient && SourceCanvas.source.metadata.exifDamaged && KeepMetadata == kKeepNothing)
+    if (tellDamage && AutoOrient && SourceCanvas.source.metadata.exifDamaged &&
+        KeepMetadata == kKeepNothing)
         ReportFailure(fileName, "its Exif data is damaged; not turned upright");
     const char* colourReason = "";
     if (ConvertToSrgb)
@@ -93,9 +159,48 @@ bool PreparePicture(const char* fileName) {
     return true;
 }
 
+// The waiting picture, before Main: the size Main is told, upright when AutoOrient turns it.
+void TellWaitingSize(const char* fileName) {
+    PictureSource& source = SourceCanvas.source;
+    if (AutoOrient && TurnSwapsSides(PictureOrientation(&SourceCanvas))) {
+        const int32_t width = source.width;
+        source.width = source.height;
+        source.height = width;
+    }
+    if (AutoOrient && source.metadata.exifDamaged && KeepMetadata == kKeepNothing)
+        ReportFailure(fileName, "its Exif data is damaged; not turned upright");
+    g_waiting.width = source.width;
+    g_waiting.height = source.height;
+}
+
+// The waiting picture decoded, once Main is done and the output is to be made, and what Main
+// painted done on it. False, with the reason noted, when the decode fails, gives another
+// size than Main was told, or the painting does not go as Main was told.
+bool DecodeWaitingPicture(const char* fileName) {
+    g_waiting.waits = false;
+    char path[kPathSize];
+    std::memcpy(path, SourceCanvas.source.path, sizeof path);
+    if (!g_waiting.decode(path) || !PreparePicture(fileName, false))
+        return false;
+    const PictureSource& source = SourceCanvas.source;
+    if (source.width != g_waiting.width || source.height != g_waiting.height) {
+        NoteFailure("the picture is %ld x %ld pixels, not the %ld x %ld its header declares",
+                    static_cast<long>(source.width), static_cast<long>(source.height),
+                    static_cast<long>(g_waiting.width), static_cast<long>(g_waiting.height));
+        return false;
+    }
+    if (!ReplayDeferredPainting()) {
+        NoteFailure("its drawing could not be done as Main was told");
+        return false;
+    }
+    return !SourceCanvas.source.lost;
+}
+
 // Stage 3: the script's Main draws the TargetCanvas, a 1 x 1 one to start with.
 bool RunMain(const char* fileName, int32_t index) {
     TargetCanvas.Create(1, 1, 32);
+    if (g_waiting.waits)
+        DeferPainting();
     ScriptElement arguments[4] = {};
     arguments[0].value.integer = SourceCanvas.source.width;
     arguments[0].type = SCRIPT_INTEGER;
@@ -179,14 +284,32 @@ ConversionOutcome SaveOutput(const char* scriptDirectory, const char* fileName,
 // and its colours converted; 3. Main; 4. saved with its metadata.
 ConversionOutcome ConvertDecodedImage(const char* destinationDirectory, const char* scriptDirectory,
                                       const char* fileName, int32_t index, bool mayGoBehind) {
+    WaitScope waitScope;
     ResetConversionSettings(fileName);
-    if (!PreparePicture(fileName) || !RunMain(fileName, index))
+    if (g_waiting.waits)
+        TellWaitingSize(fileName);
+    else if (!PreparePicture(fileName, true))
+        return kConversionFailed;
+    if (!RunMain(fileName, index))
         return kConversionFailed;
     char path[kPathSize];
     const bool named = OutputPath(destinationDirectory, path);
+    // The one place an output is let be (a further output of the image would ask the same).
+    // A save behind may be writing it: its time is read once that save has ended.
+    if (named && SkipExisting && MayHaveBeenWritten(path))
+        SettleSavesBehind();
+    if (named && SkipExisting && OutputIsUpToDate(SourceCanvas.source.path, path)) {
+        ReportSkippedFile(ConversionSettings.outputName);
+        return kSkipped;
+    }
+    if (named && g_waiting.waits && !DecodeWaitingPicture(fileName))
+        return kConversionFailed;
     // The line comes before any reason the name gives, as it always has.
     Print("Save as\t%s\t\n", ConversionSettings.outputName);
     if (!named)
+        return kConversionFailed;
+    if (IncludeSubfolders &&
+        !CreateOutputFolders(destinationDirectory, ConversionSettings.outputName))
         return kConversionFailed;
     return SaveOutput(scriptDirectory, fileName, path, mayGoBehind);
 }

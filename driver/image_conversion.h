@@ -12,6 +12,7 @@ enum ConversionOutcome : int {
     kConversionFailed = 0, // the reason is noted (common/failure_note.h)
     kConverted = 1,        // saved, with its header or metadata when asked for
     kSavingBehind = 2,     // Main has run; the save goes on behind (driver/save_behind.h)
+    kSkipped = 3,          // the output is up to date (SetSkipExisting): nothing written
 };
 
 // One output file's save: what the main thread set up for it, and how it went. Filled
@@ -36,18 +37,36 @@ struct OutputSave {
 };
 
 // Nonzero when the file was converted and saved (with its header when the script named
-// one). A composed path that does not fit 259 bytes, and an output or header name that
-// leaves its folder, fail the image. On failure the reason is noted (common/failure_note.h).
+// one), kSkipped when its output was up to date. A composed path that does not fit 259
+// bytes, and an output or header name that leaves its folder, fail the image. On failure
+// the reason is noted (common/failure_note.h).
+//
+// With SkipExisting, a picture whose header declares its size is decoded only after Main:
+// Main is told that size, its painting waits (scripthost/deferred_painting.h), and the
+// picture is decoded and painted only when its output is not up to date.
 int ConvertImage(const char* sourceDirectory, const char* destinationDirectory,
                  const char* scriptDirectory, const char* fileName, int32_t index);
+
+// How a waiting picture (SkipExisting) is decoded into the SourceCanvas once its output is
+// to be made; false, with the reason noted, when it cannot be.
+using DecodeWaitingFunction = bool (*)(const char* path);
+// Lets the SourceCanvas wait for the picture at path through the next ConvertDecodedImage:
+// true when the file's header declares its size, which Main is then told, and decode is
+// called only when the output is to be made. False: the picture is to be decoded first.
+bool LetPictureWait(const char* path, DecodeWaitingFunction decode);
 
 // The decoding step alone: sourceDirectory\fileName into canvas (Canvas::LoadFile).
 int DecodeListedFile(Canvas* canvas, const char* sourceDirectory, const char* fileName);
 
-// The steps after decoding, with the SourceCanvas holding the file: settings reset, Main,
-// save, header. With mayGoBehind the save may be handed to save_behind.h.
+// The steps after decoding, with the SourceCanvas holding the file (or, with SkipExisting,
+// waiting for it: PictureWaits): settings reset, Main, save, header. With mayGoBehind the
+// save may be handed to save_behind.h.
 ConversionOutcome ConvertDecodedImage(const char* destinationDirectory, const char* scriptDirectory,
                                       const char* fileName, int32_t index, bool mayGoBehind);
+
+// Whether the output at outputPath is up to date for the source at sourcePath: it exists, is
+// a file and was last written no earlier than the source. Each output of an image asks.
+bool OutputIsUpToDate(const char* sourcePath, const char* outputPath);
 
 // Writes canvas as save asks, with its header or metadata, on any thread; the outcome goes
 // into save.

@@ -5,6 +5,8 @@ ResampleFilter RunDrawFilter = ResampleFilter::None;
 
 KeepMetadataLevel KeepMetadata = kKeepNothing;
 bool ConvertToSrgb = false;
+bool SkipExisting = false;
+bool IncludeSubfolders = false;
 
 void ResetConversionSettings(const char* fileName) {
     ConversionSettings.outputName[0] = '\0';

@@ -36,6 +36,14 @@ extern bool ConvertToSrgb;
 // (SetDrawFilter there), taken by the conversion run before the first image.
 extern ResampleFilter RunDrawFilter;
 
+// Run-wide, like KeepMetadata (SetSkipExisting): an image whose output exists and is not
+// older than its source is neither encoded nor written again.
+extern bool SkipExisting;
+
+// Run-wide, like KeepMetadata (SetIncludeSubfolders): the source's subfolders are converted
+// too, and an output name's folders are created under the destination.
+extern bool IncludeSubfolders;
+
 // Resets the settings for an image: output name = the file's name, quality 75, no Exif
 // header file, the run's draw filter.
 void ResetConversionSettings(const char* fileName);

@@ -4,6 +4,7 @@
 #include "imaging/picture_orientation.h"
 #include "imaging/source_draw.h"
 #include "scripthost/conversion_settings.h"
+#include "scripthost/deferred_painting.h"
 #include "scripthost/element_text.h"
 #include "scripthost/format_text.h"
 #include "scripthost/script_info.h"
@@ -77,28 +78,18 @@ int32_t SCRIPTAPI DoSubroutine(ScriptElement* arguments) {
 }
 
 int32_t SCRIPTAPI SetSize(ScriptElement* arguments) {
-    int32_t width = 0;
-    int32_t height = 0;
-    DecodeInteger(&arguments[0], &width);
-    DecodeInteger(&arguments[1], &height);
-    return ReturnInteger(TargetCanvas.Create(width, height, 32) ? 1 : 0);
+    int32_t v[2] = {};
+    DecodeInteger(&arguments[0], &v[0]);
+    DecodeInteger(&arguments[1], &v[1]);
+    return ReturnInteger(Paint(kPaintSize, v));
 }
 
 int32_t SCRIPTAPI SetBackGround(ScriptElement* arguments) {
-    int32_t red = 0;
-    int32_t green = 0;
-    int32_t blue = 0;
-    DecodeInteger(&arguments[0], &red);
-    DecodeInteger(&arguments[1], &green);
-    DecodeInteger(&arguments[2], &blue);
-    // Only the low 8 bits of each count: 256, 0, 511 is blue.
-    const COLORREF colour = RGB(red & 0xFF, green & 0xFF, blue & 0xFF);
-    HDC dc = TargetCanvas.dc;
-    SetBkColor(dc, colour);
-    SetBkMode(dc, OPAQUE);
-    const RECT area{0, 0, TargetCanvas.info.bmiHeader.biWidth,
-                    TargetCanvas.info.bmiHeader.biHeight};
-    return ReturnInteger(ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &area, nullptr, 0, nullptr));
+    int32_t v[3] = {};
+    DecodeInteger(&arguments[0], &v[0]);
+    DecodeInteger(&arguments[1], &v[1]);
+    DecodeInteger(&arguments[2], &v[2]);
+    return ReturnInteger(Paint(kPaintBackground, v));
 }
 
 int32_t SCRIPTAPI SetDrawMode(ScriptElement* arguments) {
@@ -106,8 +97,7 @@ int32_t SCRIPTAPI SetDrawMode(ScriptElement* arguments) {
     DecodeInteger(&arguments[0], &mode);
     if (mode != 0 && mode != 1)
         return ReturnInteger(0);
-    SetStretchBltMode(TargetCanvas.dc, mode == 0 ? COLORONCOLOR : HALFTONE);
-    return ReturnInteger(1);
+    return ReturnInteger(Paint(kPaintDrawMode, &mode));
 }
 
 int32_t SCRIPTAPI Draw(ScriptElement* arguments) {
@@ -116,10 +106,7 @@ int32_t SCRIPTAPI Draw(ScriptElement* arguments) {
         DecodeInteger(&arguments[i], &v[i]);
     if (!AreGdiCoordinates(v, 8))
         return ReturnInteger(0);
-    // sx, sy, sw, sh from the SourceCanvas to dx, dy, dw, dh of the TargetCanvas.
-    const ResampleFilter filter = ConversionSettings.drawFilter;
-    return ReturnInteger(filter == ResampleFilter::None ? DrawSource(v)
-                                                        : DrawSourceFiltered(v, filter));
+    return ReturnInteger(Paint(kPaintDraw, v));
 }
 
 int32_t SCRIPTAPI SetName(ScriptElement* arguments) {
@@ -194,6 +181,18 @@ int32_t SCRIPTAPI SetDrawFilter(ScriptElement* arguments) {
     return ReturnInteger(1);
 }
 
+// SetSkipExisting(on): from now on, an image whose output exists and is not older than its
+// source is neither encoded nor written again (run-wide, like SetAutoOrient).
+int32_t SCRIPTAPI SetSkipExisting(ScriptElement* arguments) {
+    return SetRunSwitch(&arguments[0], &SkipExisting);
+}
+
+// SetIncludeSubfolders(on): the run converts the source's subfolders too (run-wide, like
+// SetAutoOrient; only the top-level lines come before the source is searched).
+int32_t SCRIPTAPI SetIncludeSubfolders(ScriptElement* arguments) {
+    return SetRunSwitch(&arguments[0], &IncludeSubfolders);
+}
+
 const NamedUserFunction UserFunctions[kUserFunctionCount] = {
     {"Format", Format},
     {"DoSubroutine", DoSubroutine},
@@ -212,4 +211,6 @@ const NamedUserFunction UserFunctions[kUserFunctionCount] = {
     {"SetKeepMetadata", SetKeepMetadata},
     {"SetConvertToSrgb", SetConvertToSrgb},
     {"SetDrawFilter", SetDrawFilter},
+    {"SetSkipExisting", SetSkipExisting},
+    {"SetIncludeSubfolders", SetIncludeSubfolders},
 };

@@ -1,5 +1,6 @@
 // The functions that tesrun's scripts can call, in the order they are registered: the ten,
-// then SetAutoOrient, GetOrientation, SetKeepMetadata, SetConvertToSrgb and SetDrawFilter.
+// then SetAutoOrient, GetOrientation, SetKeepMetadata, SetConvertToSrgb, SetDrawFilter,
+// SetSkipExisting and SetIncludeSubfolders.
 #pragma once
 
 #include "script_api.h"
@@ -31,6 +32,6 @@ struct NamedUserFunction {
 
 // Format, DoSubroutine, ReturnInfo, SetSize, SetBackGround, SetDrawMode, Draw, SetName,
 // SetQuality, SetExifHeaderFile, SetAutoOrient, GetOrientation, SetKeepMetadata, SetConvertToSrgb,
-// SetDrawFilter.
-constexpr std::size_t kUserFunctionCount = 15;
+// SetDrawFilter, SetSkipExisting, SetIncludeSubfolders.
+constexpr std::size_t kUserFunctionCount = 17;
 extern const NamedUserFunction UserFunctions[kUserFunctionCount];

@@ -79,6 +79,8 @@ TEST(BundledScripts, EachDescribesItselfAndConvertsTheFolder) {
         {"centred_on_background.txt",
          {{"red_framed.jpg", 640, 480, kJpeg}, {"big_framed.jpg", 640, 480, kJpeg}}},
         {"numbered_names.txt", {{"image_001.jpg", 0, 0, kJpeg}, {"image_002.jpg", 0, 0, kJpeg}}},
+        {"thumbnail_tree.txt",
+         {{"red_thumb.jpg", 40, 30, kJpeg}, {"big_thumb.jpg", 256, 128, kJpeg}}},
         {"exif_header.txt", {{"red_exif.jpg", 40, 30, kJpeg}, {"big_exif.jpg", 512, 256, kJpeg}}},
     };
     const std::string header = ReadFileBytes(kScripts + "\\exif_header.exif");
