@@ -22,7 +22,8 @@ void ReportSkippedFile(const char* outputName);
 // The run's summary, counted from ReportFailedFile and ReportSkippedFile since ResetRunTally:
 // when any image failed or was skipped, one line on standard error, "tesrun: 3 of 120
 // images failed, 40 skipped" ("tesrun: 3 of 120 images failed" when none was skipped);
-// nothing otherwise. Called once every save has ended.
+// nothing otherwise. Called once every save has ended, in a run that uses SetSkipExisting
+// or SetIncludeSubfolders.
 void ResetRunTally();
 void ReportRunTally(unsigned images);
 

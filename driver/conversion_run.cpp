@@ -196,7 +196,10 @@ int RunConversion(const char* scriptPath, const char* sourceDirectory,
         }                             // the last save ends, then the workers stop, before the
                                       // table they read goes
         FreeStorage(table.release()); // the name table goes before GDI+ shuts down
-        ReportRunTally(collected);
+        // Like the switches themselves, the summary is the batch features' own: a run that
+        // uses neither prints what it always printed.
+        if (SkipExisting || IncludeSubfolders)
+            ReportRunTally(collected);
     }
     engine.DestroyBuffer();
     return 1;
