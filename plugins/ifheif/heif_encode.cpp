@@ -129,13 +129,16 @@ EncodeStatus EncodeAvif(const EncodeSource& source, const EncodeOptions& options
     if (encoding.options == nullptr || encoding.nclx == nullptr)
         return Refuse(reason, EncodeStatus::kNoMemory, "out of memory");
     // sRGB's primaries and transfer; the matrix BT.601 (libavif's default) for lossy, the
-    // identity (the pixels as green, blue, red planes) for lossless; full range.
+    // identity (the pixels as green, blue, red planes) for lossless; full range. libheif
+    // 1.15 converts by the picture's own nclx profile and writes it.
     encoding.nclx->color_primaries = heif_color_primaries_ITU_R_BT_709_5;
     encoding.nclx->transfer_characteristics = heif_transfer_characteristic_IEC_61966_2_1;
     encoding.nclx->matrix_coefficients = options.lossless ? heif_matrix_coefficients_RGB_GBR
                                                           : heif_matrix_coefficients_ITU_R_BT_601_6;
     encoding.nclx->full_range_flag = 1;
-    encoding.options->output_nclx_profile = encoding.nclx;
+    error = heif.heif_image_set_nclx_color_profile(image.image, encoding.nclx);
+    if (Failed(error))
+        return FailedWith(reason, error, "libheif refused the colour description");
     // A reader needs the nclx box for the matrix even when the profile is there.
     encoding.options->save_two_colr_boxes_when_ICC_and_nclx_available = 1;
 

@@ -42,6 +42,7 @@
     X(heif_image_get_plane)                                                                        \
     X(heif_image_release)                                                                          \
     X(heif_image_set_raw_color_profile)                                                            \
+    X(heif_image_set_nclx_color_profile)                                                           \
     X(heif_nclx_color_profile_alloc)                                                               \
     X(heif_nclx_color_profile_free)                                                                \
     X(heif_encoding_options_alloc)                                                                 \
