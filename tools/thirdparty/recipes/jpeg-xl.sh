@@ -11,8 +11,10 @@ build_library() {
   brotli=$("$here/build.sh" brotli "$target")
   hwy=$("$here/build.sh" highway "$target")
   lcms=$("$here/build.sh" lcms2 "$target")
+  # The encoder includes lcms2.h through a property libjxl 0.7's build reads from the wrong
+  # place (the imported target's INCLUDE_DIRECTORIES): the folder is named to the compiler.
   PKG_CONFIG_LIBDIR=/nonexistent PKG_CONFIG_PATH="" cmake -S "$source" -B "$source/build-$target" -G Ninja \
-    "${cross_cmake[@]}" \
+    "${cross_cmake[@]}" -DCMAKE_CXX_FLAGS="-isystem $lcms/include" \
     -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF -DBUILD_TESTING=OFF \
     -DCMAKE_FIND_ROOT_PATH="$brotli;$hwy;$lcms" -DCMAKE_FIND_ROOT_PATH_MODE_LIBRARY=ONLY \
     -DCMAKE_FIND_ROOT_PATH_MODE_INCLUDE=ONLY -DCMAKE_FIND_ROOT_PATH_MODE_PACKAGE=ONLY \
