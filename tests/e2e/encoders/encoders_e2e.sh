@@ -12,10 +12,12 @@ plugins="$build/bin"
 
 mkdir -p "$work/src" "$work/lossy" "$work/lossless" "$work/ref"
 # A photo-like picture: fractal plasma, softened, 8-bit RGB.
-convert -seed 7 -size 640x480 plasma:fractal -blur 0x1 -depth 8 PNG24:"$work/src/photo.png"
+convert -seed 7 -size 640x480 plasma:fractal -blur 0x1 -depth 8 -define png:exclude-chunk=all \
+  PNG24:"$work/src/photo.png"
 
 copy_script() { # file extension lossless
   cat > "$1" <<SCRIPT
+function Info() { ReturnInfo("Encoders", "E2E", 1, 0, 0, 0) }
 function Main(width, height, name, index) {
     SetSize(width, height)
     Draw(0, 0, width, height, 0, 0, width, height)
@@ -94,6 +96,7 @@ for size in "1 1" "3 5"; do
   set -- $size
   for ext in webp avif jxl; do
     cat >"$work/odd.txt" <<SCRIPT
+function Info() { ReturnInfo("Odd sizes", "E2E", 1, 0, 0, 0) }
 function Main(width, height, name, index) {
     SetSize($1, $2)
     Draw(0, 0, width, height, 0, 0, $1, $2)
@@ -113,6 +116,7 @@ mkdir -p "$work/wide" "$work/two"
 cp "$work/src/photo.png" "$work/two/a.png"
 cp "$work/src/photo.png" "$work/two/b.png"
 cat >"$work/wide.txt" <<'SCRIPT'
+function Info() { ReturnInfo("Too wide", "E2E", 1, 0, 0, 0) }
 function Main(width, height, name, index) {
     if name == "a.png" { SetSize(16384, 4) } else { SetSize(8, 4) }
     SetName("wide.webp")
