@@ -275,7 +275,7 @@ build_command() { # workload contender src out
         thumb|ladder_*) cmd=(mogrify -path "$out" -format jpg -define jpeg:size=512x512 -thumbnail 256x256 -quality 75) ;;
         heic) cmd=(mogrify -path "$out" -format jpg -thumbnail 256x256 -quality 75) ;;
         half) cmd=(mogrify -path "$out" -format png -resize 50%) ;;
-        web) cmd=(mogrify -path "$out" -format webp -resize 1600x1600 -quality 75) ;;
+        web) cmd=(mogrify -path "$out" -format webp -resize '1600x1600>' -quality 75) ;;
         *) cmd=(mogrify -path "$out" -format "$ext") ;;
       esac
       cmd+=("${files[@]}") ;;
@@ -284,7 +284,7 @@ build_command() { # workload contender src out
         thumb|ladder_*) cmd=(gm mogrify -output-directory "$out" -format jpg -size 512x512 -thumbnail 256x256 -quality 75) ;;
         heic) cmd=(gm mogrify -output-directory "$out" -format jpg -thumbnail 256x256 -quality 75) ;;
         half) cmd=(gm mogrify -output-directory "$out" -format png -resize 50%) ;;
-        web) cmd=(gm mogrify -output-directory "$out" -format webp -resize 1600x1600 -quality 75) ;;
+        web) cmd=(gm mogrify -output-directory "$out" -format webp -resize '1600x1600>' -quality 75) ;;
         *) cmd=(gm mogrify -output-directory "$out" -format "$ext") ;;
       esac
       cmd+=("${files[@]}") ;;
@@ -292,7 +292,7 @@ build_command() { # workload contender src out
       case "$w" in
         thumb|ladder_*) cmd=(vipsthumbnail -s 256x256 -o "$out/%s.jpg[Q=75]") ;;
         half) cmd=(vipsthumbnail -s "$((photo_w / 2))x$((photo_h / 2))" -o "$out/%s.png") ;;
-        web) cmd=(vipsthumbnail -s 1600x1600 -o "$out/%s.webp[Q=75]") ;;
+        web) cmd=(vipsthumbnail -s '1600x1600>' -o "$out/%s.webp[Q=75]") ;;
         *) cmd=(vipsthumbnail -s '100000x100000>' -o "$out/%s.$ext") ;; # no resize, just convert
       esac
       cmd+=("${files[@]}") ;;
