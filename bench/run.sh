@@ -12,7 +12,7 @@
 #                    (the CTest smoke run, inside the test suite's wine fixture)
 # Environment: BENCH_SCALE=full|smoke, BENCH_REPS, BENCH_PHOTOS, BENCH_SMALL_FILES,
 #              BENCH_NETPBM_SETS, BENCH_HEIC_FILES (corpus sizes), BENCH_DIR (work directory),
-#              BENCH_WORKLOADS (which to run, by name: thumb half small netpbm heic).
+#              BENCH_WORKLOADS (which to run, by name: thumb half small netpbm heic web).
 set -Eeuo pipefail
 trap 'echo "run.sh: stopped by a failing command at line $LINENO" >&2' ERR
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -212,12 +212,13 @@ declare -A wl_title=([thumb]="1: ${photo_w}x$photo_h JPEG -> 256 px JPEG"
                      [half]="2: ${photo_w}x$photo_h JPEG -> half-size PNG"
                      [small]="3: $small_files small PNG -> BMP"
                      [netpbm]="4: Netpbm/TGA -> PNG"
-                     [heic]="5: ${heic_w}x$heic_h HEIC -> 256 px JPEG")
+                     [heic]="5: ${heic_w}x$heic_h HEIC -> 256 px JPEG"
+                     [web]="6: ${photo_w}x$photo_h JPEG -> 1600 px WebP q75")
 
 # The folder, the file pattern and the expected output of a workload.
 folder_of() {
   case "$1" in
-    thumb|half) echo "$corpus/photos" ;;
+    thumb|half|web) echo "$corpus/photos" ;;
     small) echo "$corpus/small" ;;
     small_few) echo "$corpus/small_few" ;;
     netpbm) echo "$corpus/netpbm" ;;
@@ -227,15 +228,17 @@ folder_of() {
   esac
 }
 output_ext_of() {
-  case "$1" in thumb|heic|ladder_*|empty) echo jpg ;; half|netpbm) echo png ;; small|small_few) echo bmp ;; esac
+  case "$1" in thumb|heic|ladder_*|empty) echo jpg ;; half|netpbm) echo png ;; small|small_few) echo bmp ;; web) echo webp ;; esac
 }
 input_exts_of() {
-  case "$1" in thumb|half|ladder_*|empty) echo jpg ;; small|small_few) echo png ;; netpbm) echo "ppm pgm pbm tga" ;; heic) echo heic ;; esac
+  case "$1" in thumb|half|web|ladder_*|empty) echo jpg ;; small|small_few) echo png ;; netpbm) echo "ppm pgm pbm tga" ;; heic) echo heic ;; esac
 }
 # Width and height every contender must produce from an input of w x h.
 expected_size() { # workload w h
   awk -v k="$1" -v w="$2" -v h="$3" 'function r(x) { return int(x + 0.5) }
     BEGIN { if (k == "thumb" || k == "heic" || k ~ /^ladder_/) { s = 256 / w; if (256 / h < s) s = 256 / h; if (s > 1) s = 1
+              printf "%d %d", (r(w*s) > 1 ? r(w*s) : 1), (r(h*s) > 1 ? r(h*s) : 1) }
+            else if (k == "web") { s = 1600 / w; if (1600 / h < s) s = 1600 / h; if (s > 1) s = 1
               printf "%d %d", (r(w*s) > 1 ? r(w*s) : 1), (r(h*s) > 1 ? r(h*s) : 1) }
             else if (k == "half") printf "%d %d", r(w/2), r(h/2)
             else printf "%d %d", w, h }'
@@ -253,7 +256,7 @@ build_command() { # workload contender src out
     tesrun|tesrun1|tesrun_null)
       local script exts
       case "$w" in thumb|heic|ladder_*|empty) script=thumb256 ;; half) script=half_png ;;
-                   small|small_few) script=same_bmp ;; netpbm) script=same_png ;; esac
+                   small|small_few) script=same_bmp ;; netpbm) script=same_png ;; web) script=web1600 ;; esac
       exts=$(input_exts_of "$w"); exts=${exts// /|}
       cmd=("$wine_run" "$tesrun_exe" "$(winpath "$scripts/$script.txt")" "$(winpath "$src")"
            "$(winpath "$out")" "$exts")
@@ -272,6 +275,7 @@ build_command() { # workload contender src out
         thumb|ladder_*) cmd=(mogrify -path "$out" -format jpg -define jpeg:size=512x512 -thumbnail 256x256 -quality 75) ;;
         heic) cmd=(mogrify -path "$out" -format jpg -thumbnail 256x256 -quality 75) ;;
         half) cmd=(mogrify -path "$out" -format png -resize 50%) ;;
+        web) cmd=(mogrify -path "$out" -format webp -resize '1600x1600>' -quality 75) ;;
         *) cmd=(mogrify -path "$out" -format "$ext") ;;
       esac
       cmd+=("${files[@]}") ;;
@@ -280,6 +284,7 @@ build_command() { # workload contender src out
         thumb|ladder_*) cmd=(gm mogrify -output-directory "$out" -format jpg -size 512x512 -thumbnail 256x256 -quality 75) ;;
         heic) cmd=(gm mogrify -output-directory "$out" -format jpg -thumbnail 256x256 -quality 75) ;;
         half) cmd=(gm mogrify -output-directory "$out" -format png -resize 50%) ;;
+        web) cmd=(gm mogrify -output-directory "$out" -format webp -resize '1600x1600>' -quality 75) ;;
         *) cmd=(gm mogrify -output-directory "$out" -format "$ext") ;;
       esac
       cmd+=("${files[@]}") ;;
@@ -287,6 +292,7 @@ build_command() { # workload contender src out
       case "$w" in
         thumb|ladder_*) cmd=(vipsthumbnail -s 256x256 -o "$out/%s.jpg[Q=75]") ;;
         half) cmd=(vipsthumbnail -s "$((photo_w / 2))x$((photo_h / 2))" -o "$out/%s.png") ;;
+        web) cmd=(vipsthumbnail -s '1600x1600>' -o "$out/%s.webp[Q=75]") ;;
         *) cmd=(vipsthumbnail -s '100000x100000>' -o "$out/%s.$ext") ;; # no resize, just convert
       esac
       cmd+=("${files[@]}") ;;
@@ -301,6 +307,8 @@ not_taking_part() { # workload contender
     netpbm:tesrun|netpbm:tesrun1) [ "$plugin_count" -gt 0 ] || echo "no Susie plug-ins (.sph) in the program directory" ;;
     empty:magick|empty:gm|empty:vips) echo "native" ;;
     heic:bare|heic:tesrun_null) echo "GDI+ reads no HEIC" ;;
+    web:bare|web:bare_*) echo "GDI+ writes no WebP: the bare loop has no encoder for it" ;;
+    web:tesrun_null) echo "GDI+ writes no WebP, and it loads no plug-ins" ;;
     heic:vips) echo "Debian 12's libvips is built without HEIF" ;;
     heic:*) [ -d "$corpus/heic" ] || echo "no heif-enc to make the corpus (libheif-examples)" ;;
     empty:bare_*|netpbm:bare_*|small:bare_*) echo "variant" ;; # the variants run on photos only
@@ -405,7 +413,7 @@ run_one() { # workload contender rep
   rm -rf "$out"
 }
 
-read -r -a workloads <<<"${BENCH_WORKLOADS:-thumb half small netpbm heic}"
+read -r -a workloads <<<"${BENCH_WORKLOADS:-thumb half small netpbm heic web}"
 variants=()
 [[ " ${contenders[*]} " == *" bare "* ]] && variants=(bare_scan0copy bare_dc bare_lockbits)
 echo "Machine: $(nproc) cores, $(awk '/MemTotal/ { printf "%.0f GB", $2 / 1048576 }' /proc/meminfo); load average at start: $(cut -d' ' -f1-3 /proc/loadavg)"
@@ -462,7 +470,7 @@ table=$results/table.md
   echo
   awk -F'\t' -v order="${contenders[*]}" -v workloads="${workloads[*]}" \
       -v t_thumb="${wl_title[thumb]}" -v t_half="${wl_title[half]}" \
-      -v t_small="${wl_title[small]}" -v t_netpbm="${wl_title[netpbm]}" -v t_heic="${wl_title[heic]}" \
+      -v t_small="${wl_title[small]}" -v t_netpbm="${wl_title[netpbm]}" -v t_heic="${wl_title[heic]}" -v t_web="${wl_title[web]}" \
       -v l_tesrun="${label[tesrun]}" -v l_tesrun1="${label[tesrun1]}" -v l_tesrun_null="${label[tesrun_null]}" -v l_bare="${label[bare]}" -v l_magick="${label[magick]}" \
       -v l_gm="${label[gm]}" -v l_vips="${label[vips]}" -v notesfile="$results/notes.tsv" '
     function median(key,   n, i, j, t, v) {
@@ -471,7 +479,7 @@ table=$results/table.md
       return n % 2 ? v[(n + 1) / 2] : (v[n / 2] + v[n / 2 + 1]) / 2
     }
     function add(key, x) { vals[key] = (key in vals) ? vals[key] " " x : x }
-    BEGIN { title["thumb"] = t_thumb; title["half"] = t_half; title["small"] = t_small; title["netpbm"] = t_netpbm; title["heic"] = t_heic
+    BEGIN { title["thumb"] = t_thumb; title["half"] = t_half; title["small"] = t_small; title["netpbm"] = t_netpbm; title["heic"] = t_heic; title["web"] = t_web
             name["tesrun"] = l_tesrun; name["tesrun1"] = l_tesrun1; name["tesrun_null"] = l_tesrun_null; name["bare"] = l_bare; name["magick"] = l_magick; name["gm"] = l_gm; name["vips"] = l_vips
             while ((getline line < notesfile) > 0) { split(line, f, "\t"); note[f[1] SUBSEP f[2]] = f[3] } }
     $10 != "ok" { failed[$1 SUBSEP $2] = 1 }

@@ -24,10 +24,12 @@ endif()
 
 add_custom_target(thirdparty_licences ALL)
 
-# tessavel_thirdparty_dir(package out): the newest finished build of package for this
-# target; empty on a Windows host without one (the MinGW shell's own packages serve
-# there); otherwise a configure error that says how to make one.
+# tessavel_thirdparty_dir(package out [REVISION n]): the newest finished build of package
+# for this target; empty on a Windows host without one (the MinGW shell's own packages
+# serve there); otherwise a configure error that says how to make one. REVISION: the
+# recipe's `revision` the build must come from (an older one lacks what this tree uses).
 function(tessavel_thirdparty_dir package out)
+  cmake_parse_arguments(ARG "" "REVISION" "" ${ARGN})
   foreach(folder IN LISTS thirdparty_folders)
     file(GLOB stamps LIST_DIRECTORIES false
       ${folder}/${package}-*-${TESSAVEL_MINGW_TARGET}/.tessavel-built)
@@ -48,6 +50,13 @@ function(tessavel_thirdparty_dir package out)
   list(SORT stamps COMPARE NATURAL ORDER DESCENDING)
   list(GET stamps 0 stamp)
   cmake_path(GET stamp PARENT_PATH dir)
+  if(ARG_REVISION)
+    file(STRINGS ${stamp} built LIMIT_COUNT 1)
+    if(NOT built MATCHES " revision ${ARG_REVISION}$")
+      message(FATAL_ERROR "The build of ${package} in ${dir} comes from an older recipe: "
+        "run tools/thirdparty/build-all.sh to build it again.")
+    endif()
+  endif()
   message(STATUS "${package}: ${dir}")
   set(${out} ${dir} PARENT_SCOPE)
   add_custom_command(TARGET thirdparty_licences POST_BUILD
@@ -91,26 +100,29 @@ endfunction()
 
 tessavel_static_thirdparty(jpeg libjpeg-turbo libjpeg.a jpeglib.h)
 
-tessavel_thirdparty_dir(libwebp webp_dir)
+tessavel_thirdparty_dir(libwebp webp_dir REVISION 2)
 add_library(ThirdParty::webp INTERFACE IMPORTED GLOBAL)
 if(webp_dir)
-  # libwebpdemux needs libwebp after it; libwebp needs libsharpyuv when the build has one.
-  file(GLOB webp_libraries ${webp_dir}/lib/libwebpdemux.a ${webp_dir}/lib/libwebp.a
-    ${webp_dir}/lib/libsharpyuv.a)
+  # libwebpmux and libwebpdemux need libwebp after them; libwebp needs libsharpyuv when the
+  # build has one.
+  file(GLOB webp_libraries ${webp_dir}/lib/libwebpmux.a ${webp_dir}/lib/libwebpdemux.a
+    ${webp_dir}/lib/libwebp.a ${webp_dir}/lib/libsharpyuv.a)
+  list(SORT webp_libraries COMPARE STRING ORDER DESCENDING) # mux, demux, webp, sharpyuv
   set_target_properties(ThirdParty::webp PROPERTIES
     INTERFACE_LINK_LIBRARIES "${webp_libraries}"
     INTERFACE_INCLUDE_DIRECTORIES ${webp_dir}/include)
 else()
   # Building on Windows: MSYS2's mingw-w64-<arch>-libwebp, its static libraries.
+  find_library(TESSAVEL_WEBPMUX_STATIC NAMES libwebpmux.a REQUIRED)
   find_library(TESSAVEL_WEBPDEMUX_STATIC NAMES libwebpdemux.a REQUIRED)
   find_library(TESSAVEL_WEBP_STATIC NAMES libwebp.a REQUIRED)
   find_path(TESSAVEL_WEBP_INCLUDE webp/decode.h REQUIRED)
   set_target_properties(ThirdParty::webp PROPERTIES
-    INTERFACE_LINK_LIBRARIES "${TESSAVEL_WEBPDEMUX_STATIC};${TESSAVEL_WEBP_STATIC}"
+    INTERFACE_LINK_LIBRARIES "${TESSAVEL_WEBPMUX_STATIC};${TESSAVEL_WEBPDEMUX_STATIC};${TESSAVEL_WEBP_STATIC}"
     INTERFACE_INCLUDE_DIRECTORIES ${TESSAVEL_WEBP_INCLUDE})
 endif()
 
-tessavel_thirdparty_dir(libheif heif_dir)
+tessavel_thirdparty_dir(libheif heif_dir REVISION 2)
 add_library(ThirdParty::heif INTERFACE IMPORTED GLOBAL)
 if(heif_dir)
   # Headers only: ifheif binds libheif.dll at run time, from its own folder. The two LGPL
@@ -132,23 +144,25 @@ add_custom_target(thirdparty_heif_dlls ALL
   COMMAND ${CMAKE_COMMAND} -E copy_if_different ${heif_dlls} ${TESSAVEL_BIN_DIR}
   VERBATIM)
 
-tessavel_thirdparty_dir(jpeg-xl jxl_dir)
+tessavel_thirdparty_dir(jpeg-xl jxl_dir REVISION 2)
 add_library(ThirdParty::jxl INTERFACE IMPORTED GLOBAL)
 if(jxl_dir)
-  # The decoder-only libjxl_dec, then what it needs: highway, brotli's decoder.
+  # libjxl (encoder and decoder), then what it needs: highway, brotli, and Little CMS
+  # (ThirdParty::lcms2, below) for the encoder's colours.
   set_target_properties(ThirdParty::jxl PROPERTIES
-    INTERFACE_LINK_LIBRARIES "${jxl_dir}/lib/libjxl_dec.a;${jxl_dir}/lib/libhwy.a;${jxl_dir}/lib/libbrotlidec.a;${jxl_dir}/lib/libbrotlicommon.a"
+    INTERFACE_LINK_LIBRARIES "${jxl_dir}/lib/libjxl.a;${jxl_dir}/lib/libhwy.a;${jxl_dir}/lib/libbrotlienc.a;${jxl_dir}/lib/libbrotlidec.a;${jxl_dir}/lib/libbrotlicommon.a;ThirdParty::lcms2"
     INTERFACE_INCLUDE_DIRECTORIES ${jxl_dir}/include
     INTERFACE_COMPILE_DEFINITIONS JXL_STATIC_DEFINE)
 else()
   # Building on Windows: MSYS2's mingw-w64-<arch>-libjxl, its static libraries.
   find_library(TESSAVEL_JXL_STATIC NAMES libjxl.a REQUIRED)
   find_library(TESSAVEL_HWY_STATIC NAMES libhwy.a REQUIRED)
+  find_library(TESSAVEL_BROTLIENC_STATIC NAMES libbrotlienc.a REQUIRED)
   find_library(TESSAVEL_BROTLIDEC_STATIC NAMES libbrotlidec.a REQUIRED)
   find_library(TESSAVEL_BROTLICOMMON_STATIC NAMES libbrotlicommon.a REQUIRED)
   find_path(TESSAVEL_JXL_INCLUDE jxl/decode.h REQUIRED)
   set_target_properties(ThirdParty::jxl PROPERTIES
-    INTERFACE_LINK_LIBRARIES "${TESSAVEL_JXL_STATIC};${TESSAVEL_HWY_STATIC};${TESSAVEL_BROTLIDEC_STATIC};${TESSAVEL_BROTLICOMMON_STATIC}"
+    INTERFACE_LINK_LIBRARIES "${TESSAVEL_JXL_STATIC};${TESSAVEL_HWY_STATIC};${TESSAVEL_BROTLIENC_STATIC};${TESSAVEL_BROTLIDEC_STATIC};${TESSAVEL_BROTLICOMMON_STATIC};ThirdParty::lcms2"
     INTERFACE_INCLUDE_DIRECTORIES ${TESSAVEL_JXL_INCLUDE}
     INTERFACE_COMPILE_DEFINITIONS JXL_STATIC_DEFINE)
 endif()

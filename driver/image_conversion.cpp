@@ -14,6 +14,7 @@
 #include "imaging/encoder.h"
 #include "imaging/file_read_at.h"
 #include "imaging/picture_orientation.h"
+#include "imaging/plugin_encoder.h"
 #include "imaging/source_metadata.h"
 #include "metadata/declared_size.h"
 #include "metadata/exif_rebuild.h"
@@ -37,7 +38,8 @@ namespace {
 // script asked for it), and its profile. Pixels converted to sRGB (ConvertToSrgb) no longer
 // match the source's profile: it stays behind, and what is wrong with it was said when they
 // were converted.
-void TakeMetadataToCarry(OutputSave* save) {
+// A copy (SaveCopy) takes a copy of the profile: the image's later saves carry it too.
+void TakeMetadataToCarry(OutputSave* save, bool forCopy) {
     PictureSource& source = SourceCanvas.source;
     PhotoMetadata& m = source.metadata;
     save->carryMetadata = true;
@@ -50,7 +52,10 @@ void TakeMetadataToCarry(OutputSave* save) {
         !RebuildExif(m.exif.data(), m.exif.size, keep, source.turned != 1, &save->exif))
         save->metadataDropped = "its Exif data is damaged";
     if (!ConvertToSrgb) {
-        save->profile = std::move(m.profile);
+        if (!forCopy)
+            save->profile = std::move(m.profile);
+        else if (!m.profile.Empty() && !save->profile.Assign(m.profile.data(), m.profile.size))
+            save->metadataDropped = "no memory for its ICC profile";
         if (save->metadataDropped[0] == '\0')
             save->metadataDropped = m.profileDropped;
     }
@@ -196,8 +201,73 @@ bool DecodeWaitingPicture(const char* fileName) {
     return !SourceCanvas.source.lost;
 }
 
-// Stage 3: the script's Main draws the TargetCanvas, a 1 x 1 one to start with.
-bool RunMain(const char* fileName, int32_t index) {
+// SaveCopy's: where the image being converted saves, while its Main runs.
+struct CopyPlace {
+    const char* destinationDirectory = nullptr;
+    const char* scriptDirectory = nullptr;
+    const char* fileName = nullptr;
+};
+CopyPlace g_copyPlace;
+OutputSave g_copy; // the main thread's alone, too large for its stack
+
+bool OutputPath(const char* destinationDirectory, const char* name, char (&path)[kPathSize]);
+void FillOutputSave(OutputSave* save, const char* scriptDirectory, const char* fileName,
+                    const char (&path)[kPathSize], bool forCopy);
+
+// Saves the TargetCanvas under name now, on the main thread, after every save behind: so
+// no two saves of one file run at once, and files and lines keep their order.
+bool SaveTargetCopy(const char* name) {
+    SettleSavesBehind();
+    const CopyPlace& place = g_copyPlace;
+    if (g_waiting.waits) { // SetSkipExisting: the picture is decoded only once Main is done
+        Print("Save as\t%s\t\n", name);
+        ReportFailedFile(place.fileName,
+                         "a copy cannot be saved before the picture is decoded (SetSkipExisting)");
+        return false;
+    }
+    // The image's own note stays its first one, for its own save.
+    char before[sizeof g_copy.note];
+    std::snprintf(before, sizeof before, "%s", FailureNote());
+    ClearFailureNote();
+    char path[kPathSize];
+    const bool named = OutputPath(place.destinationDirectory, name, path);
+    Print("Save as\t%s\t\n", name);
+    bool saved = false;
+    if (named) {
+        FillOutputSave(&g_copy, place.scriptDirectory, place.fileName, path, true);
+        RunOutputSave(&g_copy, TargetCanvas);
+        saved = ReportOutputSave(&g_copy);
+        if (!saved) {
+            ClearFailureNote();
+            NoteFailure("%s", g_copy.note);
+        }
+    }
+    if (!saved)
+        ReportFailedFile(place.fileName, FailureNote());
+    ClearFailureNote();
+    if (before[0] != '\0')
+        NoteFailure("%s", before);
+    return saved;
+}
+
+// SaveCopy reaches the image's destination while its Main runs, and fails outside it.
+struct CopyScope {
+    CopyScope(const char* destinationDirectory, const char* scriptDirectory, const char* fileName) {
+        g_copyPlace = {destinationDirectory, scriptDirectory, fileName};
+        SaveCopyHandler = SaveTargetCopy;
+    }
+    CopyScope(const CopyScope&) = delete;
+    CopyScope& operator=(const CopyScope&) = delete;
+    ~CopyScope() {
+        SaveCopyHandler = nullptr;
+        g_copyPlace = {};
+    }
+};
+
+// Stage 3: the script's Main draws the TargetCanvas, a 1 x 1 one to start with; SaveCopy
+// may save it on the way.
+bool RunMain(const char* destinationDirectory, const char* scriptDirectory, const char* fileName,
+             int32_t index) {
     TargetCanvas.Create(1, 1, 32);
     if (g_waiting.waits)
         DeferPainting();
@@ -210,6 +280,7 @@ bool RunMain(const char* fileName, int32_t index) {
     arguments[2].type = SCRIPT_STRING;
     arguments[3].value.integer = index;
     arguments[3].type = SCRIPT_INTEGER;
+    CopyScope copies(destinationDirectory, scriptDirectory, fileName);
     if (!CallScriptFunction("Main", arguments, 4)) {
         NoteFailure("the script's Main failed");
         return false;
@@ -222,10 +293,9 @@ bool RunMain(const char* fileName, int32_t index) {
 // The output's path from the name the script chose. A script someone shared must not
 // overwrite or read files elsewhere: the output and header names stay inside their
 // folders, and nothing is written when either does not.
-bool OutputPath(const char* destinationDirectory, char (&path)[kPathSize]) {
-    const bool fits =
-        JoinPath(path, sizeof path, destinationDirectory, ConversionSettings.outputName);
-    if (!StaysInsideFolder(ConversionSettings.outputName)) {
+bool OutputPath(const char* destinationDirectory, const char* name, char (&path)[kPathSize]) {
+    const bool fits = JoinPath(path, sizeof path, destinationDirectory, name);
+    if (!StaysInsideFolder(name)) {
         NoteFailure("the output name leaves the destination folder");
         return false;
     }
@@ -243,29 +313,36 @@ bool OutputPath(const char* destinationDirectory, char (&path)[kPathSize]) {
     return true;
 }
 
+// Everything the save of the TargetCanvas to path needs, taken now: the settings and the
+// SourceCanvas belong to the next image while it runs behind.
+void FillOutputSave(OutputSave* save, const char* scriptDirectory, const char* fileName,
+                    const char (&path)[kPathSize], bool forCopy) {
+    const bool withHeader = ConversionSettings.exifHeaderFile[0] != '\0';
+    std::snprintf(save->fileName, sizeof save->fileName, "%s", fileName);
+    std::memcpy(save->path, path, sizeof path);
+    save->quality = ConversionSettings.quality;
+    save->lossless = ConversionSettings.lossless;
+    save->headerPath[0] = '\0';
+    save->headerFits = true;
+    if (withHeader)
+        save->headerFits = JoinPath(save->headerPath, sizeof save->headerPath, scriptDirectory,
+                                    ConversionSettings.exifHeaderFile);
+    save->carryMetadata = false;
+    if (!withHeader && KeepMetadata != kKeepNothing)
+        TakeMetadataToCarry(save, forCopy);
+    // A note made before the save, though nothing failed then, is still the first one.
+    std::snprintf(save->note, sizeof save->note, "%s", FailureNote());
+    NoteWrittenFile(path); // a decode that ran ahead may have read it before
+}
+
 // Stage 4: the TargetCanvas saved at path, with its header or the source's metadata, here
-// or, with mayGoBehind, on a saving thread. Everything the save needs is taken now: the
-// settings and the SourceCanvas belong to the next image while it runs behind.
+// or, with mayGoBehind, on a saving thread.
 ConversionOutcome SaveOutput(const char* scriptDirectory, const char* fileName,
                              const char (&path)[kPathSize], bool mayGoBehind) {
-    const bool withHeader = ConversionSettings.exifHeaderFile[0] != '\0';
     const BITMAPINFOHEADER& output = TargetCanvas.info.bmiHeader;
     mayGoBehind = mayGoBehind && WorthSavingBehind(output.biWidth, output.biHeight);
     OutputSave& save = *NextOutputSave(mayGoBehind);
-    std::snprintf(save.fileName, sizeof save.fileName, "%s", fileName);
-    std::memcpy(save.path, path, sizeof path);
-    save.quality = ConversionSettings.quality;
-    save.headerPath[0] = '\0';
-    save.headerFits = true;
-    if (withHeader)
-        save.headerFits = JoinPath(save.headerPath, sizeof save.headerPath, scriptDirectory,
-                                   ConversionSettings.exifHeaderFile);
-    save.carryMetadata = false;
-    if (!withHeader && KeepMetadata != kKeepNothing)
-        TakeMetadataToCarry(&save);
-    // A note made before the save, though nothing failed then, is still the first one.
-    std::snprintf(save.note, sizeof save.note, "%s", FailureNote());
-    NoteWrittenFile(path); // a decode that ran ahead may have read it before
+    FillOutputSave(&save, scriptDirectory, fileName, path, false);
     if (mayGoBehind && SaveBehind(&save))
         return kSavingBehind;
     RunOutputSave(&save, TargetCanvas);
@@ -290,10 +367,10 @@ ConversionOutcome ConvertDecodedImage(const char* destinationDirectory, const ch
         TellWaitingSize(fileName);
     else if (!PreparePicture(fileName, true))
         return kConversionFailed;
-    if (!RunMain(fileName, index))
+    if (!RunMain(destinationDirectory, scriptDirectory, fileName, index))
         return kConversionFailed;
     char path[kPathSize];
-    const bool named = OutputPath(destinationDirectory, path);
+    const bool named = OutputPath(destinationDirectory, ConversionSettings.outputName, path);
     // The one place an output is let be (a further output of the image would ask the same).
     // A save behind may be writing it: its time is read once that save has ended.
     if (named && SkipExisting && MayHaveBeenWritten(path))
@@ -314,13 +391,35 @@ ConversionOutcome ConvertDecodedImage(const char* destinationDirectory, const ch
     return SaveOutput(scriptDirectory, fileName, path, mayGoBehind);
 }
 
+namespace {
+
+// Through the plug-in, with the metadata carried embedded in the file.
+int SaveThroughPlugin(EncodePictureFunction encoder, const OutputSave& save, const Canvas& canvas) {
+    PictureEncoding encoding;
+    encoding.quality = save.quality;
+    encoding.lossless = save.lossless;
+    if (save.carryMetadata) {
+        encoding.exif = save.exif.data();
+        encoding.exifSize = save.exif.size;
+        encoding.icc = save.profile.data();
+        encoding.iccSize = save.profile.size;
+    }
+    return SaveBitmapThroughPlugin(encoder, canvas.bitmap, save.path, encoding);
+}
+
+} // namespace
+
 void RunOutputSave(OutputSave* save, const Canvas& canvas) {
     ClearFailureNote();
     save->written = false;
     save->saved = false;
+    const EncodePictureFunction plugin = FindPluginEncoder(save->path);
     {
         WritingScope writing(save->path);
-        save->written = SaveBitmapWithQuality(canvas.bitmap, save->path, save->quality) != 0;
+        if (plugin != nullptr)
+            save->written = SaveThroughPlugin(plugin, *save, canvas) != 0;
+        else
+            save->written = SaveBitmapWithQuality(canvas.bitmap, save->path, save->quality) != 0;
     }
     if (save->written) {
         if (!save->headerFits)
@@ -329,9 +428,9 @@ void RunOutputSave(OutputSave* save, const Canvas& canvas) {
         else if (save->headerPath[0] != '\0')
             save->saved = PrependHeaderFile(save->path, save->headerPath) != 0;
         else
-            save->saved =
-                !save->carryMetadata || InsertJpegMetadata(save->path, save->exif, save->profile,
-                                                           &save->metadataDropped) != 0;
+            save->saved = plugin != nullptr || !save->carryMetadata ||
+                          InsertJpegMetadata(save->path, save->exif, save->profile,
+                                             &save->metadataDropped) != 0;
     }
     if (save->saved)
         save->note[0] = '\0';

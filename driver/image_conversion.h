@@ -24,6 +24,7 @@ struct OutputSave {
     char headerPath[kPathSize] = {}; // the Exif header put first; empty when none
     bool headerFits = true;          // false: its path was too long, and the save fails
     int32_t quality = 0;
+    bool lossless = false; // SetLossless, for the formats our plug-ins write
     // The source's metadata the saved JPEG carries (SetKeepMetadata): its Exif written anew
     // for the output, and its profile; why either is left out, for the reason line.
     bool carryMetadata = false;
@@ -69,7 +70,8 @@ ConversionOutcome ConvertDecodedImage(const char* destinationDirectory, const ch
 bool OutputIsUpToDate(const char* sourcePath, const char* outputPath);
 
 // Writes canvas as save asks, with its header or metadata, on any thread; the outcome goes
-// into save.
+// into save. A plug-in that writes the output's extension (imaging/plugin_encoder.h) takes
+// it, the metadata embedded; otherwise GDI+ does.
 void RunOutputSave(OutputSave* save, const Canvas& canvas);
 // On the main thread, once the save has run: the line about metadata left out, if any, and
 // the metadata's bytes freed. True when the file was saved; else the reason is in save.note.

@@ -40,6 +40,16 @@ PluginExports ExportsOf(HMODULE module) {
     exports.iccProfile =
         FindExport<GetPictureMetadataFunction>(module, TESSAVEL_GET_PICTURE_ICC_PROFILE);
     exports.exif = FindExport<GetPictureMetadataFunction>(module, TESSAVEL_GET_PICTURE_EXIF);
+    const auto extensions =
+        FindExport<GetEncodedExtensionsFunction>(module, TESSAVEL_GET_ENCODED_EXTENSIONS);
+    const auto encode = FindExport<EncodePictureFunction>(module, TESSAVEL_ENCODE_PICTURE);
+    const char* written = extensions != nullptr ? extensions() : nullptr;
+    // A list that does not fit is a plug-in that writes nothing, rather than one cut short.
+    if (encode != nullptr && exports.reentrant && written != nullptr &&
+        CopyBounded(exports.encodedExtensions, sizeof exports.encodedExtensions, written))
+        exports.encode = encode;
+    else
+        exports.encodedExtensions[0] = '\0';
     if (exports.scaledSize == nullptr || exports.scaled == nullptr || !exports.reentrant) {
         exports.scaledSize = nullptr;
         exports.scaled = nullptr;

@@ -24,6 +24,10 @@ struct PluginExports {
     GetPictureMetadataFunction iccProfile = nullptr; // these two only beside the scaled pair
     GetPictureMetadataFunction exif = nullptr;
     bool reentrant = false; // PluginIsReentrant says so: called without the plug-in lock
+    // Writing (tessavel_plugin.h), only for a reentrant module that exports both: the
+    // extensions it writes, copied when loaded ("" when it writes none), and its encoder.
+    char encodedExtensions[64] = {};
+    EncodePictureFunction encode = nullptr;
 };
 
 struct PluginSetRecord {

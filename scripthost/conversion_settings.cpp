@@ -1,7 +1,9 @@
 #include "scripthost/conversion_settings.h"
 
-ConversionSettingsRecord ConversionSettings = {{}, kDefaultQuality, {}, ResampleFilter::None};
+ConversionSettingsRecord ConversionSettings = {
+    {}, kDefaultQuality, {}, ResampleFilter::None, false};
 ResampleFilter RunDrawFilter = ResampleFilter::None;
+SaveCopyFunction SaveCopyHandler = nullptr;
 
 KeepMetadataLevel KeepMetadata = kKeepNothing;
 bool ConvertToSrgb = false;
@@ -14,4 +16,5 @@ void ResetConversionSettings(const char* fileName) {
     ConversionSettings.exifHeaderFile[0] = '\0';
     ConversionSettings.quality = kDefaultQuality;
     ConversionSettings.drawFilter = RunDrawFilter;
+    ConversionSettings.lossless = false;
 }

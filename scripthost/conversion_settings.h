@@ -12,6 +12,7 @@ struct ConversionSettingsRecord {
     int32_t quality;                // 0 to 100
     char exifHeaderFile[kPathSize]; // relative to the script directory; empty: no header
     ResampleFilter drawFilter;      // SetDrawFilter's; None: Draw is StretchBlt
+    bool lossless;                  // SetLossless: WebP, AVIF and JPEG XL keep every pixel
 };
 
 constexpr int32_t kDefaultQuality = 75;
@@ -44,6 +45,12 @@ extern bool SkipExisting;
 // too, and an output name's folders are created under the destination.
 extern bool IncludeSubfolders;
 
+// SaveCopy(name) hands the name to this function, which saves the TargetCanvas as it stands
+// under that name beside the output and answers whether it did; tesrun sets it for its run.
+// Null (as while tesfront reads a description): SaveCopy fails.
+using SaveCopyFunction = bool (*)(const char* name);
+extern SaveCopyFunction SaveCopyHandler;
+
 // Resets the settings for an image: output name = the file's name, quality 75, no Exif
-// header file, the run's draw filter.
+// header file, the run's draw filter, lossy.
 void ResetConversionSettings(const char* fileName);

@@ -193,6 +193,23 @@ int32_t SCRIPTAPI SetIncludeSubfolders(ScriptElement* arguments) {
     return SetRunSwitch(&arguments[0], &IncludeSubfolders);
 }
 
+// SetLossless(on): this image's WebP, AVIF or JPEG XL output keeps every pixel exactly
+// (per image, like SetQuality, which it overrides; GDI+'s formats ignore it).
+int32_t SCRIPTAPI SetLossless(ScriptElement* arguments) {
+    return SetRunSwitch(&arguments[0], &ConversionSettings.lossless);
+}
+
+// SaveCopy(name): saves the TargetCanvas as it stands under name in the destination folder,
+// as the output is saved; Main may then draw the next size. 1 when saved, else 0 (the
+// reason is printed).
+int32_t SCRIPTAPI SaveCopy(ScriptElement* arguments) {
+    char name[kPathSize];
+    name[0] = '\0';
+    if (DecodeTextBounded(&arguments[0], name, sizeof name) == 0 || SaveCopyHandler == nullptr)
+        return ReturnInteger(0);
+    return ReturnInteger(SaveCopyHandler(name) ? 1 : 0);
+}
+
 const NamedUserFunction UserFunctions[kUserFunctionCount] = {
     {"Format", Format},
     {"DoSubroutine", DoSubroutine},
@@ -213,4 +230,6 @@ const NamedUserFunction UserFunctions[kUserFunctionCount] = {
     {"SetDrawFilter", SetDrawFilter},
     {"SetSkipExisting", SetSkipExisting},
     {"SetIncludeSubfolders", SetIncludeSubfolders},
+    {"SetLossless", SetLossless},
+    {"SaveCopy", SaveCopy},
 };

@@ -28,12 +28,41 @@
     X(heif_image_get_height)                                                                       \
     X(heif_image_get_plane_readonly)
 
-struct HeifLibrary {
+// Writing AVIF: a table of its own, so that a libheif.dll without them still reads.
+#define TESSAVEL_HEIF_ENCODING_FUNCTIONS(X)                                                        \
+    X(heif_context_alloc)                                                                          \
+    X(heif_context_free)                                                                           \
+    X(heif_context_get_encoder_for_format)                                                         \
+    X(heif_encoder_release)                                                                        \
+    X(heif_encoder_set_lossy_quality)                                                              \
+    X(heif_encoder_set_lossless)                                                                   \
+    X(heif_encoder_set_parameter_string)                                                           \
+    X(heif_image_create)                                                                           \
+    X(heif_image_add_plane)                                                                        \
+    X(heif_image_get_plane)                                                                        \
+    X(heif_image_release)                                                                          \
+    X(heif_image_set_raw_color_profile)                                                            \
+    X(heif_image_set_nclx_color_profile)                                                           \
+    X(heif_nclx_color_profile_alloc)                                                               \
+    X(heif_nclx_color_profile_free)                                                                \
+    X(heif_encoding_options_alloc)                                                                 \
+    X(heif_encoding_options_free)                                                                  \
+    X(heif_context_encode_image)                                                                   \
+    X(heif_image_handle_release)                                                                   \
+    X(heif_context_add_exif_metadata)                                                              \
+    X(heif_context_write)
+
 #define TESSAVEL_HEIF_MEMBER(name) decltype(&::name) name = nullptr;
+struct HeifLibrary {
     TESSAVEL_HEIF_FUNCTIONS(TESSAVEL_HEIF_MEMBER)
-#undef TESSAVEL_HEIF_MEMBER
 };
+struct HeifEncodingLibrary {
+    TESSAVEL_HEIF_ENCODING_FUNCTIONS(TESSAVEL_HEIF_MEMBER)
+};
+#undef TESSAVEL_HEIF_MEMBER
 
 // The bound table, or nullptr when libheif cannot be had (the DLL is missing or lacks a
 // function). Safe to call from several threads at once.
 const HeifLibrary* Heif();
+// The same for writing: nullptr also when the libheif found cannot write.
+const HeifEncodingLibrary* HeifEncoding();

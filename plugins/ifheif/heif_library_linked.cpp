@@ -9,3 +9,12 @@ const HeifLibrary* Heif() {
     };
     return &library;
 }
+
+const HeifEncodingLibrary* HeifEncoding() {
+    static const HeifEncodingLibrary library = {
+#define TESSAVEL_HEIF_ADDRESS(name) &::name,
+        TESSAVEL_HEIF_ENCODING_FUNCTIONS(TESSAVEL_HEIF_ADDRESS)
+#undef TESSAVEL_HEIF_ADDRESS
+    };
+    return &library;
+}

@@ -33,31 +33,52 @@ std::wstring OwnPath() {
     return {};
 }
 
-bool Bind(HeifLibrary* library) {
+// libheif.dll beside this module, loaded once; null when it cannot be.
+HMODULE OwnLibrary() {
     std::wstring path = OwnPath();
     const size_t slash = path.find_last_of(L"\\/");
     if (slash == std::wstring::npos)
-        return false;
+        return nullptr;
     path.replace(slash + 1, std::wstring::npos, L"libheif.dll");
-    const HMODULE module = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-    if (module == nullptr)
-        return false;
-    bool complete = true;
+    return LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+HMODULE LoadedLibrary() {
+    static HMODULE module = nullptr;
+    static std::once_flag once;
+    std::call_once(once, [] { module = OwnLibrary(); });
+    return module;
+}
+
+// True when every function of the table was found (else the DLL is not the libheif we were
+// built for, and the table stays unused).
 #define TESSAVEL_HEIF_BIND(name)                                                                   \
     library->name = reinterpret_cast<decltype(&::name)>(                                           \
         reinterpret_cast<void*>(GetProcAddress(module, #name)));                                   \
     complete = complete && library->name != nullptr;
+
+bool Bind(HeifLibrary* library) {
+    const HMODULE module = LoadedLibrary();
+    if (module == nullptr)
+        return false;
+    bool complete = true;
     TESSAVEL_HEIF_FUNCTIONS(TESSAVEL_HEIF_BIND)
-#undef TESSAVEL_HEIF_BIND
-    if (!complete)
-        FreeLibrary(module); // not the libheif we were built for
     return complete;
 }
 
-} // namespace
+bool Bind(HeifEncodingLibrary* library) {
+    const HMODULE module = LoadedLibrary();
+    if (module == nullptr)
+        return false;
+    bool complete = true;
+    TESSAVEL_HEIF_ENCODING_FUNCTIONS(TESSAVEL_HEIF_BIND)
+    return complete;
+}
+#undef TESSAVEL_HEIF_BIND
 
-const HeifLibrary* Heif() {
-    static HeifLibrary library;
+// The table of type T, bound on first use.
+template <typename T> const T* Bound() {
+    static T library;
     static bool bound = false;
     static std::once_flag once;
     try {
@@ -66,4 +87,14 @@ const HeifLibrary* Heif() {
         return nullptr;
     }
     return bound ? &library : nullptr;
+}
+
+} // namespace
+
+const HeifLibrary* Heif() {
+    return Bound<HeifLibrary>();
+}
+
+const HeifEncodingLibrary* HeifEncoding() {
+    return Bound<HeifEncodingLibrary>();
 }

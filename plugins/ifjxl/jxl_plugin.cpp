@@ -1,6 +1,7 @@
 // JPEG XL pictures through libjxl (jxl_decode.h), at full scale: the shared glue answers the
 // other scales "not implemented" and the host reduces the full picture.
 #include "plugins/ifjxl/jxl_decode.h"
+#include "plugins/ifjxl/jxl_encode.h"
 #include "plugins/shared/plugin_format.h"
 #include "plugins/shared/scaled_plugin.h"
 
@@ -13,3 +14,5 @@ const char* const kPluginInfoTexts[] = {
 const int kPluginInfoCount = 4;
 
 const ScaledDecoder kScaledDecoder = {IsJxlHead, ReadJxlSize, DecodeJxl, ReadJxlProfile};
+
+const PictureEncoder kPictureEncoder = {".jxl", EncodeJxl};

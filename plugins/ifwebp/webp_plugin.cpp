@@ -1,6 +1,7 @@
 // WebP pictures through libwebp (webp_decode.h), at every scale the shared glue of
 // plugins/shared/scaled_plugin.h offers.
 #include "plugins/ifwebp/webp_decode.h"
+#include "plugins/ifwebp/webp_encode.h"
 #include "plugins/shared/plugin_format.h"
 #include "plugins/shared/scaled_plugin.h"
 
@@ -14,3 +15,5 @@ const int kPluginInfoCount = 4;
 
 const ScaledDecoder kScaledDecoder = {IsWebpHead, ReadWebpSize, DecodeWebp, ReadWebpProfile,
                                       ReadWebpExif};
+
+const PictureEncoder kPictureEncoder = {".webp", EncodeWebp};

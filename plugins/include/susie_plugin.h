@@ -36,6 +36,7 @@ enum {
     SUSIE_NO_MEMORY = 4,
     SUSIE_MEMORY_ERROR = 5, /* a memory block could not be locked */
     SUSIE_FILE_READ_ERROR = 6,
+    SUSIE_FILE_WRITE_ERROR = 7,
     SUSIE_INTERNAL_ERROR = 8
 };
 

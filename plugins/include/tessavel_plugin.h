@@ -49,11 +49,55 @@ typedef int(SUSIEAPI* PluginIsReentrantFunction)(void);
 typedef int(SUSIEAPI* GetPictureMetadataFunction)(const void* data, ULONG_PTR size, void* block,
                                                   ULONG_PTR capacity, ULONG_PTR* blockSize);
 
+/* Writing: a plug-in may also encode pictures. Both exports or neither, and only in a
+ * plug-in that says PluginIsReentrant: the host saves on several threads at once. */
+
+/* The output extensions the plug-in writes: dot included, lower case, separated by ';'
+ * (".webp"). The text is the plug-in's and lives as long as the module. */
+typedef const char*(SUSIEAPI* GetEncodedExtensionsFunction)(void);
+
+/* Receives the encoded file's bytes, in order, possibly in several calls; nonzero when
+ * they were taken. A zero answer ends the encode: the plug-in answers SUSIE_FILE_WRITE_ERROR. */
+typedef int(SUSIEAPI* EncodedBytesFunction)(void* context, const void* bytes, ULONG_PTR size);
+
+/* What the host asks a plug-in to encode. size is sizeof the record the host knows: fields
+ * past it are taken as 0, so the record may grow at its end. */
+typedef struct TessavelEncodeRequest {
+    ULONG_PTR size;
+    /* The picture: 32-bit pixels blue, green, red and a fourth byte the encoder ignores, as
+     * GetPictureScaled delivers them. The row that is y rows from the top starts at
+     * top + y * stride (a bottom-up DIB section passes its last row and a negative stride);
+     * |stride| is at least 4 * width. */
+    const void* top;
+    LONG_PTR stride;
+    LONG width;
+    LONG height;
+    const char* extension; /* the output's extension, one of GetEncodedExtensions' */
+    int quality;           /* 0 to 100: the format's own lossy scale (docs/plugins.md) */
+    int lossless;          /* nonzero: every pixel kept exactly; quality is then ignored */
+    /* Metadata to embed; a size of 0 when there is none. exif: the TIFF structure (from its
+     * "II" or "MM" on), already set as the output stands; icc: the ICC profile of the
+     * pixels (none: they are sRGB). */
+    const void* exif;
+    ULONG_PTR exifSize;
+    const void* icc;
+    ULONG_PTR iccSize;
+} TessavelEncodeRequest;
+
+/* Encodes the picture and hands the file's bytes to write(context, ...). A Susie result;
+ * on failure reason (reasonSize bytes, always terminated) says why in a few words, such as
+ * "WebP is at most 16383 pixels wide or high", and whatever was handed over is no file. */
+typedef int(SUSIEAPI* EncodePictureFunction)(const TessavelEncodeRequest* request,
+                                             EncodedBytesFunction write, void* context,
+                                             char* reason, int reasonSize);
+
 #define TESSAVEL_GET_PICTURE_SCALED_SIZE "GetPictureScaledSize"
 #define TESSAVEL_GET_PICTURE_SCALED "GetPictureScaled"
 #define TESSAVEL_PLUGIN_IS_REENTRANT "PluginIsReentrant"
 #define TESSAVEL_GET_PICTURE_ICC_PROFILE "GetPictureIccProfile"
 #define TESSAVEL_GET_PICTURE_EXIF "GetPictureExif"
+#define TESSAVEL_GET_ENCODED_EXTENSIONS "GetEncodedExtensions"
+#define TESSAVEL_ENCODE_PICTURE "EncodePicture"
 
 #ifdef __cplusplus
 }

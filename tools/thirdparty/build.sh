@@ -9,7 +9,9 @@
 # (':' of the version as '_') with include/, lib/, licences/<package>/ and the stamp file
 # .tessavel-built, written last: a folder without it is an unfinished build.
 #
-# A recipe (recipes/<name>.sh) sets `package` (the Debian source package) and defines
+# A recipe (recipes/<name>.sh) sets `package` (the Debian source package), may set
+# `revision` (a number raised whenever the recipe builds something else from the same
+# version: the stamp records it, and a build of another revision is made again), and defines
 # `build_library SOURCE_DIR PREFIX TARGET`, which builds the unpacked source and installs
 # headers, static libraries and licence texts below PREFIX; a CMake build passes
 # "${cross_cmake[@]}" for the cross-compiling arguments.
@@ -31,6 +33,7 @@ cross_cmake=(-DCMAKE_SYSTEM_NAME=Windows -DCMAKE_SYSTEM_PROCESSOR=$processor
   -DCMAKE_C_COMPILER="$target-gcc-posix" -DCMAKE_CXX_COMPILER="$target-g++-posix"
   -DCMAKE_RC_COMPILER="$target-windres" -DCMAKE_BUILD_TYPE=Release)
 # shellcheck source=/dev/null
+revision=""
 source "$here/recipes/$recipe.sh"
 
 sudo=""
@@ -85,8 +88,11 @@ root=$(cache_root)
 cached() { # version
   echo "$root/$package-${1//:/_}-$target"
 }
+stamp() { # version: what .tessavel-built holds
+  echo "$package $1 $target${revision:+ revision $revision}"
+}
 for version in $versions; do
-  if [ -f "$(cached "$version")/.tessavel-built" ]; then
+  if [ "$(cat "$(cached "$version")/.tessavel-built" 2>/dev/null)" = "$(stamp "$version")" ]; then
     cached "$version"
     exit 0
   fi
@@ -151,5 +157,5 @@ rm -rf "$dir.partial"
 cp -a "$work/prefix" "$dir.partial"
 rm -rf "$dir"
 mv "$dir.partial" "$dir"
-echo "$package $version $target" >"$dir/.tessavel-built"
+stamp "$version" >"$dir/.tessavel-built"
 echo "$dir"

@@ -24,7 +24,8 @@ for file in tesrun.exe tesfront.exe script.dll ifheif.sph ifnetpbm.sph iftga.sph
   licences/gcc-runtime.txt licences/mingw-w64-runtime.txt licences/GPL-3.txt \
   licences/libjpeg-turbo-LICENSE.txt licences/libjpeg-turbo-README.txt licences/libwebp-COPYING.txt \
   licences/libwebp-PATENTS.txt licences/libheif-COPYING.txt licences/libde265-COPYING.txt \
-  licences/dav1d-COPYING.txt licences/jpeg-xl-LICENSE.txt licences/jpeg-xl-PATENTS.txt \
+  licences/dav1d-COPYING.txt licences/aom-LICENSE.txt licences/aom-PATENTS.txt \
+  licences/jpeg-xl-LICENSE.txt licences/jpeg-xl-PATENTS.txt \
   licences/brotli-LICENSE.txt licences/highway-LICENSE.txt licences/lcms2-COPYING.txt licences/zlib-LICENSE.txt; do
   [ -s "$program/$file" ] || fail "the archive lacks $file"
 done

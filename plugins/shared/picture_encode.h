@@ -1,0 +1,66 @@
+// What an encoder of our plug-ins is handed and answers: portable (no Windows header),
+// shared by the plug-ins' EncodePicture export (encode_exports.cpp) and the native tests.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+enum class EncodeStatus {
+    kOk,
+    kBadRequest, // a picture the request does not describe (checked by CheckEncodeSource)
+    kRefused,    // the format or its encoder cannot take the picture: the reason says why
+    kNoMemory,
+    kFailed,      // the encoder failed: the reason says why
+    kWriteFailed, // the host did not take the bytes
+};
+
+// The picture as the host hands it over: 32-bit rows, blue, green, red and one byte the
+// encoder ignores; the row y rows from the top starts at top + y * stride.
+struct EncodeSource {
+    const unsigned char* top = nullptr;
+    ptrdiff_t stride = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+};
+
+struct EncodeOptions {
+    int quality = 75; // 0 to 100
+    bool lossless = false;
+    const unsigned char* exif = nullptr; // TIFF structure; exifSize 0: none
+    size_t exifSize = 0;
+    const unsigned char* icc = nullptr; // ICC profile; iccSize 0: none (sRGB)
+    size_t iccSize = 0;
+};
+
+// Where the encoded bytes go: write answers false when the host did not take them.
+struct EncodeSink {
+    bool (*write)(void* context, const unsigned char* bytes, size_t size) = nullptr;
+    void* context = nullptr;
+};
+
+// The reason an encoder gives, reasonSize bytes, always terminated.
+struct EncodeReason {
+    char* text = nullptr;
+    size_t size = 0;
+};
+// Copies message into the reason (cut to fit) and answers status.
+EncodeStatus Refuse(const EncodeReason& reason, EncodeStatus status, const char* message);
+
+// True when the source describes rows that can be read: a top row, a width and height of
+// 1 to 2^30, |stride| at least 4 * width, and the rows' span representable in memory.
+bool CheckEncodeSource(const EncodeSource& source);
+
+// The rows copied as packed red-green-blue (channels 3) or red-green-blue-255 (channels 4)
+// into out, whose rows are outStride bytes apart (at least width * channels). The source
+// must have passed CheckEncodeSource.
+void CopyRowsAsRgb(const EncodeSource& source, int channels, unsigned char* out, size_t outStride);
+
+// The encoder a plug-in hands its EncodePicture export.
+struct PictureEncoder {
+    const char* extensions; // GetEncodedExtensions' text
+    EncodeStatus (*encode)(const EncodeSource& source, const EncodeOptions& options,
+                           const EncodeSink& sink, const EncodeReason& reason);
+};
+
+// Defined by each plug-in that writes.
+extern const PictureEncoder kPictureEncoder;
