@@ -25,6 +25,8 @@
 
 #include <windows.h>
 
+#include <shlwapi.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -219,31 +221,36 @@ void FillOutputSave(OutputSave* save, const char* scriptDirectory, const char* f
 bool SaveTargetCopy(const char* name) {
     SettleSavesBehind();
     const CopyPlace& place = g_copyPlace;
-    if (g_waiting.waits) { // SetSkipExisting: the picture is decoded only once Main is done
-        Print("Save as\t%s\t\n", name);
-        ReportFailedFile(place.fileName,
-                         "a copy cannot be saved before the picture is decoded (SetSkipExisting)");
-        return false;
-    }
     // The image's own note stays its first one, for its own save.
     char before[sizeof g_copy.note];
     std::snprintf(before, sizeof before, "%s", FailureNote());
     ClearFailureNote();
     char path[kPathSize];
     const bool named = OutputPath(place.destinationDirectory, name, path);
-    Print("Save as\t%s\t\n", name);
     bool saved = false;
-    if (named) {
-        FillOutputSave(&g_copy, place.scriptDirectory, place.fileName, path, true);
-        RunOutputSave(&g_copy, TargetCanvas);
-        saved = ReportOutputSave(&g_copy);
-        if (!saved) {
-            ClearFailureNote();
-            NoteFailure("%s", g_copy.note);
+    if (named && SkipExisting && OutputIsUpToDate(SourceCanvas.source.path, path)) {
+        Print("Up to date\t%s\t\n", name); // a copy kept, like an output (SetSkipExisting)
+        saved = true;
+    } else {
+        // A copy to make needs the pixels: a picture still waiting (SetSkipExisting) is
+        // decoded now, and what Main painted so far is done on it.
+        const bool ready = !named || !g_waiting.waits || DecodeWaitingPicture(place.fileName);
+        Print("Save as\t%s\t\n", name);
+        const bool placed = named && ready &&
+                            (!IncludeSubfolders ||
+                             CreateOutputFolders(place.destinationDirectory, name));
+        if (placed) {
+            FillOutputSave(&g_copy, place.scriptDirectory, place.fileName, path, true);
+            RunOutputSave(&g_copy, TargetCanvas);
+            saved = ReportOutputSave(&g_copy);
+            if (!saved) {
+                ClearFailureNote();
+                NoteFailure("%s", g_copy.note);
+            }
         }
+        if (!saved)
+            ReportFailedFile(place.fileName, FailureNote());
     }
-    if (!saved)
-        ReportFailedFile(place.fileName, FailureNote());
     ClearFailureNote();
     if (before[0] != '\0')
         NoteFailure("%s", before);
@@ -425,6 +432,11 @@ void RunOutputSave(OutputSave* save, const Canvas& canvas) {
         if (!save->headerFits)
             NoteFailure("the Exif header path is longer than %u bytes",
                         static_cast<unsigned>(kPathSize - 1));
+        else if (save->headerPath[0] != '\0' && plugin != nullptr)
+            // A WebP, AVIF or JPEG XL file with other bytes in front is no such file any more:
+            // it stays as encoded, and the image fails as for a header that cannot be read.
+            NoteFailure("an Exif header file cannot go in front of a %s file",
+                        PathFindExtensionA(save->path));
         else if (save->headerPath[0] != '\0')
             save->saved = PrependHeaderFile(save->path, save->headerPath) != 0;
         else
