@@ -236,9 +236,9 @@ bool SaveTargetCopy(const char* name) {
         // decoded now, and what Main painted so far is done on it.
         const bool ready = !named || !g_waiting.waits || DecodeWaitingPicture(place.fileName);
         Print("Save as\t%s\t\n", name);
-        const bool placed = named && ready &&
-                            (!IncludeSubfolders ||
-                             CreateOutputFolders(place.destinationDirectory, name));
+        const bool placed =
+            named && ready &&
+            (!IncludeSubfolders || CreateOutputFolders(place.destinationDirectory, name));
         if (placed) {
             FillOutputSave(&g_copy, place.scriptDirectory, place.fileName, path, true);
             RunOutputSave(&g_copy, TargetCanvas);
