@@ -266,6 +266,9 @@ ConversionOutcome SaveOutput(const char* scriptDirectory, const char* fileName,
     // A note made before the save, though nothing failed then, is still the first one.
     std::snprintf(save.note, sizeof save.note, "%s", FailureNote());
     NoteWrittenFile(path); // a decode that ran ahead may have read it before
+    // Nothing reads the source's file after this, and the output may replace it, which
+    // Windows refuses while the file is mapped.
+    ReleaseFileImage(&SourceCanvas.source.file);
     if (mayGoBehind && SaveBehind(&save))
         return kSavingBehind;
     RunOutputSave(&save, TargetCanvas);
@@ -318,10 +321,9 @@ void RunOutputSave(OutputSave* save, const Canvas& canvas) {
     ClearFailureNote();
     save->written = false;
     save->saved = false;
-    {
-        WritingScope writing(save->path);
-        save->written = SaveBitmapWithQuality(canvas.bitmap, save->path, save->quality) != 0;
-    }
+    // Until the header or metadata is in, too: each step replaces the file.
+    WritingScope writing(save->path);
+    save->written = SaveBitmapWithQuality(canvas.bitmap, save->path, save->quality) != 0;
     if (save->written) {
         if (!save->headerFits)
             NoteFailure("the Exif header path is longer than %u bytes",

@@ -40,6 +40,8 @@ PluginExports ExportsOf(HMODULE module) {
     exports.iccProfile =
         FindExport<GetPictureMetadataFunction>(module, TESSAVEL_GET_PICTURE_ICC_PROFILE);
     exports.exif = FindExport<GetPictureMetadataFunction>(module, TESSAVEL_GET_PICTURE_EXIF);
+    exports.unavailableReason = FindExport<GetPluginUnavailableReasonFunction>(
+        module, TESSAVEL_GET_PLUGIN_UNAVAILABLE_REASON);
     if (exports.scaledSize == nullptr || exports.scaled == nullptr || !exports.reentrant) {
         exports.scaledSize = nullptr;
         exports.scaled = nullptr;

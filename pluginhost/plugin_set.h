@@ -24,6 +24,7 @@ struct PluginExports {
     GetPictureMetadataFunction iccProfile = nullptr; // these two only beside the scaled pair
     GetPictureMetadataFunction exif = nullptr;
     bool reentrant = false; // PluginIsReentrant says so: called without the plug-in lock
+    GetPluginUnavailableReasonFunction unavailableReason = nullptr; // of any plug-in
 };
 
 struct PluginSetRecord {
