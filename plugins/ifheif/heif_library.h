@@ -1,6 +1,6 @@
 // The libheif functions ifheif calls, reached through one table. In the plug-in the table is
-// bound at run time to the libheif.dll beside the plug-in (heif_library_windows.cpp), so a
-// user can replace that LGPL library and the plug-in finds it in any folder; natively (the
+// bound at run time to the libheif.dll beside the plug-in or in the program's folder
+// (heif_library_windows.cpp), so a user can replace that LGPL library; natively (the
 // fuzz target) it is bound to the linked library (heif_library_linked.cpp).
 #pragma once
 
@@ -37,3 +37,6 @@ struct HeifLibrary {
 // The bound table, or nullptr when libheif cannot be had (the DLL is missing or lacks a
 // function). Safe to call from several threads at once.
 const HeifLibrary* Heif();
+
+// Why Heif() is null, one line naming the plug-in and the DLL it lacks; empty while bound.
+const char* HeifUnavailableReason();

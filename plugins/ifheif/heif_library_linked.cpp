@@ -9,3 +9,7 @@ const HeifLibrary* Heif() {
     };
     return &library;
 }
+
+const char* HeifUnavailableReason() {
+    return "";
+}

@@ -2,6 +2,7 @@
 // reduced decode, so the shared glue answers the other scales "not implemented" and the host
 // reduces the full picture.
 #include "plugins/ifheif/heif_decode.h"
+#include "plugins/ifheif/heif_library.h"
 #include "plugins/shared/plugin_format.h"
 #include "plugins/shared/scaled_plugin.h"
 
@@ -10,5 +11,5 @@ const char* const kPluginInfoTexts[] = {
 };
 const int kPluginInfoCount = 6;
 
-const ScaledDecoder kScaledDecoder = {IsHeifHead, ReadHeifSize, DecodeHeif, ReadHeifProfile,
-                                      ReadHeifExif};
+const ScaledDecoder kScaledDecoder = {IsHeifHead,      ReadHeifSize, DecodeHeif,
+                                      ReadHeifProfile, ReadHeifExif, HeifUnavailableReason};
