@@ -122,12 +122,19 @@ int DecodeThreadCount() {
         if (*end == '\0' && value >= 1 && value <= kMostWorkers)
             return static_cast<int>(value);
     }
+#if defined(_WIN64)
     SYSTEM_INFO system;
     GetSystemInfo(&system);
     const DWORD processors = system.dwNumberOfProcessors;
     return processors < 1              ? 1
            : processors > kMostWorkers ? kMostWorkers
                                        : static_cast<int>(processors);
+#else
+    // Until the cause is found, the 32-bit build decodes on one thread unless asked: under
+    // emulation its decode threads crashed, and so did a bare program decoding on two
+    // threads through ifjpeg (docs/performance.md).
+    return 1;
+#endif
 }
 
 bool StartDecodeAhead(const char* sourceDirectory, const NameSlot* names, uint32_t count,

@@ -18,8 +18,9 @@
 
 #include <cstdint>
 
-// How many threads decode: TESSAVEL_THREADS (1 to 64) when set, else the processors. 1
-// means none at all: the run is the single-threaded one.
+// How many threads decode: TESSAVEL_THREADS (1 to 64) when set, else the processors (one in
+// the 32-bit build, see docs/performance.md). 1 means none at all: the run is the
+// single-threaded one.
 int DecodeThreadCount();
 
 // Starts `workers` threads decoding the count listed names ahead (at most one picture per

@@ -114,10 +114,12 @@ if [ ! -f "$root/var/tessavel/prefix/system.reg" ]; then
   elapsed
 fi
 
-# The emulated run decodes on one thread: under qemu-user the 32-bit Wine process crashed
-# (qemu segfaults) as soon as tesrun started its decode workers. The output is the same with
-# any number of threads, so the comparison with the Win64 run (default threads) still holds.
-# TESSAVEL_WIN32_THREADS sets another count.
+# The emulated run decodes on one thread, as the 32-bit build does by default: under
+# qemu-user the 32-bit process is killed by signal 11 once it decodes on threads Wine started,
+# and so is a bare program that only decodes through ifjpeg on two threads; our code has no
+# aligned SSE stack access, so stack alignment is not the cause (docs/performance.md, "Win32
+# with threads"). The output is the same with any number of threads, so the comparison with
+# the Win64 run (default threads) still holds. TESSAVEL_WIN32_THREADS sets another count.
 echo "== Win32 run (32-bit Wine under qemu-user)"
 mkdir "$work/out"
 begin=$SECONDS
