@@ -116,9 +116,10 @@ fi
 
 # The emulated run decodes on one thread, as the 32-bit build does by default: under
 # qemu-user the 32-bit process is killed by signal 11 once it decodes on threads Wine started,
-# and so is a bare program that only decodes through ifjpeg on two threads; our code has no
-# aligned SSE stack access, so stack alignment is not the cause (docs/performance.md, "Win32
-# with threads"). The output is the same with any number of threads, so the comparison with
+# and so is a bare program that only decodes through ifjpeg on two threads; two threads that
+# only grow their stacks bring the emulated wineserver down. Our code has no aligned SSE
+# stack access, so stack alignment is not the cause; the emulation is the suspect
+# (docs/performance.md, "Win32 with threads"). The output is the same with any number of threads, so the comparison with
 # the Win64 run (default threads) still holds. TESSAVEL_WIN32_THREADS sets another count.
 echo "== Win32 run (32-bit Wine under qemu-user)"
 mkdir "$work/out"

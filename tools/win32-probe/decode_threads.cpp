@@ -2,7 +2,7 @@
 // main thread) decoding the same JPEG through ifjpeg's GetPictureScaled, as tesrun's decode
 // workers do, and nothing else of tesrun. Not part of the build; made and run by hand:
 //   i686-w64-mingw32-g++-posix -O2 -static decode_threads.cpp -o decode_threads.exe
-//   wine decode_threads.exe ifjpeg.spi landscape.jpg 2 2     (inside the emulated root)
+//   wine decode_threads.exe ifjpeg.spi landscape.jpg THREADS ROUNDS [MODE]  (in the root)
 // Usage: decode_threads PLUGIN JPEG THREADS ROUNDS [MODE]
 // MODE: plain (default), aligned (the entry realigns its stack), committed (4 MiB of stack
 // committed at the start), deep (no decode: the thread touches 512 KiB of its stack)
