@@ -27,14 +27,16 @@ namespace {
 // written its file after that decode read it: then the file is decoded again, now.
 // An image left undecoded (PauseDecodingAhead) is decoded now.
 bool DecodedAhead(const char* sourceDirectory, const NameSlot& slot, uint32_t index) {
-    bool leftUndecoded = false;
-    const bool decoded = TakeDecoded(index, &leftUndecoded);
     char path[kPathSize];
-    if (!JoinPath(path, sizeof path, sourceDirectory, slot.name))
+    const bool fits = JoinPath(path, sizeof path, sourceDirectory, slot.name);
+    const bool stale = fits && MayHaveBeenWritten(path);
+    bool leftUndecoded = false;
+    const bool decoded = TakeDecoded(index, stale, &leftUndecoded);
+    if (!fits)
         return decoded;
     if (leftUndecoded)
         return DecodeListedFile(&SourceCanvas, sourceDirectory, slot.name) != 0;
-    if (!MayHaveBeenWritten(path))
+    if (!stale)
         return decoded;
     SettleSavesBehind(); // the file may be being written now
     ClearFailureNote();
@@ -75,7 +77,7 @@ ConversionOutcome ConvertWaitingAhead(const char* sourceDirectory, const char* d
     if (!w.taken) { // the slot is freed; the image's own reason stays
         char note[512];
         std::snprintf(note, sizeof note, "%s", FailureNote());
-        TakeDecoded(index);
+        TakeDecoded(index, true);
         ClearFailureNote();
         if (note[0] != '\0')
             NoteFailure("%s", note);
@@ -93,13 +95,13 @@ void ConvertListed(const char* sourceDirectory, const char* destinationDirectory
     ConversionOutcome outcome = kConversionFailed;
     if (slot.tooLong) {
         if (decodingAhead)
-            TakeDecoded(index); // frees its slot
+            TakeDecoded(index, true); // frees its slot
         ClearFailureNote();
         NoteFailure("the path of the image is longer than %u bytes",
                     static_cast<unsigned>(kPathSize - 1));
     } else if (!slot.exact) {
         if (decodingAhead)
-            TakeDecoded(index); // frees its slot
+            TakeDecoded(index, true); // frees its slot
         ClearFailureNote();
         NoteFailure("the file name cannot be written in the system's code page");
     } else if (!decodingAhead) {
@@ -117,8 +119,8 @@ void ConvertListed(const char* sourceDirectory, const char* destinationDirectory
             outcome = ConvertDecodedImage(destinationDirectory, scriptDirectory, slot.name,
                                           static_cast<int32_t>(index), true);
     }
-    if (outcome == kSkipped)
-        return;
+    // Done with the picture's file, whatever the outcome: a later image may save over it.
+    ReleaseFileImage(&SourceCanvas.source.file);
     if (outcome == kConversionFailed)
         ReportFailedFile(slot.name, FailureNote()); // a save behind reports its own
 }

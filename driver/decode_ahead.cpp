@@ -164,12 +164,17 @@ bool StartDecodeAhead(const char* sourceDirectory, const NameSlot* names, uint32
     return true;
 }
 
-bool TakeDecoded(uint32_t k, bool* leftUndecoded) {
+bool TakeDecoded(uint32_t k, bool stale, bool* leftUndecoded) {
     DecodeAhead& a = g_ahead;
     Slot& slot = a.slots[k % a.capacity];
     AcquireSRWLockExclusive(&a.lock);
     while (!slot.done)
         SleepConditionVariableSRW(&a.changed, &a.lock, INFINITE, 0);
+    if (stale) { // let go here, under the lock a save checks the slots' files under
+        ReleaseFileImage(&slot.canvas.source.file);
+        slot.decoded = false;
+        slot.note[0] = '\0';
+    }
     const bool decoded = slot.decoded;
     if (leftUndecoded != nullptr)
         *leftUndecoded = slot.leftUndecoded;
@@ -229,9 +234,18 @@ int BeginWriting(const char* path) {
     std::memcpy(a.writing[entry], full[0] != '\0' ? full : "?", full[0] != '\0' ? sizeof full : 2);
     for (bool open = true; open;) {
         open = false;
-        for (uint32_t i = 0; i < a.capacity; ++i)
-            open = open || (a.slots[i].decoding &&
-                            (full[0] == '\0' || SameFullPath(a.slots[i].path, full)));
+        for (uint32_t i = 0; i < a.capacity; ++i) {
+            Slot& slot = a.slots[i];
+            if (full[0] != '\0' && !SameFullPath(slot.path, full))
+                continue;
+            open = open || slot.decoding;
+            // A picture waiting with its file mapped: the file is about to change, so the main
+            // thread decodes it again (written_files.h); its view must not stop the save.
+            if (slot.done && slot.decoded) {
+                ReleaseFileImage(&slot.canvas.source.file);
+                slot.decoded = false;
+            }
+        }
         if (open)
             SleepConditionVariableSRW(&a.changed, &a.lock, INFINITE, 0);
     }

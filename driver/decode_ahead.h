@@ -32,8 +32,10 @@ bool StartDecodeAhead(const char* sourceDirectory, const NameSlot* names, uint32
 
 // Waits for image k (taken in order: 0, 1, 2 ...) and makes it the SourceCanvas. False
 // when its decode failed, with that decode's failure note as the main thread's own, or when
-// it was left undecoded (leftUndecoded, when given, then says so, and nothing is noted).
-bool TakeDecoded(uint32_t k, bool* leftUndecoded = nullptr);
+// it was left undecoded (leftUndecoded, when given, then says so, and nothing is noted). A
+// stale picture (its file may have been written since) is dropped instead, and its file
+// let go: false without a note.
+bool TakeDecoded(uint32_t k, bool stale, bool* leftUndecoded = nullptr);
 
 // With SkipExisting, while the images are skipped decoding ahead would be wasted: from
 // PauseDecodingAhead on, the images claimed are left undecoded, until ResumeDecodingAhead.
@@ -45,8 +47,10 @@ void ResumeDecodingAhead();
 void StopDecodeAhead();
 
 // Around saving a file, on whichever thread saves: no worker opens path from BeginWriting
-// to EndWriting, and BeginWriting waits for a worker that has it open (Windows cannot
-// replace an open file). Several files may be saved at once. Nothing when no workers run.
+// to EndWriting, and BeginWriting waits for a worker that has it open and drops a picture of
+// it that waits with the file mapped (Windows cannot replace an open or mapped file; the
+// main thread decodes such a picture again, written_files.h). Several files may be saved at
+// once. Nothing when no workers run.
 int BeginWriting(const char* path); // the entry to hand to EndWriting
 void EndWriting(int entry);
 

@@ -350,6 +350,9 @@ ConversionOutcome SaveOutput(const char* scriptDirectory, const char* fileName,
     mayGoBehind = mayGoBehind && WorthSavingBehind(output.biWidth, output.biHeight);
     OutputSave& save = *NextOutputSave(mayGoBehind);
     FillOutputSave(&save, scriptDirectory, fileName, path, false);
+    // Nothing reads the source's file after this, and the output may replace it, which
+    // Windows refuses while the file is mapped.
+    ReleaseFileImage(&SourceCanvas.source.file);
     if (mayGoBehind && SaveBehind(&save))
         return kSavingBehind;
     RunOutputSave(&save, TargetCanvas);
@@ -421,13 +424,12 @@ void RunOutputSave(OutputSave* save, const Canvas& canvas) {
     save->written = false;
     save->saved = false;
     const EncodePictureFunction plugin = FindPluginEncoder(save->path);
-    {
-        WritingScope writing(save->path);
-        if (plugin != nullptr)
-            save->written = SaveThroughPlugin(plugin, *save, canvas) != 0;
-        else
-            save->written = SaveBitmapWithQuality(canvas.bitmap, save->path, save->quality) != 0;
-    }
+    // Until the header or metadata is in, too: each step replaces the file.
+    WritingScope writing(save->path);
+    if (plugin != nullptr)
+        save->written = SaveThroughPlugin(plugin, *save, canvas) != 0;
+    else
+        save->written = SaveBitmapWithQuality(canvas.bitmap, save->path, save->quality) != 0;
     if (save->written) {
         if (!save->headerFits)
             NoteFailure("the Exif header path is longer than %u bytes",

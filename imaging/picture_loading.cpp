@@ -1,6 +1,7 @@
 // Canvas::LoadFile: the decoders in their order, each writing into the Canvas's own memory.
 #include "imaging/picture_loading.h"
 
+#include "common/allocator.h"
 #include "common/failure_note.h"
 #include "common/owners.h"
 #include "imaging/file_read_at.h"
@@ -18,14 +19,14 @@ int DecodeSourceAtScale(Canvas* canvas, int denominator) {
     LONG width = 0;
     LONG height = 0;
     int result =
-        source.scaledSize(source.file.bytes.block, source.file.size, denominator, &width, &height);
+        source.scaledSize(source.file.data(), source.file.size, denominator, &width, &height);
     if (result == SUSIE_SUCCESS) {
         if (!canvas->Obtain(width, height, 32))
             return SUSIE_NO_MEMORY;
         // The Canvas is bottom-up: its top row is the last in memory.
         const LONG_PTR stride = static_cast<LONG_PTR>(width) * 4;
         auto* top = static_cast<unsigned char*>(canvas->bits) + (height - 1) * stride;
-        result = source.scaled(source.file.bytes.block, source.file.size, denominator, top, -stride,
+        result = source.scaled(source.file.data(), source.file.size, denominator, top, -stride,
                                width, height);
         if (result != SUSIE_SUCCESS) {
             // Half-decoded rows are nothing to draw from.
@@ -52,7 +53,7 @@ int LoadScaledPicture(Canvas* canvas, const PluginExports& plugin) {
     PictureSource& source = canvas->source;
     LONG width = 0;
     LONG height = 0;
-    int result = plugin.scaledSize(source.file.bytes.block, source.file.size, 1, &width, &height);
+    int result = plugin.scaledSize(source.file.data(), source.file.size, 1, &width, &height);
     if (result == SUSIE_SUCCESS) {
         source.width = width;
         source.height = height;
@@ -66,7 +67,7 @@ int LoadScaledPicture(Canvas* canvas, const PluginExports& plugin) {
             result = DecodeSourceAtScale(canvas, 1);
     }
     if (result != SUSIE_SUCCESS) {
-        NoteFailure("the plug-in that takes it cannot decode it (%s)", DescribeSusieError(result));
+        NotePluginFailure(plugin, result);
         return 0;
     }
     return 1;
@@ -80,7 +81,7 @@ int LoadPluginPicture(Canvas* canvas, const PluginExports& plugin) {
     const int32_t result =
         GetPluginPicture(plugin, source.file.data(), source.file.size, &info, &copy);
     if (result != SUSIE_SUCCESS) {
-        NoteFailure("the plug-in that takes it cannot decode it (%s)", DescribeSusieError(result));
+        NotePluginFailure(plugin, result);
         return 0;
     }
     StorageOwner pixels(copy);

@@ -2,15 +2,11 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <utility>
 
 std::atomic<int> SpeculativeDenominator{8};
 
 void ResetPictureSource(PictureSource* source) {
-    FileImage kept = std::move(source->file);
-    *source = PictureSource{};
-    source->file = std::move(kept);
-    source->file.size = 0;
+    *source = PictureSource{}; // the file's view goes with it
 }
 
 bool ShrinkOnLoadEnabled() {

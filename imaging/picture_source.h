@@ -1,6 +1,7 @@
 // What a Canvas keeps of the picture it decoded: the full size the script is told, and for
-// a plug-in that decodes at reduced scale (tessavel_plugin.h), the file's bytes, so that a
-// HALFTONE Draw that shrinks the picture can be served from a decode at 1/2, 1/4 or 1/8.
+// a picture a plug-in decoded, the file's bytes (pluginhost/file_image.h), so that a
+// HALFTONE Draw that shrinks the picture can be served from a decode at 1/2, 1/4 or 1/8
+// (tessavel_plugin.h).
 #pragma once
 
 #include "common/paths.h"
@@ -20,7 +21,8 @@ struct PictureSource {
     GetPictureScaledFunction scaled = nullptr;
     GetPictureMetadataFunction iccProfile = nullptr; // when the plug-in reads profiles
     GetPictureMetadataFunction exif = nullptr;       // when it reads Exif
-    // The file's bytes as its plug-in read them; none for a picture GDI+ decoded.
+    // The file's bytes as its plug-in reads them, mapped until the image is done (moved
+    // with the record); none for a picture GDI+ decoded.
     FileImage file;
     // A decode at another scale failed during the script's Main: the image fails.
     bool lost = false;
@@ -39,8 +41,7 @@ struct PictureSource {
 // Whether shrink-on-load is on (TESSAVEL_SHRINK_ON_LOAD=0 turns it off), read once.
 bool ShrinkOnLoadEnabled();
 
-// Forgets the picture (every field back to its start); the file image's buffer stays for
-// reuse.
+// Forgets the picture (every field back to its start) and lets its file go.
 void ResetPictureSource(PictureSource* source);
 
 // The denominator a picture is decoded at before the script has drawn it: the one the last

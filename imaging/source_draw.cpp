@@ -34,7 +34,7 @@ int CoarsestDenominator(const PictureSource& source, int64_t sw, int64_t sh, int
     for (int denominator = 8; denominator >= 2; denominator /= 2) {
         LONG scaledWidth = 0;
         LONG scaledHeight = 0;
-        if (source.scaledSize(source.file.bytes.block, source.file.size, denominator, &scaledWidth,
+        if (source.scaledSize(source.file.data(), source.file.size, denominator, &scaledWidth,
                               &scaledHeight) != SUSIE_SUCCESS)
             continue;
         if (TurnSwapsSides(source.turned))

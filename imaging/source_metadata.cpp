@@ -21,7 +21,7 @@ bool ReadPluginBlock(const PictureSource& source, GetPictureMetadataFunction rea
     if (!room.Allocate(capacity))
         return false;
     ULONG_PTR got = 0;
-    if (read(source.file.bytes.block, source.file.size, room.bytes.get(), capacity, &got) !=
+    if (read(source.file.data(), source.file.size, room.bytes.get(), capacity, &got) !=
             SUSIE_SUCCESS ||
         got > capacity)
         return false;

@@ -163,6 +163,23 @@ int AskIsSupported(const PluginExports& exports, const unsigned char* head) {
 
 } // namespace
 
+void NotePluginFailure(const PluginExports& plugin, int32_t result) {
+    char reason[160] = {};
+    if (plugin.unavailableReason != nullptr) {
+        PluginCallGuard guard(!plugin.reentrant);
+        if (plugin.unavailableReason(reason, sizeof reason) <= 0)
+            reason[0] = '\0';
+    }
+    reason[sizeof reason - 1] = '\0';
+    for (char& c : reason) { // a plug-in's text goes to the console as one line
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte != 0 && byte < 0x20) || byte == 0x7F)
+            c = ' ';
+    }
+    NoteFailure("the plug-in that takes it cannot decode it (%s)",
+                reason[0] != '\0' ? reason : DescribeSusieError(result));
+}
+
 const PluginExports* FindPluginFor(const unsigned char* head) {
     for (int32_t i = 0; i < PluginSet.count; ++i) {
         const PluginExports& exports = PluginSet.exports[i];
@@ -212,6 +229,7 @@ int32_t GetPluginPicture(const PluginExports& plugin, const unsigned char* image
 }
 
 bool ReadFileForPlugins(HANDLE file, FileImage* image, const PluginExports** plugin) {
+    ReleaseFileImage(image);
     DWORD sizeHigh = 0;
     const DWORD size = GetFileSize(file, &sizeHigh);
     // A plug-in takes the length as a 32-bit signed number on 32-bit Windows; a file that
@@ -226,24 +244,6 @@ bool ReadFileForPlugins(HANDLE file, FileImage* image, const PluginExports** plu
     *plugin = FindPluginFor(head);
     if (*plugin == nullptr)
         return false;
-    if (SetFilePointer(file, 0, nullptr, FILE_BEGIN) != 0)
-        return false;
-
     // IsSupported is asked about the image too, and may read 2048 bytes of it.
-    const DWORD imageBytes = std::max<DWORD>(size, SUSIE_HEAD_SIZE);
-    if (image->capacity < imageBytes) {
-        image->bytes.reset();
-        image->capacity = 0;
-        image->bytes.reset(AllocateStorage(imageBytes));
-        if (image->bytes.block == nullptr)
-            return false;
-        image->capacity = imageBytes;
-    }
-    image->size = 0;
-    auto* bytes = image->bytes.as<unsigned char>();
-    std::memset(bytes + size, 0, imageBytes - size);
-    if (!ReadExactly(file, bytes, size))
-        return false;
-    image->size = size;
-    return true;
+    return HoldFileImage(file, size, head, image);
 }

@@ -24,7 +24,12 @@ const PluginExports* FindPluginFor(const unsigned char* head);
 // Describes a Susie result for the failure note.
 const char* DescribeSusieError(int32_t result);
 
-// Decodes the file image (size bytes, readable and zero-padded up to at least 2048 bytes)
+// Notes that the plug-in that took the file cannot decode it: in the plug-in's own words
+// when it says why it cannot decode at all (GetPluginUnavailableReason), else in the Susie
+// result's.
+void NotePluginFailure(const PluginExports& plugin, int32_t result);
+
+// Decodes the file image (size bytes, readable for at least 2048, zeros after a shorter file)
 // with the plug-in that took it: GetPicture's result, or a Susie error code (3 broken data,
 // 4 no memory, 5 memory error) when the blocks it returned cannot be used. On 0, info holds
 // the picture's BITMAPINFO and *pixelsOut a new pixel copy (PluginPixelBytes of the header,
@@ -32,10 +37,10 @@ const char* DescribeSusieError(int32_t result);
 int32_t GetPluginPicture(const PluginExports& plugin, const unsigned char* image, uint32_t size,
                          PluginPictureInfo* info, unsigned char** pixelsOut);
 
-// Asks the plug-ins about the open file's head, once each, and when one takes it reads the
-// whole file into image (zero-padded to at least SUSIE_HEAD_SIZE bytes, the buffer reused
-// when large enough) and gives that plug-in's exports. False when none takes it, or the
-// file cannot be read.
+// Asks the plug-ins about the open file's head, once each, and when one takes it holds the
+// file in image (file_image.h: mapped, or a short file zero-padded to SUSIE_HEAD_SIZE bytes)
+// and gives that plug-in's exports. False when none takes it, or the file cannot be read or
+// mapped (with the reason noted).
 bool ReadFileForPlugins(HANDLE file, FileImage* image, const PluginExports** plugin);
 
 // Bytes of the colour table (or colour masks) that follow a header of this kind, at most

@@ -50,6 +50,8 @@ PluginExports ExportsOf(HMODULE module) {
         exports.encode = encode;
     else
         exports.encodedExtensions[0] = '\0';
+    exports.unavailableReason = FindExport<GetPluginUnavailableReasonFunction>(
+        module, TESSAVEL_GET_PLUGIN_UNAVAILABLE_REASON);
     if (exports.scaledSize == nullptr || exports.scaled == nullptr || !exports.reentrant) {
         exports.scaledSize = nullptr;
         exports.scaled = nullptr;

@@ -28,6 +28,7 @@ struct PluginExports {
     // extensions it writes, copied when loaded ("" when it writes none), and its encoder.
     char encodedExtensions[64] = {};
     EncodePictureFunction encode = nullptr;
+    GetPluginUnavailableReasonFunction unavailableReason = nullptr; // of any plug-in
 };
 
 struct PluginSetRecord {

@@ -90,6 +90,13 @@ typedef struct TessavelEncodeRequest {
 typedef int(SUSIEAPI* EncodePictureFunction)(const TessavelEncodeRequest* request,
                                              EncodedBytesFunction write, void* context,
                                              char* reason, int reasonSize);
+/* Why the plug-in cannot decode the pictures of its format in this process at all, when it
+ * cannot: a library it needs could not be loaded, say. The text (one line, naming the
+ * plug-in and what it lacks) is copied to text, cut to capacity bytes and always
+ * terminated, and its length is the answer; 0 (an empty text) while the plug-in can decode.
+ * A host asks after a call failed, to say more than the Susie result does; it may ask any
+ * plug-in that exports it, from any thread. */
+typedef int(SUSIEAPI* GetPluginUnavailableReasonFunction)(LPSTR text, int capacity);
 
 #define TESSAVEL_GET_PICTURE_SCALED_SIZE "GetPictureScaledSize"
 #define TESSAVEL_GET_PICTURE_SCALED "GetPictureScaled"
@@ -98,6 +105,7 @@ typedef int(SUSIEAPI* EncodePictureFunction)(const TessavelEncodeRequest* reques
 #define TESSAVEL_GET_PICTURE_EXIF "GetPictureExif"
 #define TESSAVEL_GET_ENCODED_EXTENSIONS "GetEncodedExtensions"
 #define TESSAVEL_ENCODE_PICTURE "EncodePicture"
+#define TESSAVEL_GET_PLUGIN_UNAVAILABLE_REASON "GetPluginUnavailableReason"
 
 #ifdef __cplusplus
 }
