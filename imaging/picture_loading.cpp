@@ -63,7 +63,9 @@ int LoadScaledPicture(Canvas* canvas, const PluginExports& plugin) {
         source.exif = plugin.exif;
         const int guess = ShrinkOnLoadEnabled() ? SpeculativeDenominator.load() : 1;
         result = DecodeSourceAtScale(canvas, guess);
-        if (result == SUSIE_NOT_IMPLEMENTED && guess != 1)
+        // Only a scale the plug-in does not offer is worth another try: a decode that
+        // failed has let the picture go (Canvas::Release).
+        if (result == SUSIE_NOT_IMPLEMENTED && guess != 1 && source.scaledSize != nullptr)
             result = DecodeSourceAtScale(canvas, 1);
     }
     if (result != SUSIE_SUCCESS) {

@@ -14,10 +14,13 @@ FileImage& FileImage::operator=(FileImage&& other) noexcept {
         ReleaseFileImage(this);
         view = other.view;
         size = other.size;
-        if (view == nullptr)
+        if (view == nullptr) {
             std::memcpy(head, other.head, size);
-        other.view = nullptr;
-        ReleaseFileImage(&other);
+            ReleaseFileImage(&other); // zeros where its copy was
+        } else {
+            other.view = nullptr; // the view is this record's now
+            other.size = 0;
+        }
     }
     return *this;
 }
@@ -48,7 +51,7 @@ bool HoldFileImage(HANDLE file, uint32_t size, const unsigned char* head, FileIm
 void ReleaseFileImage(FileImage* image) {
     if (image->view != nullptr)
         UnmapViewOfFile(image->view);
-    else
+    else if (image->size <= sizeof image->head)
         std::memset(image->head, 0, image->size); // the zeros after a short file stay
     image->view = nullptr;
     image->size = 0;

@@ -90,6 +90,7 @@ typedef struct TessavelEncodeRequest {
 typedef int(SUSIEAPI* EncodePictureFunction)(const TessavelEncodeRequest* request,
                                              EncodedBytesFunction write, void* context,
                                              char* reason, int reasonSize);
+
 /* Why the plug-in cannot decode the pictures of its format in this process at all, when it
  * cannot: a library it needs could not be loaded, say. The text (one line, naming the
  * plug-in and what it lacks) is copied to text, cut to capacity bytes and always
