@@ -17,12 +17,13 @@ expect_equal() { # what expected actual
 expect_line() { # file line
   grep -qxF -- "$2" "$1" || fail "expected the line [$2] in $(basename "$1"): [$(cat "$1")]"
 }
-# tesrun.exe on Unix paths, without plug-ins unless a fifth argument names a folder;
-# standard output (CR removed) to $work/out.txt, standard error to $work/err.txt.
+# tesrun.exe (the build's, or $program_folder's) on Unix paths, without plug-ins unless a fifth
+# argument names a folder; standard output (CR removed) to $work/out.txt, standard error to
+# $work/err.txt.
 run_tesrun() { # script source destination extensions [plugin folder]
   local plugins=null
   [ $# -ge 5 ] && plugins=$(windows "$5")
-  "$build/wine-run" "$build/bin/tesrun.exe" "$(windows "$1")" "$(windows "$2")" \
+  "$build/wine-run" "${program_folder:-$build/bin}/tesrun.exe" "$(windows "$1")" "$(windows "$2")" \
     "$(windows "$3")" "$4" "$plugins" >"$work/out-cr.txt" 2>"$work/err-cr.txt"
   tr -d '\r' <"$work/out-cr.txt" >"$work/out.txt"
   tr -d '\r' <"$work/err-cr.txt" >"$work/err.txt"

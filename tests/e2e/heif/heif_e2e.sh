@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # HEIC and AVIF through ifheif: pictures made by heif-enc (x265 and aom) and avifenc,
 # lossless and lossy, with alpha and at 10 and 12 bits, decode as heif-convert and avifdec
-# decode them (alpha over black, 10 and 12 bits reduced to 8: within one step); a thumbnail
-# is drawn from the full decode; truncated at every length, damaged at random or declaring a
-# huge size, files fail or convert without a crash, nothing half written.
+# decode them (alpha over black, 10 and 12 bits reduced to 8: within one step), also by the
+# plug-in alone in a folder of its own; a thumbnail is drawn from the full decode; truncated
+# at every length, damaged at random or declaring a huge size, files fail or convert without
+# a crash, nothing half written.
 set -uo pipefail
 build=$1
 source "$(dirname "$0")/../e2e-lib.sh"
@@ -58,6 +59,19 @@ heif-convert "$work/bigsrc/big.heic" "$work/big-ref.png" >/dev/null 2>&1
 convert "$work/big-ref.png" -resize 100x75! "$work/expected-thumb.png"
 psnr=$(compare -metric PSNR "$work/thumbs/big.bmp" "$work/expected-thumb.png" null: 2>&1)
 awk -v p="$psnr" 'BEGIN { exit !(p + 0 > 30) }' || fail "thumbnail far from ImageMagick's: PSNR $psnr"
+
+# ifheif copied alone into a folder of plug-ins takes libheif.dll from the program's folder;
+# a program folder without it, the reason names the DLL and the plug-in.
+mkdir -p "$work/lone" "$work/lone-out" "$work/program"
+cp "$build/bin/ifheif.sph" "$work/lone/"
+run_tesrun "$scripts/copy_bmp.txt" "$src" "$work/lone-out" "heic|avif" "$work/lone"
+diff -r "$work/out" "$work/lone-out" >/dev/null || fail "the lone plug-in decodes otherwise"
+cp -r "$build/bin/." "$work/program/"
+rm "$work/program/libheif.dll"
+program_folder=$work/program run_tesrun "$scripts/copy_bmp.txt" "$work/bigsrc" "$work/lone-out" "heic" \
+  "$work/lone"
+expect_line "$work/err.txt" "tesrun: big.heic: the plug-in that takes it cannot decode it (ifheif.sph finds libheif.dll neither beside it nor in the program's folder)"
+expect_equal "nothing written without the DLL" "" "$(ls "$work/lone-out" | grep big)"
 
 # A small HEIC and a small AVIF cut short at every length: each one fails, nothing written.
 convert "$work/base.png" -resize 16x12! "$work/small.png"

@@ -109,6 +109,14 @@ expect_line "$work/out.txt" "Save as	fine.png_0.png	"
 TESSAVEL_MAX_PIXELS=4095 run_tesrun "$work/bomb.txt" "$work/bomb" "$work/bomb-out" "png|pgm" "$build/bin"
 expect_line "$work/err.txt" "tesrun: fine.png: the picture's 64 x 64 pixels exceed the limit of 4095 pixels (TESSAVEL_MAX_PIXELS)"
 expect_line "$work/err.txt" "tesrun: fine.pgm: the plug-in that takes it cannot decode it (out of memory, or above the pixel limit)"
+# A 1 GB PGM of 23170 x 23170 black pixels, sparse: the plug-in refuses it from its header,
+# and the host maps the file instead of reading it (its peak memory: docs/performance.md).
+mkdir -p "$work/huge" "$work/huge-out"
+printf 'P5\n23170 23170\n255\n' >"$work/huge/huge.pgm"
+truncate -s 1G "$work/huge/huge.pgm"
+run_tesrun "$scripts/copy_bmp.txt" "$work/huge" "$work/huge-out" pgm "$build/bin"
+expect_equal "1 GB file: transcript" $'1/1\thuge.pgm\nFailed.\nFinished.' "$(transcript_of)"
+expect_line "$work/err.txt" "tesrun: huge.pgm: the plug-in that takes it cannot decode it (out of memory, or above the pixel limit)"
 
 # --- Broken JPEGs, now read by the shipped ifjpeg plug-in first: each fails before Main (no
 # "Save as" line) with the plug-in's reason, as GDI+ refused them before; a whole one and
