@@ -1,6 +1,6 @@
 // The libheif functions ifheif calls, reached through one table. In the plug-in the table is
-// bound at run time to the libheif.dll beside the plug-in (heif_library_windows.cpp), so a
-// user can replace that LGPL library and the plug-in finds it in any folder; natively (the
+// bound at run time to the libheif.dll beside the plug-in or in the program's folder
+// (heif_library_windows.cpp), so a user can replace that LGPL library; natively (the
 // fuzz target) it is bound to the linked library (heif_library_linked.cpp).
 #pragma once
 
@@ -66,3 +66,6 @@ struct HeifEncodingLibrary {
 const HeifLibrary* Heif();
 // The same for writing: nullptr also when the libheif found cannot write.
 const HeifEncodingLibrary* HeifEncoding();
+
+// Why Heif() is null, one line naming the plug-in and the DLL it lacks; empty while bound.
+const char* HeifUnavailableReason();

@@ -18,3 +18,7 @@ const HeifEncodingLibrary* HeifEncoding() {
     };
     return &library;
 }
+
+const char* HeifUnavailableReason() {
+    return "";
+}

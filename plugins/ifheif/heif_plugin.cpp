@@ -3,6 +3,7 @@
 // reduces the full picture.
 #include "plugins/ifheif/heif_decode.h"
 #include "plugins/ifheif/heif_encode.h"
+#include "plugins/ifheif/heif_library.h"
 #include "plugins/shared/plugin_format.h"
 #include "plugins/shared/scaled_plugin.h"
 
@@ -11,7 +12,7 @@ const char* const kPluginInfoTexts[] = {
 };
 const int kPluginInfoCount = 6;
 
-const ScaledDecoder kScaledDecoder = {IsHeifHead, ReadHeifSize, DecodeHeif, ReadHeifProfile,
-                                      ReadHeifExif};
+const ScaledDecoder kScaledDecoder = {IsHeifHead,      ReadHeifSize, DecodeHeif,
+                                      ReadHeifProfile, ReadHeifExif, HeifUnavailableReason};
 
 const PictureEncoder kPictureEncoder = {".avif", EncodeAvif};

@@ -6,6 +6,9 @@
 #include "plugins/include/tessavel_plugin.h"
 #include "plugins/shared/plugin_format.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace {
 
 int SusieResultOf(DecodeStatus status) {
@@ -131,6 +134,18 @@ int SUSIEAPI GetPictureIccProfile(const void* data, ULONG_PTR size, void* block,
 int SUSIEAPI GetPictureExif(const void* data, ULONG_PTR size, void* block, ULONG_PTR capacity,
                             ULONG_PTR* blockSize) {
     return HandOverMetadata(kScaledDecoder.readExif, data, size, block, capacity, blockSize);
+}
+
+int SUSIEAPI GetPluginUnavailableReason(LPSTR text, int capacity) {
+    const char* reason =
+        kScaledDecoder.unavailableReason != nullptr ? kScaledDecoder.unavailableReason() : "";
+    const size_t length = std::strlen(reason);
+    if (text != nullptr && capacity > 0) {
+        const size_t copied = std::min(length, static_cast<size_t>(capacity) - 1);
+        std::memcpy(text, reason, copied);
+        text[copied] = '\0';
+    }
+    return static_cast<int>(length);
 }
 
 // PluginIsReentrant comes with the shared Susie exports: a decoder of this kind keeps its

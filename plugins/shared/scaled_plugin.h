@@ -23,6 +23,9 @@ struct ScaledDecoder {
     // pictures the host reads these of itself, or have none.
     ReadMetadataFunction readProfile = nullptr;
     ReadMetadataFunction readExif = nullptr;
+    // Why no picture can be decoded at all (a library that cannot be loaded), one line;
+    // empty while they can. Null for a decoder that always can.
+    const char* (*unavailableReason)() = nullptr;
 };
 
 // Defined by each plug-in over this glue.
