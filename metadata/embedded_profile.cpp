@@ -8,8 +8,6 @@
 #include <zlib.h>
 
 #include <cstring>
-#include <memory>
-#include <new>
 
 namespace {
 
@@ -58,52 +56,60 @@ size_t InflateIccp(const unsigned char* data, size_t size, unsigned char* profil
     return out;
 }
 
-size_t PngProfile(const FileReader& r, unsigned char* profile, size_t capacity,
-                  const char** reason) {
+// The room for the inflated profile is had only once there is an iCCP chunk: most PNGs
+// have none.
+bool PngProfile(const FileReader& r, size_t capacity, MetadataBlock* profile, const char** reason) {
     uint64_t at = 0;
     uint32_t length = 0;
     if (!FindPngChunk(r, "iCCP", &at, &length))
-        return 0;
+        return false;
     if (length > kMostCompressed) {
         *reason = kUnreadableProfile;
-        return 0;
+        return false;
     }
-    const std::unique_ptr<unsigned char[]> data(new (std::nothrow) unsigned char[length + 1]);
-    if (data == nullptr || !ReadAll(r, at, data.get(), length)) {
+    MetadataBlock data;
+    MetadataBlock room;
+    if (!data.Allocate(length + 1) || !ReadAll(r, at, data.bytes.get(), length) ||
+        !room.Allocate(capacity)) {
         *reason = kUnreadableProfile;
-        return 0;
+        return false;
     }
-    return InflateIccp(data.get(), length, profile, capacity, reason);
+    const size_t size = InflateIccp(data.data(), length, room.bytes.get(), capacity, reason);
+    if (size > 0 && !profile->Assign(room.data(), size))
+        *reason = kUnreadableProfile;
+    return size > 0 && !profile->Empty();
 }
 
-size_t TiffProfile(const FileReader& r, unsigned char* profile, size_t capacity,
-                   const char** reason) {
+bool TiffProfile(const FileReader& r, size_t capacity, MetadataBlock* profile,
+                 const char** reason) {
     TiffData tiff;
     uint32_t directory = 0;
     TiffEntry entry;
     if (!OpenTiffData(r, 0, 0, &tiff) || !FirstTiffDirectory(tiff, &directory) ||
         FindTiffEntry(tiff, directory, kIccProfileTag, &entry) != TiffLookup::kFound)
-        return 0;
+        return false;
     // UNDEFINED or BYTE, more than 4 of them: the entry holds their offset.
     const uint32_t length = entry.count;
     if ((entry.type != 7 && entry.type != 1) || length <= 4 || length > capacity ||
-        !ReadAll(r, tiff.order.U32(entry.value), profile, length)) {
+        !profile->Allocate(length) ||
+        !ReadAll(r, tiff.order.U32(entry.value), profile->bytes.get(), length)) {
+        profile->Clear();
         *reason = kUnreadableProfile;
-        return 0;
+        return false;
     }
-    return length;
+    return true;
 }
 
 } // namespace
 
-size_t ReadEmbeddedProfile(const FileReader& file, unsigned char* profile, size_t capacity,
-                           const char** reason) {
+bool ReadEmbeddedProfile(const FileReader& file, size_t capacity, MetadataBlock* profile,
+                         const char** reason) {
     unsigned char head[8];
     if (!file.Fresh().Read(0, head, sizeof head))
-        return 0;
+        return false;
     if (IsPngSignature(head, sizeof head))
-        return PngProfile(file.Fresh(), profile, capacity, reason);
+        return PngProfile(file.Fresh(), capacity, profile, reason);
     if (IsTiffByteOrder(head, sizeof head))
-        return TiffProfile(file.Fresh(), profile, capacity, reason);
-    return 0;
+        return TiffProfile(file.Fresh(), capacity, profile, reason);
+    return false;
 }

@@ -5,11 +5,12 @@
 #pragma once
 
 #include "metadata/file_reader.h"
+#include "metadata/metadata_block.h"
 
 #include <cstddef>
 
-// The profile into profile (capacity bytes): its size; 0 when the file is neither a PNG
-// nor a TIFF or holds no profile, and also when the profile is damaged or larger than
-// capacity, which sets *reason.
-size_t ReadEmbeddedProfile(const FileReader& file, unsigned char* profile, size_t capacity,
-                           const char** reason);
+// The profile into profile, which is allocated to its size: true when there is one. False
+// when the file is neither a PNG nor a TIFF or holds no profile, and also when the profile is
+// damaged or larger than capacity, which sets *reason.
+bool ReadEmbeddedProfile(const FileReader& file, size_t capacity, MetadataBlock* profile,
+                         const char** reason);

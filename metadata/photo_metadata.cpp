@@ -130,15 +130,7 @@ void ReadTiffOrientation(const FileReader& file, PhotoMetadata* m) {
 // The profile of a PNG or TIFF, inflated into room as large as the largest, then kept at
 // its own size.
 void ReadEmbedded(const FileReader& file, PhotoMetadata* m) {
-    MetadataBlock room;
-    if (!room.Allocate(kLargestIccProfile)) {
-        m->profileDropped = kUnreadableProfile;
-        return;
-    }
-    const size_t size =
-        ReadEmbeddedProfile(file.Fresh(), room.bytes.get(), room.size, &m->profileDropped);
-    if (size > 0 && !m->profile.Assign(room.data(), size))
-        m->profileDropped = kUnreadableProfile;
+    ReadEmbeddedProfile(file.Fresh(), kLargestIccProfile, &m->profile, &m->profileDropped);
 }
 
 } // namespace
@@ -148,17 +140,17 @@ void TakeExif(const unsigned char* tiff, size_t size, PhotoMetadata* m) {
         m->exifDropped = "its Exif data cannot be read";
         return;
     }
-    const int orientation = ExifOrientation(m->exif.data(), m->exif.size);
+    // Exif whose first directory cannot be read is not carried.
+    const MemoryFile memory{m->exif.data(), m->exif.size};
+    TiffData data;
+    const bool opened = OpenTiffData(MemoryReader(&memory), 0, memory.size, &data);
+    const int orientation = opened ? TiffOrientation(data) : kDamagedExif;
     m->exifDamaged = orientation == kDamagedExif;
     m->orientation = m->exifDamaged ? 1 : orientation;
-    // Exif whose first directory cannot be read is not carried.
-    TiffData data;
     uint32_t directory = 0;
     uint32_t count = 0;
     uint64_t end = 0;
-    const MemoryFile memory{m->exif.data(), m->exif.size};
-    if (!OpenTiffData(MemoryReader(&memory), 0, memory.size, &data) ||
-        !FirstTiffDirectory(data, &directory) ||
+    if (!opened || !FirstTiffDirectory(data, &directory) ||
         !OpenTiffDirectory(data, directory, &count, &end)) {
         m->exif.Clear();
         m->exifDropped = "its Exif data is damaged";

@@ -1,6 +1,7 @@
 // Any bytes as a source JPEG whose Exif and profile are read for a JPEG output: the
 // profile is applied to a few pixels, as for SetConvertToSrgb, and cut into the output's
 // segments; read back from those segments, the same profile and Exif come out.
+#include "metadata/byte_order.h"
 #include "metadata/jpeg_metadata.h"
 #include "metadata/photo_metadata.h"
 #include "metadata/srgb_conversion.h"
@@ -38,9 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ReadPhotoMetadata(MemoryReader(&again), &read);
     // A profile goes out when it is RGB; it comes back when its header gives its own size.
     const bool rgb = profile.size >= 20 && std::memcmp(profile.data() + 16, "RGB ", 4) == 0;
-    const auto* p = profile.data();
-    const bool sized = profile.size >= 4 && (uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 |
-                                             uint32_t(p[2]) << 8 | p[3]) == profile.size;
+    const bool sized = profile.size >= 4 && Big32(profile.data()) == profile.size;
     if (rgb && sized &&
         (read.profile.size != profile.size ||
          std::memcmp(read.profile.data(), profile.data(), profile.size) != 0))
