@@ -106,12 +106,15 @@ struct AxisPlan {
     int64_t stride = 0; // weights kept per target pixel
     int64_t taps = 0;   // the most any target pixel uses
     bool groupsOfFour = false;
-    StorageOwner startsOwner, lengthsOwner, weightsOwner;
+    StorageOwner startsOwner, lengthsOwner, weightsOwner, pairedOwner;
     int32_t* starts = nullptr; // the first block-averaged pixel of each target pixel
     int32_t* lengths = nullptr;
     int16_t* weights = nullptr; // taps per target pixel, summing to kOne
+    int16_t* paired = nullptr;  // the same for the SSE2 filter across, with groupsOfFour
 
-    AxisWeights Weights() const { return {count, starts, lengths, weights, stride, groupsOfFour}; }
+    AxisWeights Weights() const {
+        return {count, starts, lengths, weights, stride, groupsOfFour, paired};
+    }
 };
 
 // The source position of target pixel i's centre.
@@ -161,9 +164,9 @@ bool PlanDrawn(const ResampleAxis& axis, int32_t sourceSize, int32_t targetSize,
     return true;
 }
 
-// The weights of every drawn target pixel; false when memory is short. With `inFours`, each
-// target pixel's taps are made a multiple of four, the extra ones weighing nothing and
-// moved left where they would pass the last pixel, for the SSE2 filter across.
+// The weights of every drawn target pixel; false when memory is short. With `inFours` (the
+// axis across), each target pixel's taps are made a multiple of four, the extra ones
+// weighing nothing and moved left where they would pass the last pixel, for the SSE2 filter.
 bool PlanWeights(const ResampleAxis& axis, const Kernel& kernel, bool inFours, AxisPlan* plan) {
     const double factor = axis.sourceExtent / static_cast<double>(axis.extent);
     const double scale = std::max(1.0, factor / static_cast<double>(plan->block));
@@ -219,24 +222,43 @@ bool PlanWeights(const ResampleAxis& axis, const Kernel& kernel, bool inFours, A
             const int64_t nearest = std::clamp<int64_t>(static_cast<int64_t>(centre), 0, last);
             rounded[std::clamp<int64_t>(nearest - start, 0, length - 1)] = kOne;
         }
+        // Across, the taps that weigh nothing at either end are dropped: a reduction by 2
+        // keeps 12 of 14, three groups of four instead of four. (Down, a first tap that moved
+        // back would break the ring's order.)
+        int64_t first = 0;
+        int64_t used = length;
+        if (inFours) {
+            while (used > 1 && rounded[first] == 0) {
+                ++first;
+                --used;
+            }
+            while (used > 1 && rounded[first + used - 1] == 0)
+                --used;
+        }
+        start += first;
         int16_t* weights = plan->weights + k * stride;
-        int64_t kept = length;
+        int64_t kept = used;
         int64_t before = 0; // zero weights in front of the first real one
         if (plan->groupsOfFour) {
-            kept = (length + 3) / 4 * 4;
+            kept = (used + 3) / 4 * 4;
             before = std::max<int64_t>(0, start + kept - plan->width);
             start -= before;
         }
         std::fill(weights, weights + kept, int16_t{0});
-        for (int64_t t = 0; t < length; ++t)
-            weights[before + t] = static_cast<int16_t>(rounded[t]);
+        for (int64_t t = 0; t < used; ++t)
+            weights[before + t] = static_cast<int16_t>(rounded[first + t]);
         plan->starts[k] = static_cast<int32_t>(start);
         plan->lengths[k] = static_cast<int32_t>(kept);
         plan->taps = std::max(plan->taps, kept);
     }
-    // Each target pixel's first and last taps rise with it (floor and ceil of a rising
-    // centre, clamped), so the rows in use move down in order (the taps down are not
-    // grouped in fours).
+    // Down, each target pixel's first and last taps rise with it (floor and ceil of a
+    // rising centre, clamped), so the rows in use move down in order.
+    if (plan->groupsOfFour) {
+        plan->paired = Allocate<int16_t>(plan->pairedOwner, plan->count * stride * kPairedSpread);
+        if (plan->paired == nullptr)
+            return false;
+        PairWeights(plan->Weights(), plan->paired);
+    }
     return true;
 }
 

@@ -4,6 +4,7 @@
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#include <tmmintrin.h>
 #endif
 
 namespace {
@@ -60,28 +61,49 @@ __m128i PairOfWeights(int16_t first, int16_t second) {
     return _mm_set1_epi32(static_cast<int32_t>(pair));
 }
 
-// The four channels' sums of one target pixel, four taps at a time.
-__m128i SumAcross(const uint8_t* p, const int16_t* w, int32_t length) {
-    const __m128i zero = _mm_setzero_si128();
-    __m128i sum = zero;
-    for (int32_t t = 0; t < length; t += 4, p += 16, w += 4) {
-        const __m128i pixels = Load(p);
+// Four pixels (16 bytes) as two vectors of 16-bit values for _mm_madd_epi16: pixels 0 and 1
+// channel by channel (b0 b1 g0 g1 r0 r1 x0 x1), then pixels 2 and 3.
+struct PixelPairs {
+    __m128i first;
+    __m128i second;
+};
+
+struct PairInSse2 {
+    static PixelPairs Pair(__m128i pixels) {
+        const __m128i zero = _mm_setzero_si128();
         const __m128i next = _mm_srli_si128(pixels, 4);
-        // Pixels 0 and 1 channel by channel (b0 b1 g0 g1 r0 r1 x0 x1), then 2 and 3.
         const __m128i paired =
             _mm_unpacklo_epi64(_mm_unpacklo_epi8(pixels, next), _mm_unpackhi_epi8(pixels, next));
-        const __m128i weights = _mm_loadl_epi64(
-            static_cast<const __m128i*>(static_cast<const void*>(w))); // w0 w1 w2 w3
-        sum = _mm_add_epi32(
-            sum, _mm_madd_epi16(_mm_unpacklo_epi8(paired, zero), _mm_shuffle_epi32(weights, 0x00)));
-        sum = _mm_add_epi32(
-            sum, _mm_madd_epi16(_mm_unpackhi_epi8(paired, zero), _mm_shuffle_epi32(weights, 0x55)));
+        return {_mm_unpacklo_epi8(paired, zero), _mm_unpackhi_epi8(paired, zero)};
+    }
+};
+
+// One byte shuffle for each half instead of seven SSE2 steps, which all queue for the
+// processor's shuffle unit.
+struct PairInSsse3 {
+    __attribute__((target("ssse3"))) static PixelPairs Pair(__m128i pixels) {
+        const __m128i first = _mm_setr_epi8(0, -1, 4, -1, 1, -1, 5, -1, 2, -1, 6, -1, 3, -1, 7, -1);
+        const __m128i second =
+            _mm_setr_epi8(8, -1, 12, -1, 9, -1, 13, -1, 10, -1, 14, -1, 11, -1, 15, -1);
+        return {_mm_shuffle_epi8(pixels, first), _mm_shuffle_epi8(pixels, second)};
+    }
+};
+
+// The four channels' sums of one target pixel, four taps at a time.
+template <class Pairing>
+[[gnu::always_inline]] inline __m128i SumAcross(const uint8_t* p, const int16_t* paired,
+                                                int32_t length) {
+    __m128i sum = _mm_setzero_si128();
+    for (int32_t t = 0; t < length; t += 4, p += 16, paired += 4 * kPairedSpread) {
+        const PixelPairs pixels = Pairing::Pair(Load(p));
+        sum = _mm_add_epi32(sum, _mm_madd_epi16(pixels.first, Load(paired)));
+        sum = _mm_add_epi32(sum, _mm_madd_epi16(pixels.second, Load(paired + 2 * kPairedSpread)));
     }
     return sum;
 }
 
 // Two target pixels' sums as eight values, rounded, shifted and clamped.
-__m128i AcrossValues(__m128i first, __m128i second) {
+inline __m128i AcrossValues(__m128i first, __m128i second) {
     const __m128i half = _mm_set1_epi32(1 << (kAcrossShift - 1));
     const __m128i packed =
         _mm_packs_epi32(_mm_srai_epi32(_mm_add_epi32(first, half), kAcrossShift),
@@ -90,27 +112,49 @@ __m128i AcrossValues(__m128i first, __m128i second) {
                          _mm_set1_epi16(static_cast<int16_t>(kLargestBetween)));
 }
 
-void Across(const uint8_t* row, const AxisWeights& across, int16_t* out) {
-    if (!across.groupsOfFour) {
-        AcrossPlain(row, across, 0, out);
-        return;
-    }
+template <class Pairing>
+[[gnu::always_inline]] inline void AcrossInGroups(const uint8_t* row, const AxisWeights& across,
+                                                  int16_t* out) {
+    const int64_t step = across.stride * kPairedSpread;
     int64_t k = 0;
     for (; k + 2 <= across.count; k += 2) {
-        const __m128i first = SumAcross(row + static_cast<int64_t>(across.starts[k]) * 4,
-                                        across.weights + k * across.stride, across.lengths[k]);
+        const __m128i first = SumAcross<Pairing>(row + static_cast<int64_t>(across.starts[k]) * 4,
+                                                 across.paired + k * step, across.lengths[k]);
         const __m128i second =
-            SumAcross(row + static_cast<int64_t>(across.starts[k + 1]) * 4,
-                      across.weights + (k + 1) * across.stride, across.lengths[k + 1]);
+            SumAcross<Pairing>(row + static_cast<int64_t>(across.starts[k + 1]) * 4,
+                               across.paired + (k + 1) * step, across.lengths[k + 1]);
         _mm_storeu_si128(static_cast<__m128i*>(static_cast<void*>(out + k * 4)),
                          AcrossValues(first, second));
     }
     if (k < across.count) {
-        const __m128i last = SumAcross(row + static_cast<int64_t>(across.starts[k]) * 4,
-                                       across.weights + k * across.stride, across.lengths[k]);
+        const __m128i last = SumAcross<Pairing>(row + static_cast<int64_t>(across.starts[k]) * 4,
+                                                across.paired + k * step, across.lengths[k]);
         _mm_storel_epi64(static_cast<__m128i*>(static_cast<void*>(out + k * 4)),
                          AcrossValues(last, last));
     }
+}
+
+void AcrossSse2(const uint8_t* row, const AxisWeights& across, int16_t* out) {
+    AcrossInGroups<PairInSse2>(row, across, out);
+}
+
+__attribute__((target("ssse3"))) void AcrossSsse3(const uint8_t* row, const AxisWeights& across,
+                                                  int16_t* out) {
+    AcrossInGroups<PairInSsse3>(row, across, out);
+}
+
+bool HasSsse3() {
+    static const bool has = __builtin_cpu_supports("ssse3");
+    return has;
+}
+
+void Across(const uint8_t* row, const AxisWeights& across, int16_t* out) {
+    if (!across.groupsOfFour || across.paired == nullptr)
+        AcrossPlain(row, across, 0, out);
+    else if (HasSsse3())
+        AcrossSsse3(row, across, out);
+    else
+        AcrossSse2(row, across, out);
 }
 
 // Sixteen or eight values down, two rows at a time; `wide` picks sixteen.
@@ -226,4 +270,17 @@ void FilterRowsDown(const int16_t* const* rows, const int16_t* weights, int32_t 
 void SumRows(const uint8_t* row, std::ptrdiff_t stride, int64_t rows, int64_t values,
              uint32_t* sums) {
     Sum(row, stride, rows, values, sums);
+}
+
+void PairWeights(const AxisWeights& across, int16_t* paired) {
+    for (int64_t k = 0; k < across.count; ++k) {
+        const int16_t* w = across.weights + k * across.stride;
+        int16_t* out = paired + k * across.stride * kPairedSpread;
+        for (int32_t t = 0; t + 1 < across.lengths[k]; t += 2) {
+            for (int64_t copy = 0; copy < kPairedSpread; ++copy) {
+                *out++ = w[t];
+                *out++ = w[t + 1];
+            }
+        }
+    }
 }

@@ -1,6 +1,7 @@
 // The inner loops of Resample: one row of pixels filtered across, and rows filtered across
 // combined down into pixels. SSE2 where the compiler targets it (both Windows builds), plain
-// C++ otherwise; both compute the same integers, so the pixels do not depend on which ran.
+// C++ otherwise, and SSSE3 across where the processor has it; all compute the same integers,
+// so the pixels do not depend on which ran.
 #pragma once
 
 #include <cstddef>
@@ -16,7 +17,8 @@ constexpr int32_t kLargestBetween = 255 << kFractionBits;
 
 // One axis's weights: target pixel k takes lengths[k] source pixels from starts[k] on, with
 // the weights at weights + k * stride. groupsOfFour: every length is a multiple of four (the
-// extra weights zero), which the SSE2 filter across needs.
+// extra weights zero), and `paired` holds the same weights as the SSE2 filter across takes
+// them (PairWeights).
 struct AxisWeights {
     int64_t count = 0;
     const int32_t* starts = nullptr;
@@ -24,7 +26,15 @@ struct AxisWeights {
     const int16_t* weights = nullptr;
     int64_t stride = 0;
     bool groupsOfFour = false;
+    const int16_t* paired = nullptr;
 };
+
+// Values `paired` holds for each weight: each two taps side by side, four times over.
+constexpr int64_t kPairedSpread = 4;
+
+// Fills paired (count * stride * kPairedSpread values) from the weights of an axis whose
+// lengths are multiples of four.
+void PairWeights(const AxisWeights& across, int16_t* paired);
 
 // Filters one row of 32-bit pixels across into across.count pixels of four 16-bit values.
 void FilterRowAcross(const uint8_t* row, const AxisWeights& across, int16_t* out);
