@@ -9,6 +9,12 @@
 
 namespace {
 
+#if defined(TESSAVEL_TEST_SEAMS)
+RowLoops g_loops = RowLoops::Best;
+#else
+constexpr RowLoops g_loops = RowLoops::Best;
+#endif
+
 constexpr int kAcrossShift = kWeightBits - kFractionBits;
 constexpr int kDownShift = kWeightBits + kFractionBits;
 
@@ -151,7 +157,7 @@ bool HasSsse3() {
 void Across(const uint8_t* row, const AxisWeights& across, int16_t* out) {
     if (!across.groupsOfFour || across.paired == nullptr)
         AcrossPlain(row, across, 0, out);
-    else if (HasSsse3())
+    else if (g_loops == RowLoops::Best && HasSsse3())
         AcrossSsse3(row, across, out);
     else
         AcrossSse2(row, across, out);
@@ -259,17 +265,26 @@ void Down(const int16_t* const* rows, const int16_t* weights, int32_t taps, int6
 } // namespace
 
 void FilterRowAcross(const uint8_t* row, const AxisWeights& across, int16_t* out) {
-    Across(row, across, out);
+    if (g_loops == RowLoops::Plain)
+        AcrossPlain(row, across, 0, out);
+    else
+        Across(row, across, out);
 }
 
 void FilterRowsDown(const int16_t* const* rows, const int16_t* weights, int32_t taps,
                     int64_t values, uint8_t* out) {
-    Down(rows, weights, taps, values, out);
+    if (g_loops == RowLoops::Plain)
+        DownPlain(rows, weights, taps, 0, values, out);
+    else
+        Down(rows, weights, taps, values, out);
 }
 
 void SumRows(const uint8_t* row, std::ptrdiff_t stride, int64_t rows, int64_t values,
              uint32_t* sums) {
-    Sum(row, stride, rows, values, sums);
+    if (g_loops == RowLoops::Plain)
+        SumPlain(row, stride, rows, 0, values, sums);
+    else
+        Sum(row, stride, rows, values, sums);
 }
 
 void PairWeights(const AxisWeights& across, int16_t* paired) {
@@ -284,3 +299,9 @@ void PairWeights(const AxisWeights& across, int16_t* paired) {
         }
     }
 }
+
+#if defined(TESSAVEL_TEST_SEAMS)
+void UseRowLoops(RowLoops loops) {
+    g_loops = loops;
+}
+#endif

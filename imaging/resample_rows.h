@@ -48,3 +48,12 @@ void FilterRowsDown(const int16_t* const* rows, const int16_t* weights, int32_t 
 // c of each row: a block average's rows.
 void SumRows(const uint8_t* row, std::ptrdiff_t stride, int64_t rows, int64_t values,
              uint32_t* sums);
+
+// Which loops run: the plain C++ ones, SSE2 alone, or the best the processor has (always,
+// but for a test that compares them).
+enum class RowLoops { Plain, Sse2, Best };
+
+#if defined(TESSAVEL_TEST_SEAMS)
+// Test seam: the loops every later call runs (the resample fuzzer compares them).
+void UseRowLoops(RowLoops loops);
+#endif
