@@ -150,7 +150,10 @@ __attribute__((target("ssse3"))) void AcrossSsse3(const uint8_t* row, const Axis
 }
 
 bool HasSsse3() {
-    static const bool has = __builtin_cpu_supports("ssse3");
+    static const bool has = [] {
+        __builtin_cpu_init(); // harmless when libgcc's constructor has run already
+        return __builtin_cpu_supports("ssse3") != 0;
+    }();
     return has;
 }
 
