@@ -12,7 +12,8 @@
 #                    (the CTest smoke run, inside the test suite's wine fixture)
 # Environment: BENCH_SCALE=full|smoke, BENCH_REPS, BENCH_PHOTOS, BENCH_SMALL_FILES,
 #              BENCH_NETPBM_SETS, BENCH_HEIC_FILES (corpus sizes), BENCH_DIR (work directory),
-#              BENCH_WORKLOADS (which to run, by name: thumb half small netpbm heic web).
+#              BENCH_WORKLOADS (which to run, by name: thumb half small netpbm heic web),
+#              BENCH_CONTENDERS (which to run: tesrun tesrun1 tesrun_null bare magick gm vips).
 set -Eeuo pipefail
 trap 'echo "run.sh: stopped by a failing command at line $LINENO" >&2' ERR
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -35,7 +36,7 @@ while [ $# -gt 0 ]; do
     --work-dir) work=$2; shift ;;
     --external-wine) external_wine=1 ;;
     --corpus-only) corpus_only=1 ;;
-    -h|--help) sed -n '2,15p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,16p' "$0"; exit 0 ;;
     *) echo "run.sh: unknown argument $1" >&2; exit 2 ;;
   esac
   shift
@@ -205,6 +206,13 @@ declare -A skipped=()
 command -v mogrify >/dev/null && contenders+=(magick) || skipped[magick]="ImageMagick not installed"
 command -v gm >/dev/null && contenders+=(gm) || skipped[gm]="GraphicsMagick (gm) not installed"
 command -v vipsthumbnail >/dev/null && contenders+=(vips) || skipped[vips]="vipsthumbnail not installed"
+if [ -n "${BENCH_CONTENDERS:-}" ]; then
+  named=()
+  for c in "${contenders[@]}"; do
+    [[ " $BENCH_CONTENDERS " == *" $c "* ]] && named+=("$c") || skipped[$c]="not named in BENCH_CONTENDERS"
+  done
+  contenders=("${named[@]}")
+fi
 
 declare -A label=([tesrun]="tesrun (Wine)" [tesrun1]="tesrun, 1 thread (Wine)" [tesrun_null]="tesrun, no plug-ins (Wine)" [bare]="bare loop (Wine)" [magick]="ImageMagick 6"
                   [gm]="GraphicsMagick" [vips]="vipsthumbnail")

@@ -1,6 +1,7 @@
 #include "imaging/resample.h"
 
 #include "common/allocator.h"
+#include "imaging/resample_rows.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,10 +15,6 @@
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-constexpr int kWeightBits = 14; // a weight of one is 1 << 14
-constexpr int32_t kOne = 1 << kWeightBits;
-constexpr int kFractionBits = 6; // of the horizontal pass's results, kept for the vertical
-constexpr int32_t kLargestBetween = 255 << kFractionBits;
 // A block average sums up to kLargestBlock^2 pixels of 255 in 32 bits.
 constexpr int64_t kLargestBlock = 4096;
 // Weights beyond a source edge fold onto the edge pixel. Only a source rectangle far larger
@@ -108,10 +105,16 @@ struct AxisPlan {
     int64_t width = 0;  // the pixels [origin, end) make after the block average
     int64_t stride = 0; // weights kept per target pixel
     int64_t taps = 0;   // the most any target pixel uses
-    StorageOwner startsOwner, lengthsOwner, weightsOwner;
+    bool groupsOfFour = false;
+    StorageOwner startsOwner, lengthsOwner, weightsOwner, pairedOwner;
     int32_t* starts = nullptr; // the first block-averaged pixel of each target pixel
     int32_t* lengths = nullptr;
-    int32_t* weights = nullptr; // taps per target pixel, summing to kOne
+    int16_t* weights = nullptr; // taps per target pixel, summing to kOne
+    int16_t* paired = nullptr;  // the same for the SSE2 filter across, with groupsOfFour
+
+    AxisWeights Weights() const {
+        return {count, starts, lengths, weights, stride, groupsOfFour, paired};
+    }
 };
 
 // The source position of target pixel i's centre.
@@ -161,30 +164,36 @@ bool PlanDrawn(const ResampleAxis& axis, int32_t sourceSize, int32_t targetSize,
     return true;
 }
 
-// The weights of every drawn target pixel; false when memory is short.
-bool PlanWeights(const ResampleAxis& axis, const Kernel& kernel, AxisPlan* plan) {
+// The weights of every drawn target pixel; false when memory is short. With `inFours` (the
+// axis across), each target pixel's taps are made a multiple of four, the extra ones
+// weighing nothing and moved left where they would pass the last pixel, for the SSE2 filter.
+bool PlanWeights(const ResampleAxis& axis, const Kernel& kernel, bool inFours, AxisPlan* plan) {
     const double factor = axis.sourceExtent / static_cast<double>(axis.extent);
     const double scale = std::max(1.0, factor / static_cast<double>(plan->block));
     const double support = kernel.support * scale;
     const int64_t most = std::min<int64_t>(plan->width, static_cast<int64_t>(2.0 * support) + 3);
+    const int64_t stride = (most + 3) / 4 * 4;
     plan->starts = Allocate<int32_t>(plan->startsOwner, plan->count);
     plan->lengths = Allocate<int32_t>(plan->lengthsOwner, plan->count);
-    plan->weights = Allocate<int32_t>(plan->weightsOwner, plan->count * most);
-    plan->stride = most;
+    plan->weights = Allocate<int16_t>(plan->weightsOwner, plan->count * stride);
+    plan->stride = stride;
     StorageOwner sumsOwner;
+    StorageOwner roundedOwner;
     double* sums = Allocate<double>(sumsOwner, most);
+    int32_t* rounded = Allocate<int32_t>(roundedOwner, most);
     if (plan->starts == nullptr || plan->lengths == nullptr || plan->weights == nullptr ||
-        sums == nullptr)
+        sums == nullptr || rounded == nullptr)
         return false;
     const int64_t last = plan->width - 1;
     plan->taps = 1;
+    plan->groupsOfFour = inFours && stride <= plan->width;
     for (int64_t k = 0; k < plan->count; ++k) {
         // The centre on the block-averaged pixels, whose own centres lie at m + 0.5.
         const double centre = (Centre(axis, plan->first + k) - static_cast<double>(plan->origin)) /
                               static_cast<double>(plan->block);
         const int64_t low = static_cast<int64_t>(std::floor(centre - support - 0.5));
         const int64_t high = static_cast<int64_t>(std::ceil(centre + support - 0.5));
-        const int64_t start = std::clamp<int64_t>(low, 0, last);
+        int64_t start = std::clamp<int64_t>(low, 0, last);
         const int64_t length = std::clamp<int64_t>(high, 0, last) - start + 1;
         std::fill(sums, sums + length, 0.0);
         double total = 0.0;
@@ -193,33 +202,63 @@ bool PlanWeights(const ResampleAxis& axis, const Kernel& kernel, AxisPlan* plan)
             sums[std::clamp<int64_t>(m, 0, last) - start] += w;
             total += w;
         }
-        int32_t* weights = plan->weights + k * most;
         int64_t sum = 0;
         int64_t magnitude = 0;
         int64_t largest = 0;
         for (int64_t t = 0; t < length; ++t) {
-            weights[t] =
+            rounded[t] =
                 total > 1e-9 ? static_cast<int32_t>(std::lround(sums[t] / total * kOne)) : 0;
-            sum += weights[t];
-            magnitude += std::llabs(weights[t]);
-            if (std::llabs(weights[t]) > std::llabs(weights[largest]))
+            sum += rounded[t];
+            magnitude += std::llabs(rounded[t]);
+            if (std::llabs(rounded[t]) > std::llabs(rounded[largest]))
                 largest = t;
         }
-        if (total > 1e-9 && magnitude <= 4 * kOne) {
-            weights[largest] +=
-                static_cast<int32_t>(kOne - sum); // the rounding, where it shows least
-        } else {
-            // No weight to speak of (or a sum that could overflow): the nearest pixel.
-            std::fill(weights, weights + length, 0);
+        // The rounding goes where it shows least; every weight must fit 16 bits.
+        rounded[largest] += static_cast<int32_t>(kOne - sum);
+        if (!(total > 1e-9 && magnitude <= 4 * kOne &&
+              std::llabs(rounded[largest]) <= std::numeric_limits<int16_t>::max())) {
+            // No weight to speak of (or sums that could overflow): the nearest pixel.
+            std::fill(rounded, rounded + length, 0);
             const int64_t nearest = std::clamp<int64_t>(static_cast<int64_t>(centre), 0, last);
-            weights[std::clamp<int64_t>(nearest - start, 0, length - 1)] = kOne;
+            rounded[std::clamp<int64_t>(nearest - start, 0, length - 1)] = kOne;
         }
+        // Across, the taps that weigh nothing at either end are dropped: a reduction by 2
+        // keeps 12 of 14, three groups of four instead of four. (Down, a first tap that moved
+        // back would break the ring's order.)
+        int64_t first = 0;
+        int64_t used = length;
+        if (inFours) {
+            while (used > 1 && rounded[first] == 0) {
+                ++first;
+                --used;
+            }
+            while (used > 1 && rounded[first + used - 1] == 0)
+                --used;
+        }
+        start += first;
+        int16_t* weights = plan->weights + k * stride;
+        int64_t kept = used;
+        int64_t before = 0; // zero weights in front of the first real one
+        if (plan->groupsOfFour) {
+            kept = (used + 3) / 4 * 4;
+            before = std::max<int64_t>(0, start + kept - plan->width);
+            start -= before;
+        }
+        std::fill(weights, weights + kept, int16_t{0});
+        for (int64_t t = 0; t < used; ++t)
+            weights[before + t] = static_cast<int16_t>(rounded[first + t]);
         plan->starts[k] = static_cast<int32_t>(start);
-        plan->lengths[k] = static_cast<int32_t>(length);
-        plan->taps = std::max(plan->taps, length);
+        plan->lengths[k] = static_cast<int32_t>(kept);
+        plan->taps = std::max(plan->taps, kept);
     }
-    // Each target pixel's first and last taps rise with it (floor and ceil of a rising
-    // centre, clamped), so the rows in use move down in order.
+    // Down, each target pixel's first and last taps rise with it (floor and ceil of a
+    // rising centre, clamped), so the rows in use move down in order.
+    if (plan->groupsOfFour) {
+        plan->paired = Allocate<int16_t>(plan->pairedOwner, plan->count * stride * kPairedSpread);
+        if (plan->paired == nullptr)
+            return false;
+        PairWeights(plan->Weights(), plan->paired);
+    }
     return true;
 }
 
@@ -233,11 +272,7 @@ const uint8_t* AveragedRow(const PixelRows& source, const AxisPlan& x, const Axi
         return row;
     const int64_t columns = x.end - x.origin;
     const int64_t rows = std::min<int64_t>(y.end - firstRow, y.block);
-    std::fill(sums, sums + columns * 4, 0u);
-    for (int64_t k = 0; k < rows; ++k, row += source.stride) {
-        for (int64_t c = 0; c < columns * 4; ++c)
-            sums[c] += row[c];
-    }
+    SumRows(row, source.stride, rows, columns * 4, sums);
     for (int64_t m = 0; m < x.width; ++m) {
         const int64_t from = m * x.block;
         const int64_t to = std::min(columns, from + x.block);
@@ -250,23 +285,6 @@ const uint8_t* AveragedRow(const PixelRows& source, const AxisPlan& x, const Axi
         }
     }
     return averaged;
-}
-
-// One row filtered across: x.count pixels with kFractionBits, clamped to 0..255.
-void FilterAcross(const uint8_t* row, const AxisPlan& x, int16_t* out) {
-    constexpr int shift = kWeightBits - kFractionBits;
-    for (int64_t k = 0; k < x.count; ++k) {
-        const int32_t* w = x.weights + k * x.stride;
-        const uint8_t* p = row + static_cast<int64_t>(x.starts[k]) * 4;
-        int32_t sum[4] = {0, 0, 0, 0};
-        for (int32_t t = 0; t < x.lengths[k]; ++t, p += 4) {
-            for (int channel = 0; channel < 4; ++channel)
-                sum[channel] += w[t] * p[channel];
-        }
-        for (int channel = 0; channel < 4; ++channel)
-            out[k * 4 + channel] = static_cast<int16_t>(
-                std::clamp((sum[channel] + (1 << (shift - 1))) >> shift, 0, kLargestBetween));
-    }
 }
 
 } // namespace
@@ -297,7 +315,7 @@ bool Resample(const PixelRows& source, const PixelRows& target, const ResampleAx
         !PlanDrawn(y, source.height, target.height, &down))
         return true; // nothing of the destination is drawn
     const Kernel kernel = KernelOf(filter);
-    if (!PlanWeights(x, kernel, &across) || !PlanWeights(y, kernel, &down))
+    if (!PlanWeights(x, kernel, true, &across) || !PlanWeights(y, kernel, false, &down))
         return false;
 
     const int64_t columns = across.count;
@@ -315,15 +333,15 @@ bool Resample(const PixelRows& source, const PixelRows& target, const ResampleAx
     // row % capacity.
     const int64_t capacity = down.taps;
     StorageOwner ringOwner;
-    StorageOwner totalsOwner;
+    StorageOwner rowsOwner;
     StorageOwner pixelsOwner;
     int16_t* ring = Allocate<int16_t>(ringOwner, capacity * columns * 4);
-    int32_t* totals = Allocate<int32_t>(totalsOwner, columns * 4);
+    const int16_t** rows = Allocate<const int16_t*>(rowsOwner, capacity);
     uint8_t* pixels = Allocate<uint8_t>(pixelsOwner, columns * 4);
-    if (ring == nullptr || totals == nullptr || pixels == nullptr)
+    if (ring == nullptr || rows == nullptr || pixels == nullptr)
         return false;
 
-    constexpr int shift = kWeightBits + kFractionBits;
+    const AxisWeights weightsAcross = across.Weights();
     int64_t next = 0; // the next block-averaged row to filter across
     for (int64_t k = 0; k < down.count; ++k) {
         const int64_t start = down.starts[k];
@@ -331,19 +349,11 @@ bool Resample(const PixelRows& source, const PixelRows& target, const ResampleAx
         // Rows [start, next) are in the ring still: start rose no less than end did.
         next = std::max(next, start);
         for (; next < end; ++next)
-            FilterAcross(AveragedRow(source, across, down, next, sums, averaged), across,
-                         ring + (next % capacity) * columns * 4);
-        std::fill(totals, totals + columns * 4, 0);
-        const int32_t* w = down.weights + k * down.stride;
-        for (int64_t t = 0; t < down.lengths[k]; ++t) {
-            const int16_t* row = ring + ((start + t) % capacity) * columns * 4;
-            const int32_t weight = w[t];
-            for (int64_t c = 0; c < columns * 4; ++c)
-                totals[c] += weight * row[c];
-        }
-        for (int64_t c = 0; c < columns * 4; ++c)
-            pixels[c] =
-                static_cast<uint8_t>(std::clamp((totals[c] + (1 << (shift - 1))) >> shift, 0, 255));
+            FilterRowAcross(AveragedRow(source, across, down, next, sums, averaged), weightsAcross,
+                            ring + (next % capacity) * columns * 4);
+        for (int64_t t = 0; t < down.lengths[k]; ++t)
+            rows[t] = ring + ((start + t) % capacity) * columns * 4;
+        FilterRowsDown(rows, down.weights + k * down.stride, down.lengths[k], columns * 4, pixels);
         const int64_t drawn = down.first + k;
         const int64_t row = y.mirrored ? y.start + y.extent - 1 - drawn : y.start + drawn;
         uint8_t* out = target.top + row * target.stride;

@@ -1,8 +1,10 @@
 // Any bytes as a filtered Draw: the picture's and the output's sizes, both rectangles as a
 // script gives them (negative extents mirror, anything within GDI's coordinates), the scale
 // the picture is held at and the filter. Every read and write stays inside the two pixel
-// buffers (AddressSanitizer), and no pixel outside the destination rectangle changes.
+// buffers (AddressSanitizer), no pixel outside the destination rectangle changes, and the
+// plain C++ loops, SSE2 alone and the best the processor has draw the same pixels.
 #include "imaging/resample.h"
+#include "imaging/resample_rows.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -81,8 +83,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                          sourceWidth, sourceHeight};
     const PixelRows to{target.data() + (targetHeight - 1) * targetStride, -targetStride,
                        targetWidth, targetHeight};
+    UseRowLoops(RowLoops::Best);
     if (!Resample(from, to, resampled[0], resampled[1], filter))
         return 0;
+    for (const RowLoops loops : {RowLoops::Plain, RowLoops::Sse2}) {
+        std::vector<uint8_t> again(target.size(), kUntouched);
+        UseRowLoops(loops);
+        const bool drawn = Resample(
+            from, {again.data() + (to.top - target.data()), to.stride, targetWidth, targetHeight},
+            resampled[0], resampled[1], filter);
+        UseRowLoops(RowLoops::Best);
+        if (!drawn || again != target)
+            std::abort();
+    }
 
     // Outside the destination rectangle nothing was written.
     for (int32_t row = 0; row < targetHeight; ++row) {

@@ -4,7 +4,7 @@
 set -uo pipefail
 nm=$1
 shift
-seams='PlanAllocationFailure|PlanRecordAllocationFailure|LiveGdiplusRecords|SetConsoleSink|SetPauseFunction|SetSaveImageFunction'
+seams='PlanAllocationFailure|PlanRecordAllocationFailure|LiveGdiplusRecords|SetConsoleSink|SetPauseFunction|SetSaveImageFunction|UseRowLoops'
 status=0
 for program in "$@"; do
   symbols=$("$nm" -C "$program" 2>/dev/null)
