@@ -10,6 +10,7 @@
 
 #include <cstring>
 #include <cwchar>
+#include <utility>
 
 using namespace Gdiplus::DllExports;
 
@@ -72,17 +73,41 @@ void SetSaveImageFunction(SaveImageFunction function) {
 }
 #endif
 
-int FindEncoderClsid(const char* extension, CLSID* clsidOut) {
+namespace {
+
+// GDI+'s list of encoders, fetched on the first save and kept for the process: it does not
+// change while GDI+ is loaded, and fetching it for every save was an allocation and a copy
+// of the whole list per output file. Its strings lie in the block itself (Windows) or in
+// gdiplus.dll (Wine), so they live as long as the block. A fetch that fails is tried again
+// on the next save.
+struct EncoderList {
+    INIT_ONCE once = INIT_ONCE_STATIC_INIT;
+    StorageOwner block;
+    UINT count = 0;
+};
+EncoderList g_encoders;
+
+BOOL CALLBACK FetchEncoderList(INIT_ONCE*, void*, void**) {
     UINT count = 0;
     UINT size = 0;
     if (GdipGetImageEncodersSize(&count, &size) != Gdiplus::Ok)
-        return 0;
+        return FALSE;
     StorageOwner list(AllocateStorage(size));
-    if (list.block == nullptr)
+    if (list.block == nullptr ||
+        GdipGetImageEncoders(count, size, list.as<Gdiplus::ImageCodecInfo>()) != Gdiplus::Ok)
+        return FALSE;
+    g_encoders.block = std::move(list);
+    g_encoders.count = count;
+    return TRUE;
+}
+
+} // namespace
+
+int FindEncoderClsid(const char* extension, CLSID* clsidOut) {
+    if (!InitOnceExecuteOnce(&g_encoders.once, FetchEncoderList, nullptr, nullptr))
         return 0;
-    auto* encoders = list.as<Gdiplus::ImageCodecInfo>();
-    if (GdipGetImageEncoders(count, size, encoders) != Gdiplus::Ok)
-        return 0;
+    const UINT count = g_encoders.count;
+    const auto* encoders = g_encoders.block.as<Gdiplus::ImageCodecInfo>();
 
     WCHAR wanted[kPathSize];
     if (MultiByteToWideChar(CP_ACP, 0, extension, -1, wanted, static_cast<int>(kPathSize)) == 0)
