@@ -8,6 +8,7 @@
 
 #include <shlwapi.h>
 
+#include <cstdint>
 #include <cstring>
 #include <cwchar>
 #include <utility>
@@ -138,9 +139,26 @@ int SaveDib(const BITMAPINFO* info, void* bits, const char* path,
         NoteFailure("out of memory");
         return 0;
     }
-    // The GDI+ bitmap reads the DIB section's memory in place.
     Gdiplus::GpBitmap* over = nullptr;
-    image.get()->status = GdipCreateBitmapFromGdiDib(info, bits, &over);
+    const BITMAPINFOHEADER& header = info->bmiHeader;
+    if (header.biBitCount == 32 && header.biCompression == BI_RGB && header.biWidth > 0 &&
+        header.biHeight != 0 && header.biHeight != INT32_MIN && header.biWidth <= INT32_MAX / 4) {
+        // A Canvas's rows, read in place: GdipCreateBitmapFromGdiDib copies them under Wine,
+        // a second picture in memory for every save under way. Bottom-up rows start at the
+        // last row in memory and step backwards; the format is the one GDI+ gives a 32-bit
+        // DIB, so the encoders see the same pixels.
+        const INT stride = header.biWidth * 4;
+        const int64_t rows =
+            header.biHeight < 0 ? -static_cast<int64_t>(header.biHeight) : header.biHeight;
+        BYTE* first = static_cast<BYTE*>(bits);
+        if (header.biHeight > 0)
+            first += static_cast<size_t>(rows - 1) * static_cast<size_t>(stride);
+        image.get()->status = GdipCreateBitmapFromScan0(header.biWidth, static_cast<INT>(rows),
+                                                        header.biHeight > 0 ? -stride : stride,
+                                                        PixelFormat32bppRGB, first, &over);
+    } else {
+        image.get()->status = GdipCreateBitmapFromGdiDib(info, bits, &over);
+    }
     image.get()->image = over;
 
     const char* extension = PathFindExtensionA(path);
