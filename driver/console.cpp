@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <windows.h>
+
 namespace {
 
 enum Stream : char { kOut = 'o', kError = 'e' };
@@ -32,11 +34,71 @@ bool HandToSink(const char* format, va_list args) {
 }
 #endif
 
+// Gathering (BatchConsoleScope): standard output collects in memory and goes out in one
+// write when it is due, instead of one write and flush per line, each of which is a round
+// trip to Wine's server on a console. Standard error is never gathered: what was gathered
+// goes out before it, so the two keep their order on one console.
+struct Gathering {
+    bool on = false;
+    bool eachLine = true; // the last image was slow: every line goes out as it is printed
+    char bytes[16384];
+    size_t size = 0;
+    LARGE_INTEGER lastOut{};
+    LARGE_INTEGER imageStart{};
+    LONGLONG ticksPerSecond = 0;
+};
+Gathering g_gathering;
+
+// A batch of images slower than this prints as it always did, line by line; faster ones
+// show their progress in bursts at least every kMostGatheredMs.
+constexpr LONGLONG kSlowImageMs = 20;
+constexpr LONGLONG kMostGatheredMs = 100;
+
+LONGLONG MillisecondsSince(const LARGE_INTEGER& then, LARGE_INTEGER* now) {
+    QueryPerformanceCounter(now);
+    return g_gathering.ticksPerSecond > 0
+               ? (now->QuadPart - then.QuadPart) * 1000 / g_gathering.ticksPerSecond
+               : kMostGatheredMs;
+}
+
+void WriteGathered() {
+    Gathering& g = g_gathering;
+    if (g.size > 0)
+        std::fwrite(g.bytes, 1, g.size, stdout);
+    g.size = 0;
+    std::fflush(stdout);
+    QueryPerformanceCounter(&g.lastOut);
+}
+
+// The text added to what is gathered; false when it does not fit (nothing is added).
+bool Gather(const char* format, va_list args) {
+    Gathering& g = g_gathering;
+    va_list copy;
+    va_copy(copy, args);
+    const int length = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    if (length < 0 || static_cast<size_t>(length) >= sizeof g.bytes)
+        return false;
+    if (g.size + static_cast<size_t>(length) >= sizeof g.bytes)
+        WriteGathered();
+    std::vsnprintf(g.bytes + g.size, sizeof g.bytes - g.size, format, args);
+    g.size += static_cast<size_t>(length);
+    LARGE_INTEGER now;
+    if (g.eachLine || MillisecondsSince(g.lastOut, &now) >= kMostGatheredMs)
+        WriteGathered();
+    return true;
+}
+
 void Write(Stream stream, const char* format, va_list args) {
 #if defined(TESSAVEL_TEST_SEAMS)
     if (stream == kOut && HandToSink(format, args))
         return;
 #endif
+    if (g_gathering.on) {
+        if (stream == kOut && Gather(format, args))
+            return;
+        WriteGathered(); // what was printed before goes first
+    }
     std::FILE* file = stream == kOut ? stdout : stderr;
     std::vfprintf(file, format, args);
     std::fflush(file);
@@ -197,4 +259,28 @@ DirectConsoleScope::DirectConsoleScope() {
 
 DirectConsoleScope::~DirectConsoleScope() {
     g_direct = false;
+}
+
+BatchConsoleScope::BatchConsoleScope(bool gather) {
+    Gathering& g = g_gathering;
+    LARGE_INTEGER frequency;
+    g.ticksPerSecond = QueryPerformanceFrequency(&frequency) ? frequency.QuadPart : 0;
+    g.on = gather;
+    g.eachLine = true;
+    g.size = 0;
+    QueryPerformanceCounter(&g.lastOut);
+    g.imageStart = g.lastOut;
+}
+
+BatchConsoleScope::~BatchConsoleScope() {
+    if (g_gathering.on)
+        WriteGathered();
+    g_gathering.on = false;
+}
+
+void BatchConsoleScope::NextImage() {
+    Gathering& g = g_gathering;
+    LARGE_INTEGER now;
+    g.eachLine = MillisecondsSince(g.imageStart, &now) >= kSlowImageMs;
+    g.imageStart = now;
 }

@@ -48,6 +48,21 @@ struct DirectConsoleScope {
     ~DirectConsoleScope();
 };
 
+// The batch's standard output, while one lives and gather is true: lines of images that go
+// quickly are gathered and written together, at least every 100 ms, and always before
+// anything on standard error, so the bytes and their order are those of one write per line;
+// an image slower than 20 ms makes the next one's lines go out one by one, as they are
+// printed. Only for a stretch in which nothing else writes to the two streams (the script
+// engine's messages come through ReportEngineError). Main thread only.
+struct BatchConsoleScope {
+    explicit BatchConsoleScope(bool gather);
+    BatchConsoleScope(const BatchConsoleScope&) = delete;
+    BatchConsoleScope& operator=(const BatchConsoleScope&) = delete;
+    ~BatchConsoleScope();
+    // At the start of each image: whether the last one was slow.
+    static void NextImage();
+};
+
 #if defined(TESSAVEL_TEST_SEAMS)
 // Test seam: when set, Print hands each formatted text to the sink instead.
 using ConsoleSink = void (*)(const char* text);

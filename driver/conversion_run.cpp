@@ -189,7 +189,10 @@ int RunConversion(const char* scriptPath, const char* sourceDirectory,
             // the first image converted starts the workers decoding.
             DecodeAheadScope ahead(sourceDirectory, names, collected, workers, SkipExisting);
             SaveBehindScope behind(ahead.running && engineMessagesHeld ? workers : 0);
+            // Ends before the saves behind settle: what they print then goes out line by line.
+            BatchConsoleScope console(engineMessagesHeld);
             for (uint32_t k = 0; k < collected; ++k) {
+                BatchConsoleScope::NextImage();
                 SettleEndedSavesBehind();
                 Print("%u/%u\t%s\n", k + 1, collected, names[k].name);
                 ConvertListed(sourceDirectory, destinationDirectory, scriptDirectory, names[k], k,

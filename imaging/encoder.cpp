@@ -8,8 +8,10 @@
 
 #include <shlwapi.h>
 
+#include <cstdint>
 #include <cstring>
 #include <cwchar>
+#include <utility>
 
 using namespace Gdiplus::DllExports;
 
@@ -72,17 +74,41 @@ void SetSaveImageFunction(SaveImageFunction function) {
 }
 #endif
 
-int FindEncoderClsid(const char* extension, CLSID* clsidOut) {
+namespace {
+
+// GDI+'s list of encoders, fetched on the first save and kept for the process: it does not
+// change while GDI+ is loaded, and fetching it for every save was an allocation and a copy
+// of the whole list per output file. Its strings lie in the block itself (Windows) or in
+// gdiplus.dll (Wine), so they live as long as the block. A fetch that fails is tried again
+// on the next save.
+struct EncoderList {
+    INIT_ONCE once = INIT_ONCE_STATIC_INIT;
+    StorageOwner block;
+    UINT count = 0;
+};
+EncoderList g_encoders;
+
+BOOL CALLBACK FetchEncoderList(INIT_ONCE*, void*, void**) {
     UINT count = 0;
     UINT size = 0;
     if (GdipGetImageEncodersSize(&count, &size) != Gdiplus::Ok)
-        return 0;
+        return FALSE;
     StorageOwner list(AllocateStorage(size));
-    if (list.block == nullptr)
+    if (list.block == nullptr ||
+        GdipGetImageEncoders(count, size, list.as<Gdiplus::ImageCodecInfo>()) != Gdiplus::Ok)
+        return FALSE;
+    g_encoders.block = std::move(list);
+    g_encoders.count = count;
+    return TRUE;
+}
+
+} // namespace
+
+int FindEncoderClsid(const char* extension, CLSID* clsidOut) {
+    if (!InitOnceExecuteOnce(&g_encoders.once, FetchEncoderList, nullptr, nullptr))
         return 0;
-    auto* encoders = list.as<Gdiplus::ImageCodecInfo>();
-    if (GdipGetImageEncoders(count, size, encoders) != Gdiplus::Ok)
-        return 0;
+    const UINT count = g_encoders.count;
+    const auto* encoders = g_encoders.block.as<Gdiplus::ImageCodecInfo>();
 
     WCHAR wanted[kPathSize];
     if (MultiByteToWideChar(CP_ACP, 0, extension, -1, wanted, static_cast<int>(kPathSize)) == 0)
@@ -113,9 +139,26 @@ int SaveDib(const BITMAPINFO* info, void* bits, const char* path,
         NoteFailure("out of memory");
         return 0;
     }
-    // The GDI+ bitmap reads the DIB section's memory in place.
     Gdiplus::GpBitmap* over = nullptr;
-    image.get()->status = GdipCreateBitmapFromGdiDib(info, bits, &over);
+    const BITMAPINFOHEADER& header = info->bmiHeader;
+    if (header.biBitCount == 32 && header.biCompression == BI_RGB && header.biWidth > 0 &&
+        header.biHeight != 0 && header.biHeight != INT32_MIN && header.biWidth <= INT32_MAX / 4) {
+        // A Canvas's rows, read in place: GdipCreateBitmapFromGdiDib copies them under Wine,
+        // a second picture in memory for every save under way. Bottom-up rows start at the
+        // last row in memory and step backwards; the format is the one GDI+ gives a 32-bit
+        // DIB, so the encoders see the same pixels.
+        const INT stride = header.biWidth * 4;
+        const int64_t rows =
+            header.biHeight < 0 ? -static_cast<int64_t>(header.biHeight) : header.biHeight;
+        BYTE* first = static_cast<BYTE*>(bits);
+        if (header.biHeight > 0)
+            first += static_cast<size_t>(rows - 1) * static_cast<size_t>(stride);
+        image.get()->status = GdipCreateBitmapFromScan0(header.biWidth, static_cast<INT>(rows),
+                                                        header.biHeight > 0 ? -stride : stride,
+                                                        PixelFormat32bppRGB, first, &over);
+    } else {
+        image.get()->status = GdipCreateBitmapFromGdiDib(info, bits, &over);
+    }
     image.get()->image = over;
 
     const char* extension = PathFindExtensionA(path);

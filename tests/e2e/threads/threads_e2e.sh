@@ -64,6 +64,12 @@ for threads in 1 2 8; do
   done
 done
 for threads in 1 2 8; do merged_run $threads "$work/merged-out-$threads"; done
+# In one stream each reason follows its image's "Failed.", before the next image's lines:
+# what standard output gathers goes out before anything on standard error.
+misplaced=$(awk -F'\t' '/^[0-9]+\/[0-9]+\t/ { image = $2 } /^tesrun: / { split($0, p, ": ")
+  if (p[2] != image || last != "Failed.") print "misplaced: " $0 } { last = $0 }' "$work/merged-1.txt")
+[ -z "$misplaced" ] && grep -q "^tesrun: g-broken.png: " "$work/merged-1.txt" ||
+  fail "one stream: ${misplaced:-no reasons}: $(cat "$work/merged-1.txt")"
 for threads in 2 8; do
   cmp -s "$work/merged-1.txt" "$work/merged-$threads.txt" ||
     fail "$threads threads, one stream: $(diff "$work/merged-1.txt" "$work/merged-$threads.txt")"

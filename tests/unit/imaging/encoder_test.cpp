@@ -61,9 +61,11 @@ TEST_F(EncoderLookup, NamesNoEncoderListsGiveTheAllZeroIdentifier) {
 
 TEST_F(EncoderLookup, StorageExhaustionFailsTheLookup) {
     CLSID clsid;
-    PlanAllocationFailure(0); // the encoder list
+    // The encoder list is fetched once, by whichever lookup comes first: the first
+    // allocation is the list or, once it is at hand, the scratch copy of a pattern list.
+    PlanAllocationFailure(0);
     EXPECT_EQ(FindEncoderClsid(".png", &clsid), 0);
-    PlanAllocationFailure(1); // the first scratch copy of a pattern list
+    PlanAllocationFailure(1); // the first or the second scratch copy
     EXPECT_EQ(FindEncoderClsid(".png", &clsid), 0);
     PlanAllocationFailure(-1);
     EXPECT_EQ(FindEncoderClsid(".png", &clsid), 1);
