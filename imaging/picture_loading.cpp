@@ -129,6 +129,8 @@ int Canvas::LoadFile(const char* path) {
         return 0;
     }
     const PluginExports* plugin = nullptr;
+    bool pluginFailed = false;
+    const bool noteWasEmpty = FailureNote()[0] == '\0';
     if (ReadFileForPlugins(file.get(), &source.file, &plugin)) {
         const int loaded = plugin->scaled != nullptr ? LoadScaledPicture(this, *plugin)
                                                      : LoadPluginPicture(this, *plugin);
@@ -137,13 +139,19 @@ int Canvas::LoadFile(const char* path) {
                 ReadPluginSourceMetadata(&source);
             return 1;
         }
-        // GDI+ may still read what the plug-in that took it cannot.
+        // GDI+ may still read what the plug-in that took it cannot (ifpng leaves it the
+        // kinds it does not decode as GDI+ does).
         StartPicture(&source, path);
+        pluginFailed = true;
     }
     const FileReader reader = HandleReader(file.get());
     if (SourceMetadataWanted)
         ReadFileSourceMetadata(&source, reader);
     if (LoadWithGdiplus(path, reader, this)) {
+        // The plug-in's reason is no reason any more, and a later failure of this image
+        // must note its own.
+        if (pluginFailed && noteWasEmpty)
+            ClearFailureNote();
         source.width = info.bmiHeader.biWidth;
         source.height = info.bmiHeader.biHeight;
         return 1;
