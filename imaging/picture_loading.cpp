@@ -68,8 +68,12 @@ int LoadScaledPicture(Canvas* canvas, const PluginExports& plugin) {
         if (result == SUSIE_NOT_IMPLEMENTED && guess != 1 && source.scaledSize != nullptr)
             result = DecodeSourceAtScale(canvas, 1);
     }
+    // "Unknown format" from a plug-in that can decode: it leaves this kind of its format to
+    // GDI+ (ifpng does so with the PNGs GDI+ would give other pixels of), so GDI+'s reason
+    // is the one to give.
     if (result != SUSIE_SUCCESS) {
-        NotePluginFailure(plugin, result);
+        if (result != SUSIE_UNKNOWN_FORMAT || PluginIsUnavailable(plugin))
+            NotePluginFailure(plugin, result);
         return 0;
     }
     return 1;

@@ -118,12 +118,19 @@ DecodeStatus Deliver(const unsigned char* rows, const DecodeTarget& target) {
     return DecodeStatus::kOk;
 }
 
+uint32_t Big32(const unsigned char* p) {
+    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 |
+           static_cast<uint32_t>(p[2]) << 8 | p[3];
+}
+
 } // namespace
 
 bool IsPngHead(const unsigned char* head, size_t size) {
-    // The signature, then IHDR's length (13) and type; the bit depth is its ninth byte.
+    // The signature, then IHDR's length (13) and type, width, height and bit depth. A
+    // picture above the pixel limit is left to the host, whose refusal names the size.
     return size >= 33 && std::memcmp(head, kSignature, 8) == 0 &&
-           std::memcmp(head + 8, "\0\0\0\x0dIHDR", 8) == 0 && head[24] <= 8;
+           std::memcmp(head + 8, "\0\0\0\x0dIHDR", 8) == 0 && head[24] <= 8 &&
+           PictureWithinPixelLimit(Big32(head + 16), Big32(head + 20));
 }
 
 DecodeStatus ReadPngSize(const unsigned char* data, size_t size, int denominator, int32_t* width,

@@ -15,7 +15,8 @@
 #include <cstddef>
 #include <cstdint>
 
-// True when the head starts with the PNG signature and an IHDR of at most 8 bits a sample.
+// True when the head starts with the PNG signature and an IHDR of at most 8 bits a sample
+// and a size within the pixel limit.
 bool IsPngHead(const unsigned char* head, size_t size);
 
 // The size of the picture (denominator 1 only: kNotAtThisScale for 2, 4 and 8), read from
