@@ -12,8 +12,8 @@
 #                    (the CTest smoke run, inside the test suite's wine fixture)
 # Environment: BENCH_SCALE=full|smoke, BENCH_REPS, BENCH_PHOTOS, BENCH_SMALL_FILES,
 #              BENCH_NETPBM_SETS, BENCH_HEIC_FILES (corpus sizes), BENCH_DIR (work directory),
-#              BENCH_PNG_PHOTOS, BENCH_WORKLOADS (which to run, by name: thumb half halfpng
-#              small netpbm heic web).
+#              BENCH_PNG_PHOTOS, BENCH_WORKLOADS (which to run, by name: thumb half small
+#              netpbm heic web by default; halfpng, workload 2 from PNG photos, when named).
 set -Eeuo pipefail
 trap 'echo "run.sh: stopped by a failing command at line $LINENO" >&2' ERR
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -129,9 +129,10 @@ make_corpus() {
     finish_folder "$corpus/photos" "$stamp"
   fi
 
-  # Workload 2 with PNG inputs: the first photos saved as PNG (decoded by ifpng or GDI+).
+  # Workload 2 with PNG inputs: the first photos saved as PNG (decoded by ifpng or GDI+),
+  # made only when that workload is asked for.
   stamp="photos-png-v1 $photo_w $photo_h $png_photos"
-  if fresh_folder "$corpus/photos_png" "$stamp"; then
+  if [[ " ${BENCH_WORKLOADS:-} " == *" halfpng "* ]] && fresh_folder "$corpus/photos_png" "$stamp"; then
     echo "Generating $png_photos PNG photos of ${photo_w}x$photo_h"
     for ((i = 1; i <= png_photos && i <= photos; i++)); do
       "${im[@]}" "$(printf '%s/photo_%03d.jpg' "$corpus/photos" "$i")" "${png_plain[@]}" \
