@@ -12,7 +12,8 @@
 #                    (the CTest smoke run, inside the test suite's wine fixture)
 # Environment: BENCH_SCALE=full|smoke, BENCH_REPS, BENCH_PHOTOS, BENCH_SMALL_FILES,
 #              BENCH_NETPBM_SETS, BENCH_HEIC_FILES (corpus sizes), BENCH_DIR (work directory),
-#              BENCH_WORKLOADS (which to run, by name: thumb half small netpbm heic web),
+#              BENCH_PNG_PHOTOS, BENCH_WORKLOADS (which to run, by name: thumb half small
+#              netpbm heic web by default; halfpng, workload 2 from PNG photos, when named),
 #              BENCH_CONTENDERS (which to run: tesrun tesrun1 tesrun_null bare magick gm vips).
 set -Eeuo pipefail
 trap 'echo "run.sh: stopped by a failing command at line $LINENO" >&2' ERR
@@ -45,17 +46,18 @@ done
 # Corpus sizes. Photos: 4:3 camera JPEGs; small: PNG tiles; netpbm: sets of one PPM, one
 # PGM, one TGA, and every odd-numbered set (the first included) also a PBM and a run-length TGA.
 case "$scale" in
-  full)  photo_w=4000 photo_h=3000 photos=16 tile=96 small_files=1000
+  full)  photo_w=4000 photo_h=3000 photos=16 png_photos=4 tile=96 small_files=1000
          netpbm_w=1600 netpbm_h=1200 netpbm_sets=8 ladder="1152x864 4000x3000 8000x6000"
          heic_w=2048 heic_h=1536 heic_files=8
          : "${reps:=3}" ;;
-  smoke) photo_w=640 photo_h=480 photos=2 tile=32 small_files=24
+  smoke) photo_w=640 photo_h=480 photos=2 png_photos=2 tile=32 small_files=24
          netpbm_w=160 netpbm_h=120 netpbm_sets=1 ladder=""
          heic_w=320 heic_h=240 heic_files=2
          : "${reps:=1}" ;;
   *) echo "run.sh: BENCH_SCALE must be full or smoke" >&2; exit 2 ;;
 esac
 photos=${BENCH_PHOTOS:-$photos}
+png_photos=${BENCH_PNG_PHOTOS:-$png_photos}
 small_files=${BENCH_SMALL_FILES:-$small_files}
 netpbm_sets=${BENCH_NETPBM_SETS:-$netpbm_sets}
 heic_files=${BENCH_HEIC_FILES:-$heic_files}
@@ -126,6 +128,18 @@ make_corpus() {
       make_photo $((100 + i)) "$photo_w" "$photo_h" "$(printf '%s/photo_%03d.jpg' "$corpus/photos" "$i")"
     done
     finish_folder "$corpus/photos" "$stamp"
+  fi
+
+  # Workload 2 with PNG inputs: the first photos saved as PNG (decoded by ifpng or GDI+),
+  # made only when that workload is asked for.
+  stamp="photos-png-v1 $photo_w $photo_h $png_photos"
+  if [[ " ${BENCH_WORKLOADS:-} " == *" halfpng "* ]] && fresh_folder "$corpus/photos_png" "$stamp"; then
+    echo "Generating $png_photos PNG photos of ${photo_w}x$photo_h"
+    for ((i = 1; i <= png_photos && i <= photos; i++)); do
+      "${im[@]}" "$(printf '%s/photo_%03d.jpg' "$corpus/photos" "$i")" "${png_plain[@]}" \
+        "PNG24:$(printf '%s/photo_%03d.png' "$corpus/photos_png" "$i")"
+    done
+    finish_folder "$corpus/photos_png" "$stamp"
   fi
 
   stamp="small-v1 $tile $small_files"
@@ -218,6 +232,7 @@ declare -A label=([tesrun]="tesrun (Wine)" [tesrun1]="tesrun, 1 thread (Wine)" [
                   [gm]="GraphicsMagick" [vips]="vipsthumbnail")
 declare -A wl_title=([thumb]="1: ${photo_w}x$photo_h JPEG -> 256 px JPEG"
                      [half]="2: ${photo_w}x$photo_h JPEG -> half-size PNG"
+                     [halfpng]="2p: ${photo_w}x$photo_h PNG -> half-size PNG"
                      [small]="3: $small_files small PNG -> BMP"
                      [netpbm]="4: Netpbm/TGA -> PNG"
                      [heic]="5: ${heic_w}x$heic_h HEIC -> 256 px JPEG"
@@ -227,6 +242,7 @@ declare -A wl_title=([thumb]="1: ${photo_w}x$photo_h JPEG -> 256 px JPEG"
 folder_of() {
   case "$1" in
     thumb|half|web) echo "$corpus/photos" ;;
+    halfpng) echo "$corpus/photos_png" ;;
     small) echo "$corpus/small" ;;
     small_few) echo "$corpus/small_few" ;;
     netpbm) echo "$corpus/netpbm" ;;
@@ -236,10 +252,10 @@ folder_of() {
   esac
 }
 output_ext_of() {
-  case "$1" in thumb|heic|ladder_*|empty) echo jpg ;; half|netpbm) echo png ;; small|small_few) echo bmp ;; web) echo webp ;; esac
+  case "$1" in thumb|heic|ladder_*|empty) echo jpg ;; half|halfpng|netpbm) echo png ;; small|small_few) echo bmp ;; web) echo webp ;; esac
 }
 input_exts_of() {
-  case "$1" in thumb|half|web|ladder_*|empty) echo jpg ;; small|small_few) echo png ;; netpbm) echo "ppm pgm pbm tga" ;; heic) echo heic ;; esac
+  case "$1" in thumb|half|web|ladder_*|empty) echo jpg ;; halfpng|small|small_few) echo png ;; netpbm) echo "ppm pgm pbm tga" ;; heic) echo heic ;; esac
 }
 # Width and height every contender must produce from an input of w x h.
 expected_size() { # workload w h
@@ -248,7 +264,7 @@ expected_size() { # workload w h
               printf "%d %d", (r(w*s) > 1 ? r(w*s) : 1), (r(h*s) > 1 ? r(h*s) : 1) }
             else if (k == "web") { s = 1600 / w; if (1600 / h < s) s = 1600 / h; if (s > 1) s = 1
               printf "%d %d", (r(w*s) > 1 ? r(w*s) : 1), (r(h*s) > 1 ? r(h*s) : 1) }
-            else if (k == "half") printf "%d %d", r(w/2), r(h/2)
+            else if (k == "half" || k == "halfpng") printf "%d %d", r(w/2), r(h/2)
             else printf "%d %d", w, h }'
 }
 
@@ -263,7 +279,7 @@ build_command() { # workload contender src out
   case "$c" in
     tesrun|tesrun1|tesrun_null)
       local script exts
-      case "$w" in thumb|heic|ladder_*|empty) script=thumb256 ;; half) script=half_png ;;
+      case "$w" in thumb|heic|ladder_*|empty) script=thumb256 ;; half|halfpng) script=half_png ;;
                    small|small_few) script=same_bmp ;; netpbm) script=same_png ;; web) script=web1600 ;; esac
       exts=$(input_exts_of "$w"); exts=${exts// /|}
       cmd=("$wine_run" "$tesrun_exe" "$(winpath "$scripts/$script.txt")" "$(winpath "$src")"
@@ -275,14 +291,14 @@ build_command() { # workload contender src out
       ;;
     bare|bare_*)
       local size
-      case "$w" in thumb|ladder_*|empty) size=fit256 ;; half) size=half ;; *) size=same ;; esac
+      case "$w" in thumb|ladder_*|empty) size=fit256 ;; half|halfpng) size=half ;; *) size=same ;; esac
       cmd=("$wine_run" "$bare_exe" "$(winpath "$src")" "$(winpath "$out")" "$(input_exts_of "$w")" "$size" "$ext")
       [ "$c" = bare ] || cmd+=("${c#bare_}") ;;
     magick)
       case "$w" in
         thumb|ladder_*) cmd=(mogrify -path "$out" -format jpg -define jpeg:size=512x512 -thumbnail 256x256 -quality 75) ;;
         heic) cmd=(mogrify -path "$out" -format jpg -thumbnail 256x256 -quality 75) ;;
-        half) cmd=(mogrify -path "$out" -format png -resize 50%) ;;
+        half|halfpng) cmd=(mogrify -path "$out" -format png -resize 50%) ;;
         web) cmd=(mogrify -path "$out" -format webp -resize '1600x1600>' -quality 75) ;;
         *) cmd=(mogrify -path "$out" -format "$ext") ;;
       esac
@@ -291,7 +307,7 @@ build_command() { # workload contender src out
       case "$w" in
         thumb|ladder_*) cmd=(gm mogrify -output-directory "$out" -format jpg -size 512x512 -thumbnail 256x256 -quality 75) ;;
         heic) cmd=(gm mogrify -output-directory "$out" -format jpg -thumbnail 256x256 -quality 75) ;;
-        half) cmd=(gm mogrify -output-directory "$out" -format png -resize 50%) ;;
+        half|halfpng) cmd=(gm mogrify -output-directory "$out" -format png -resize 50%) ;;
         web) cmd=(gm mogrify -output-directory "$out" -format webp -resize '1600x1600>' -quality 75) ;;
         *) cmd=(gm mogrify -output-directory "$out" -format "$ext") ;;
       esac
@@ -299,7 +315,7 @@ build_command() { # workload contender src out
     vips)
       case "$w" in
         thumb|ladder_*) cmd=(vipsthumbnail -s 256x256 -o "$out/%s.jpg[Q=75]") ;;
-        half) cmd=(vipsthumbnail -s "$((photo_w / 2))x$((photo_h / 2))" -o "$out/%s.png") ;;
+        half|halfpng) cmd=(vipsthumbnail -s "$((photo_w / 2))x$((photo_h / 2))" -o "$out/%s.png") ;;
         web) cmd=(vipsthumbnail -s '1600x1600>' -o "$out/%s.webp[Q=75]") ;;
         *) cmd=(vipsthumbnail -s '100000x100000>' -o "$out/%s.$ext") ;; # no resize, just convert
       esac
@@ -354,6 +370,7 @@ reference_of() { # workload
     case "$1" in
       thumb) vipsthumbnail -s 256x256 -o "$ref/%s.png" "$src"/*.jpg || true ;;
       half) vipsthumbnail -s "$((photo_w / 2))x$((photo_h / 2))" -o "$ref/%s.png" "$src"/*.jpg || true ;;
+      halfpng) vipsthumbnail -s "$((photo_w / 2))x$((photo_h / 2))" -o "$ref/%s.png" "$src"/*.png || true ;;
     esac
   fi
   echo "$ref"
@@ -405,7 +422,7 @@ run_one() { # workload contender rep
   fi
   local bytes quality=""
   bytes=$(find "$out" -maxdepth 1 -type f -printf '%s\n' | awk '{ s += $1 } END { print s + 0 }')
-  if [ "$rep" = 1 ] && [ "$status" = ok ] && { [ "$w" = thumb ] || [ "$w" = half ]; } &&
+  if [ "$rep" = 1 ] && [ "$status" = ok ] && { [ "$w" = thumb ] || [ "$w" = half ] || [ "$w" = halfpng ]; } &&
     [[ "$c" != bare_* ]]; then
     quality=$(quality_of "$w" "$out")
   fi
@@ -477,7 +494,7 @@ table=$results/table.md
   echo "contenders only; tesrun's includes its 3000 ms final pause). x tesrun = s/image / tesrun's."
   echo
   awk -F'\t' -v order="${contenders[*]}" -v workloads="${workloads[*]}" \
-      -v t_thumb="${wl_title[thumb]}" -v t_half="${wl_title[half]}" \
+      -v t_thumb="${wl_title[thumb]}" -v t_half="${wl_title[half]}" -v t_halfpng="${wl_title[halfpng]}" \
       -v t_small="${wl_title[small]}" -v t_netpbm="${wl_title[netpbm]}" -v t_heic="${wl_title[heic]}" -v t_web="${wl_title[web]}" \
       -v l_tesrun="${label[tesrun]}" -v l_tesrun1="${label[tesrun1]}" -v l_tesrun_null="${label[tesrun_null]}" -v l_bare="${label[bare]}" -v l_magick="${label[magick]}" \
       -v l_gm="${label[gm]}" -v l_vips="${label[vips]}" -v notesfile="$results/notes.tsv" '
@@ -487,7 +504,7 @@ table=$results/table.md
       return n % 2 ? v[(n + 1) / 2] : (v[n / 2] + v[n / 2 + 1]) / 2
     }
     function add(key, x) { vals[key] = (key in vals) ? vals[key] " " x : x }
-    BEGIN { title["thumb"] = t_thumb; title["half"] = t_half; title["small"] = t_small; title["netpbm"] = t_netpbm; title["heic"] = t_heic; title["web"] = t_web
+    BEGIN { title["thumb"] = t_thumb; title["half"] = t_half; title["halfpng"] = t_halfpng; title["small"] = t_small; title["netpbm"] = t_netpbm; title["heic"] = t_heic; title["web"] = t_web
             name["tesrun"] = l_tesrun; name["tesrun1"] = l_tesrun1; name["tesrun_null"] = l_tesrun_null; name["bare"] = l_bare; name["magick"] = l_magick; name["gm"] = l_gm; name["vips"] = l_vips
             while ((getline line < notesfile) > 0) { split(line, f, "\t"); note[f[1] SUBSEP f[2]] = f[3] } }
     $10 != "ok" { failed[$1 SUBSEP $2] = 1 }

@@ -169,3 +169,6 @@ endif()
 
 tessavel_static_thirdparty(lcms2 lcms2 liblcms2.a lcms2.h)
 tessavel_static_thirdparty(zlib zlib libz.a zlib.h)
+tessavel_static_thirdparty(spng libspng libspng.a spng.h)
+set_target_properties(ThirdParty::spng PROPERTIES
+  INTERFACE_LINK_LIBRARIES ThirdParty::zlib INTERFACE_COMPILE_DEFINITIONS SPNG_STATIC)

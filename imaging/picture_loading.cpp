@@ -68,8 +68,12 @@ int LoadScaledPicture(Canvas* canvas, const PluginExports& plugin) {
         if (result == SUSIE_NOT_IMPLEMENTED && guess != 1 && source.scaledSize != nullptr)
             result = DecodeSourceAtScale(canvas, 1);
     }
+    // "Unknown format" from a plug-in that can decode: it leaves this kind of its format to
+    // GDI+ (ifpng does so with the PNGs GDI+ would give other pixels of), so GDI+'s reason
+    // is the one to give.
     if (result != SUSIE_SUCCESS) {
-        NotePluginFailure(plugin, result);
+        if (result != SUSIE_UNKNOWN_FORMAT || PluginIsUnavailable(plugin))
+            NotePluginFailure(plugin, result);
         return 0;
     }
     return 1;
@@ -129,6 +133,8 @@ int Canvas::LoadFile(const char* path) {
         return 0;
     }
     const PluginExports* plugin = nullptr;
+    bool pluginFailed = false;
+    const bool noteWasEmpty = FailureNote()[0] == '\0';
     if (ReadFileForPlugins(file.get(), &source.file, &plugin)) {
         const int loaded = plugin->scaled != nullptr ? LoadScaledPicture(this, *plugin)
                                                      : LoadPluginPicture(this, *plugin);
@@ -137,13 +143,19 @@ int Canvas::LoadFile(const char* path) {
                 ReadPluginSourceMetadata(&source);
             return 1;
         }
-        // GDI+ may still read what the plug-in that took it cannot.
+        // GDI+ may still read what the plug-in that took it cannot (ifpng leaves it the
+        // kinds it does not decode as GDI+ does).
         StartPicture(&source, path);
+        pluginFailed = true;
     }
     const FileReader reader = HandleReader(file.get());
     if (SourceMetadataWanted)
         ReadFileSourceMetadata(&source, reader);
     if (LoadWithGdiplus(path, reader, this)) {
+        // The plug-in's reason is no reason any more, and a later failure of this image
+        // must note its own.
+        if (pluginFailed && noteWasEmpty)
+            ClearFailureNote();
         source.width = info.bmiHeader.biWidth;
         source.height = info.bmiHeader.biHeight;
         return 1;

@@ -161,16 +161,28 @@ int AskIsSupported(const PluginExports& exports, const unsigned char* head) {
     return exports.isSupported(nullptr, reinterpret_cast<ULONG_PTR>(head));
 }
 
-} // namespace
-
-void NotePluginFailure(const PluginExports& plugin, int32_t result) {
-    char reason[160] = {};
+// The plug-in's GetPluginUnavailableReason into reason (empty when it has none to give).
+void ReadUnavailableReason(const PluginExports& plugin, char (&reason)[160]) {
+    reason[0] = '\0';
     if (plugin.unavailableReason != nullptr) {
         PluginCallGuard guard(!plugin.reentrant);
         if (plugin.unavailableReason(reason, sizeof reason) <= 0)
             reason[0] = '\0';
     }
     reason[sizeof reason - 1] = '\0';
+}
+
+} // namespace
+
+bool PluginIsUnavailable(const PluginExports& plugin) {
+    char reason[160];
+    ReadUnavailableReason(plugin, reason);
+    return reason[0] != '\0';
+}
+
+void NotePluginFailure(const PluginExports& plugin, int32_t result) {
+    char reason[160] = {};
+    ReadUnavailableReason(plugin, reason);
     for (char& c : reason) { // a plug-in's text goes to the console as one line
         const auto byte = static_cast<unsigned char>(c);
         if ((byte != 0 && byte < 0x20) || byte == 0x7F)

@@ -29,6 +29,10 @@ const char* DescribeSusieError(int32_t result);
 // result's.
 void NotePluginFailure(const PluginExports& plugin, int32_t result);
 
+// True when the plug-in says it cannot decode at all (GetPluginUnavailableReason gives a
+// text).
+bool PluginIsUnavailable(const PluginExports& plugin);
+
 // Decodes the file image (size bytes, readable for at least 2048, zeros after a shorter file)
 // with the plug-in that took it: GetPicture's result, or a Susie error code (3 broken data,
 // 4 no memory, 5 memory error) when the blocks it returned cannot be used. On 0, info holds

@@ -14,6 +14,7 @@ packages=(
   nasm dpkg-dev meson make                     # third-party libraries from Debian's sources (tools/thirdparty)
   libjpeg-turbo-progs libjpeg62-turbo-dev      # cjpeg/djpeg for test pictures; the native JPEG fuzz target
   webp libwebp-dev                             # cwebp/dwebp/img2webp for test pictures; the native WebP fuzz target
+  libspng-dev                                  # the native PNG fuzz target
   libheif-examples libheif-dev libavif-bin     # heif-enc/heif-convert, avifenc/avifdec for test pictures; the native HEIF fuzz target
   libjxl-tools libjxl-dev                      # cjxl/djxl for test pictures; the native JPEG XL fuzz target
   liblcms2-dev zlib1g-dev                      # the native fuzz targets of the colour conversion

@@ -18,7 +18,7 @@ mkdir -p "$place"
 unzip -q "$archive" -d "$place" || fail "unzip"
 program="$place/Tessavel-$version-win64"
 
-for file in tesrun.exe tesfront.exe script.dll ifheif.sph ifnetpbm.sph iftga.sph ifjpeg.sph ifjxl.sph ifwebp.sph \
+for file in tesrun.exe tesfront.exe script.dll ifheif.sph ifnetpbm.sph iftga.sph ifjpeg.sph ifjxl.sph ifpng.sph ifwebp.sph \
   libheif.dll libde265.dll README.txt \
   script/thumbnail_256.txt script/exif_header.exif docs/script-language.md \
   licences/gcc-runtime.txt licences/mingw-w64-runtime.txt licences/GPL-3.txt \
@@ -26,7 +26,7 @@ for file in tesrun.exe tesfront.exe script.dll ifheif.sph ifnetpbm.sph iftga.sph
   licences/libwebp-PATENTS.txt licences/libheif-COPYING.txt licences/libde265-COPYING.txt \
   licences/dav1d-COPYING.txt licences/aom-LICENSE.txt licences/aom-PATENTS.txt \
   licences/jpeg-xl-LICENSE.txt licences/jpeg-xl-PATENTS.txt \
-  licences/brotli-LICENSE.txt licences/highway-LICENSE.txt licences/lcms2-COPYING.txt licences/zlib-LICENSE.txt; do
+  licences/brotli-LICENSE.txt licences/highway-LICENSE.txt licences/lcms2-COPYING.txt licences/zlib-LICENSE.txt licences/libspng-LICENSE.txt; do
   [ -s "$program/$file" ] || fail "the archive lacks $file"
 done
 # The file properties carry the version; the programs carry their manifests.
@@ -49,7 +49,7 @@ convert() { # script destination
 listing() { # script name [destination name]: the transcript of a run over the six samples
   printf '%s\n' "Tessavel comammd-line tool Version 1.1" "Searching for Plugins." \
     $'Loaded Susie Plug-in\tifheif.sph' \
-    $'Loaded Susie Plug-in\tifjpeg.sph' $'Loaded Susie Plug-in\tifjxl.sph' $'Loaded Susie Plug-in\tifnetpbm.sph' $'Loaded Susie Plug-in\tiftga.sph' \
+    $'Loaded Susie Plug-in\tifjpeg.sph' $'Loaded Susie Plug-in\tifjxl.sph' $'Loaded Susie Plug-in\tifnetpbm.sph' $'Loaded Susie Plug-in\tifpng.sph' $'Loaded Susie Plug-in\tiftga.sph' \
     $'Loaded Susie Plug-in\tifwebp.sph' \
     "Script Info" \
     "$1" "Source		$(windows "$source/samples")" "Destination	$(windows "$2")"
