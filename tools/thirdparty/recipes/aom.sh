@@ -7,7 +7,11 @@
 # most of the slowest build of all (1099 s on a loaded machine), for a Win32 build that is
 # only ever run under emulation here.
 package=aom
-revision=2 # 1: i686 with its SIMD functions
+# Only the i686 build changed (its revision 1 had the SIMD functions): a warm x86_64 cache
+# is not built again for nothing.
+case "$target" in
+i686-*) revision=2 ;;
+esac
 
 build_library() {
   local source=$1 prefix=$2 target=$3 cpu
