@@ -154,6 +154,7 @@ int RunConversion(const char* scriptPath, const char* sourceDirectory,
     KeepMetadata = kKeepNothing;
     ConvertToSrgb = false;
     ConversionSettings.drawFilter = ResampleFilter::None;
+    ConversionSettings.encodeEffort = 0;
     SkipExisting = false;
     IncludeSubfolders = false;
     if (!RunScript(scriptPath))
@@ -161,6 +162,7 @@ int RunConversion(const char* scriptPath, const char* sourceDirectory,
     // Before any picture is decoded, ahead or not.
     SourceMetadataWanted = AutoOrient || KeepMetadata != kKeepNothing || ConvertToSrgb;
     RunDrawFilter = ConversionSettings.drawFilter; // what the top-level lines chose
+    RunEncodeEffort = ConversionSettings.encodeEffort;
 
     Print("Source\t\t%s\n", sourceDirectory);
     Print("Destination\t%s\n", destinationDirectory);

@@ -329,6 +329,7 @@ void FillOutputSave(OutputSave* save, const char* scriptDirectory, const char* f
     std::memcpy(save->path, path, sizeof path);
     save->quality = ConversionSettings.quality;
     save->lossless = ConversionSettings.lossless;
+    save->encodeEffort = ConversionSettings.encodeEffort;
     save->headerPath[0] = '\0';
     save->headerFits = true;
     if (withHeader)
@@ -408,6 +409,7 @@ int SaveThroughPlugin(EncodePictureFunction encoder, const OutputSave& save, con
     PictureEncoding encoding;
     encoding.quality = save.quality;
     encoding.lossless = save.lossless;
+    encoding.effort = save.encodeEffort;
     if (save.carryMetadata) {
         encoding.exif = save.exif.data();
         encoding.exifSize = save.exif.size;

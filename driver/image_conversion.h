@@ -24,7 +24,8 @@ struct OutputSave {
     char headerPath[kPathSize] = {}; // the Exif header put first; empty when none
     bool headerFits = true;          // false: its path was too long, and the save fails
     int32_t quality = 0;
-    bool lossless = false; // SetLossless, for the formats our plug-ins write
+    bool lossless = false;    // SetLossless, for the formats our plug-ins write
+    int32_t encodeEffort = 0; // SetEncodeEffort, for them too; 0: each encoder's default
     // The source's metadata the saved JPEG carries (SetKeepMetadata): its Exif written anew
     // for the output, and its profile; why either is left out, for the reason line.
     bool carryMetadata = false;

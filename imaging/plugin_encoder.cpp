@@ -101,6 +101,7 @@ int SaveBitmapThroughPlugin(EncodePictureFunction encoder, HBITMAP bitmap, const
     request.exifSize = encoding.exifSize;
     request.icc = encoding.icc;
     request.iccSize = encoding.iccSize;
+    request.effort = encoding.effort;
 
     TemporaryFile temporary;
     if (!temporary.CreateBeside(path)) {

@@ -16,6 +16,7 @@
 struct PictureEncoding {
     int32_t quality = 75;
     bool lossless = false;
+    int32_t effort = 0; // 1 to 9 (SetEncodeEffort); 0: the encoder's default
     const unsigned char* exif = nullptr;
     size_t exifSize = 0;
     const unsigned char* icc = nullptr;

@@ -1,8 +1,9 @@
 #include "scripthost/conversion_settings.h"
 
-ConversionSettingsRecord ConversionSettings = {
-    {}, kDefaultQuality, {}, ResampleFilter::None, false};
+ConversionSettingsRecord ConversionSettings = {{}, kDefaultQuality, {}, ResampleFilter::None, false,
+                                               0};
 ResampleFilter RunDrawFilter = ResampleFilter::None;
+int32_t RunEncodeEffort = 0;
 SaveCopyFunction SaveCopyHandler = nullptr;
 
 KeepMetadataLevel KeepMetadata = kKeepNothing;
@@ -17,4 +18,5 @@ void ResetConversionSettings(const char* fileName) {
     ConversionSettings.quality = kDefaultQuality;
     ConversionSettings.drawFilter = RunDrawFilter;
     ConversionSettings.lossless = false;
+    ConversionSettings.encodeEffort = RunEncodeEffort;
 }

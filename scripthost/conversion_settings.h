@@ -13,9 +13,12 @@ struct ConversionSettingsRecord {
     char exifHeaderFile[kPathSize]; // relative to the script directory; empty: no header
     ResampleFilter drawFilter;      // SetDrawFilter's; None: Draw is StretchBlt
     bool lossless;                  // SetLossless: WebP, AVIF and JPEG XL keep every pixel
+    int32_t encodeEffort;           // SetEncodeEffort's 1 to 9; 0: each encoder's default
 };
 
 constexpr int32_t kDefaultQuality = 75;
+constexpr int32_t kFastestEncodeEffort = 1;
+constexpr int32_t kSlowestEncodeEffort = 9;
 
 extern ConversionSettingsRecord ConversionSettings;
 
@@ -36,6 +39,8 @@ extern bool ConvertToSrgb;
 // The run's draw filter: what the script's top-level lines left in ConversionSettings
 // (SetDrawFilter there), taken by the conversion run before the first image.
 extern ResampleFilter RunDrawFilter;
+// The run's encoder effort, taken the same way (SetEncodeEffort on a top-level line).
+extern int32_t RunEncodeEffort;
 
 // Run-wide, like KeepMetadata (SetSkipExisting): an image whose output exists and is not
 // older than its source is neither encoded nor written again.
@@ -52,5 +57,5 @@ using SaveCopyFunction = bool (*)(const char* name);
 extern SaveCopyFunction SaveCopyHandler;
 
 // Resets the settings for an image: output name = the file's name, quality 75, no Exif
-// header file, the run's draw filter, lossy.
+// header file, the run's draw filter and encoder effort, lossy.
 void ResetConversionSettings(const char* fileName);

@@ -32,8 +32,8 @@ int32_t SCRIPTAPI ReturnInfo(ScriptElement* arguments) {
 }
 
 // The run-wide settings a script's top-level lines may ask for (SetAutoOrient,
-// SetKeepMetadata, SetConvertToSrgb, SetDrawFilter, SetSkipExisting, SetIncludeSubfolders) mean
-// nothing while only its description is read: accepted, ignored.
+// SetKeepMetadata, SetConvertToSrgb, SetDrawFilter, SetSkipExisting, SetIncludeSubfolders,
+// SetEncodeEffort) mean nothing while only its description is read: accepted, ignored.
 namespace {
 int32_t SCRIPTAPI IgnoredRunSetting(ScriptElement*) {
     int32_t taken = 1;
@@ -52,6 +52,7 @@ int RunScriptWithReturnInfo(const char* scriptPath) {
     engine.SetUserFunction("SetDrawFilter", IgnoredRunSetting);
     engine.SetUserFunction("SetSkipExisting", IgnoredRunSetting);
     engine.SetUserFunction("SetIncludeSubfolders", IgnoredRunSetting);
+    engine.SetUserFunction("SetEncodeEffort", IgnoredRunSetting);
     while (engine.GetNextLine())
         engine.LineExec();
     return 1;

@@ -210,6 +210,19 @@ int32_t SCRIPTAPI SaveCopy(ScriptElement* arguments) {
     return ReturnInteger(SaveCopyHandler(name) ? 1 : 0);
 }
 
+// SetEncodeEffort(effort): this image's WebP, AVIF or JPEG XL output is encoded with effort
+// 1 (fastest) to 9 (smallest), 7 being each encoder's own default (per image, like
+// SetQuality; on a top-level line it chooses the run's default, as SetDrawFilter does;
+// GDI+'s formats ignore it). Another value changes nothing (result 0).
+int32_t SCRIPTAPI SetEncodeEffort(ScriptElement* arguments) {
+    int32_t effort = -1;
+    DecodeInteger(&arguments[0], &effort);
+    if (effort < kFastestEncodeEffort || effort > kSlowestEncodeEffort)
+        return ReturnInteger(0);
+    ConversionSettings.encodeEffort = effort;
+    return ReturnInteger(1);
+}
+
 const NamedUserFunction UserFunctions[kUserFunctionCount] = {
     {"Format", Format},
     {"DoSubroutine", DoSubroutine},
@@ -232,4 +245,5 @@ const NamedUserFunction UserFunctions[kUserFunctionCount] = {
     {"SetIncludeSubfolders", SetIncludeSubfolders},
     {"SetLossless", SetLossless},
     {"SaveCopy", SaveCopy},
+    {"SetEncodeEffort", SetEncodeEffort},
 };

@@ -1,6 +1,6 @@
 // The functions that tesrun's scripts can call, in the order they are registered: the ten,
 // then SetAutoOrient, GetOrientation, SetKeepMetadata, SetConvertToSrgb, SetDrawFilter,
-// SetSkipExisting, SetIncludeSubfolders, SetLossless and SaveCopy.
+// SetSkipExisting, SetIncludeSubfolders, SetLossless, SaveCopy and SetEncodeEffort.
 #pragma once
 
 #include "script_api.h"
@@ -32,6 +32,6 @@ struct NamedUserFunction {
 
 // Format, DoSubroutine, ReturnInfo, SetSize, SetBackGround, SetDrawMode, Draw, SetName,
 // SetQuality, SetExifHeaderFile, SetAutoOrient, GetOrientation, SetKeepMetadata, SetConvertToSrgb,
-// SetDrawFilter, SetSkipExisting, SetIncludeSubfolders, SetLossless, SaveCopy.
-constexpr std::size_t kUserFunctionCount = 19;
+// SetDrawFilter, SetSkipExisting, SetIncludeSubfolders, SetLossless, SaveCopy, SetEncodeEffort.
+constexpr std::size_t kUserFunctionCount = 20;
 extern const NamedUserFunction UserFunctions[kUserFunctionCount];

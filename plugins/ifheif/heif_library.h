@@ -37,6 +37,7 @@
     X(heif_encoder_set_lossy_quality)                                                              \
     X(heif_encoder_set_lossless)                                                                   \
     X(heif_encoder_set_parameter_string)                                                           \
+    X(heif_encoder_set_parameter_integer)                                                          \
     X(heif_image_create)                                                                           \
     X(heif_image_add_plane)                                                                        \
     X(heif_image_get_plane)                                                                        \

@@ -69,7 +69,8 @@ EncodeStatus EncodeJxl(const EncodeSource& source, const EncodeOptions& options,
 
     JxlEncoderFrameSettings* settings = JxlEncoderFrameSettingsCreate(encoder, nullptr);
     if (settings == nullptr ||
-        JxlEncoderFrameSettingsSetOption(settings, JXL_ENC_FRAME_SETTING_EFFORT, 7) !=
+        JxlEncoderFrameSettingsSetOption(settings, JXL_ENC_FRAME_SETTING_EFFORT,
+                                         EncoderStepOfEffort(options.effort, 7, 1, 1, 9)) !=
             JXL_ENC_SUCCESS ||
         (lossless ? JxlEncoderSetFrameLossless(settings, JXL_TRUE)
                   : JxlEncoderSetFrameDistance(settings, static_cast<float>(distance))) !=

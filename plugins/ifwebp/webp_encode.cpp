@@ -57,12 +57,13 @@ EncodeStatus EncodeWebp(const EncodeSource& source, const EncodeOptions& options
                         const EncodeSink& sink, const EncodeReason& reason) {
     if (source.width > WEBP_MAX_DIMENSION || source.height > WEBP_MAX_DIMENSION)
         return Refuse(reason, EncodeStatus::kRefused, "WebP is at most 16383 pixels wide or high");
-    // cwebp's own defaults: WebPConfigInit's method 4, then its -q or -lossless.
+    // cwebp's own defaults: WebPConfigInit's method 4, then its -q, -lossless and -m.
     WebPConfig config;
     if (!WebPConfigInit(&config))
         return Refuse(reason, EncodeStatus::kFailed, "libwebp is not the version built for");
     config.quality = static_cast<float>(options.quality);
     config.lossless = options.lossless ? 1 : 0;
+    config.method = EncoderStepOfEffort(options.effort, 4, 1, 0, 6);
     if (!WebPValidateConfig(&config))
         return Refuse(reason, EncodeStatus::kFailed, "libwebp refused the settings");
 

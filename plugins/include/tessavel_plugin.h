@@ -82,6 +82,9 @@ typedef struct TessavelEncodeRequest {
     ULONG_PTR exifSize;
     const void* icc;
     ULONG_PTR iccSize;
+    /* 1 (fastest) to 9 (smallest files) on the scale common to our encoders, 7 being each
+     * one's own default (docs/plugins.md); 0 or another value: the encoder's default. */
+    int effort;
 } TessavelEncodeRequest;
 
 /* Encodes the picture and hands the file's bytes to write(context, ...). A Susie result;

@@ -73,6 +73,9 @@ int SUSIEAPI EncodePicture(const TessavelEncodeRequest* request, EncodedBytesFun
     options.exifSize = options.exif != nullptr ? known.exifSize : 0;
     options.icc = static_cast<const unsigned char*>(known.icc);
     options.iccSize = options.icc != nullptr ? known.iccSize : 0;
+    options.effort = known.effort >= kFastestEffort && known.effort <= kSlowestEffort
+                         ? known.effort
+                         : kDefaultEffort;
     HostSink host{write, context};
     const EncodeSink sink{WriteToHost, &host};
     try {

@@ -32,6 +32,11 @@ bool CheckEncodeSource(const EncodeSource& source) {
     return rows == 0 || (step <= (most - row) / rows);
 }
 
+int EncoderStepOfEffort(int effort, int atDefault, int direction, int lowest, int highest) {
+    const int step = atDefault + (effort - kDefaultEffort) * direction;
+    return step < lowest ? lowest : step > highest ? highest : step;
+}
+
 void CopyRowsAsRgb(const EncodeSource& source, int channels, unsigned char* out, size_t outStride) {
     for (int32_t y = 0; y < source.height; ++y) {
         const unsigned char* in = source.top + static_cast<ptrdiff_t>(y) * source.stride;

@@ -23,6 +23,14 @@ struct EncodeSource {
     int32_t height = 0;
 };
 
+// The effort scale common to our encoders (SetEncodeEffort): 1 is the fastest, 9 gives the
+// smallest files, 7 is each encoder's own default (cwebp's method 4, libheif's aom speed 6,
+// cjxl's effort 7). One step on it is one step of the encoder's own scale, as far as that
+// scale goes.
+constexpr int kFastestEffort = 1;
+constexpr int kDefaultEffort = 7;
+constexpr int kSlowestEffort = 9;
+
 struct EncodeOptions {
     int quality = 75; // 0 to 100
     bool lossless = false;
@@ -30,7 +38,12 @@ struct EncodeOptions {
     size_t exifSize = 0;
     const unsigned char* icc = nullptr; // ICC profile; iccSize 0: none (sRGB)
     size_t iccSize = 0;
+    int effort = kDefaultEffort; // kFastestEffort to kSlowestEffort
 };
+
+// The encoder's own setting for effort: atDefault at kDefaultEffort, direction (+1 or -1)
+// per step, held within lowest to highest.
+int EncoderStepOfEffort(int effort, int atDefault, int direction, int lowest, int highest);
 
 // Where the encoded bytes go: write answers false when the host did not take them.
 struct EncodeSink {
