@@ -70,18 +70,20 @@ void WriteGathered() {
     QueryPerformanceCounter(&g.lastOut);
 }
 
-// The text added to what is gathered; false when it does not fit (nothing is added).
+// The text added to what is gathered; false when it does not fit (nothing is added). It is
+// formatted once where it is to go, and again only when what was gathered must go out first.
 bool Gather(const char* format, va_list args) {
     Gathering& g = g_gathering;
     va_list copy;
     va_copy(copy, args);
-    const int length = std::vsnprintf(nullptr, 0, format, copy);
+    const int length = std::vsnprintf(g.bytes + g.size, sizeof g.bytes - g.size, format, copy);
     va_end(copy);
     if (length < 0 || static_cast<size_t>(length) >= sizeof g.bytes)
         return false;
-    if (g.size + static_cast<size_t>(length) >= sizeof g.bytes)
+    if (g.size + static_cast<size_t>(length) >= sizeof g.bytes) {
         WriteGathered();
-    std::vsnprintf(g.bytes + g.size, sizeof g.bytes - g.size, format, args);
+        std::vsnprintf(g.bytes, sizeof g.bytes, format, args);
+    }
     g.size += static_cast<size_t>(length);
     LARGE_INTEGER now;
     if (g.eachLine || MillisecondsSince(g.lastOut, &now) >= kMostGatheredMs)
