@@ -1,16 +1,12 @@
 #include "plugins/shared/picture_encode.h"
 
+#include "plugins/shared/text_copy.h"
+
 #include <cstring>
 #include <limits>
 
 EncodeStatus Refuse(const EncodeReason& reason, EncodeStatus status, const char* message) {
-    if (reason.text != nullptr && reason.size > 0) {
-        size_t length = std::strlen(message);
-        if (length >= reason.size)
-            length = reason.size - 1;
-        std::memcpy(reason.text, message, length);
-        reason.text[length] = '\0';
-    }
+    CopyTextCut(reason.text, reason.size, message);
     return status;
 }
 

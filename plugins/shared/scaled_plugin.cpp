@@ -5,8 +5,8 @@
 #include "common/pixel_limit.h"
 #include "plugins/include/tessavel_plugin.h"
 #include "plugins/shared/plugin_format.h"
+#include "plugins/shared/text_copy.h"
 
-#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -139,13 +139,9 @@ int SUSIEAPI GetPictureExif(const void* data, ULONG_PTR size, void* block, ULONG
 int SUSIEAPI GetPluginUnavailableReason(LPSTR text, int capacity) {
     const char* reason =
         kScaledDecoder.unavailableReason != nullptr ? kScaledDecoder.unavailableReason() : "";
-    const size_t length = std::strlen(reason);
-    if (text != nullptr && capacity > 0) {
-        const size_t copied = std::min(length, static_cast<size_t>(capacity) - 1);
-        std::memcpy(text, reason, copied);
-        text[copied] = '\0';
-    }
-    return static_cast<int>(length);
+    if (capacity > 0)
+        CopyTextCut(text, static_cast<size_t>(capacity), reason);
+    return static_cast<int>(std::strlen(reason));
 }
 
 // PluginIsReentrant comes with the shared Susie exports: a decoder of this kind keeps its

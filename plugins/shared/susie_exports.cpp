@@ -3,8 +3,8 @@
 #include "plugin_format.h"
 
 #include "plugins/include/susie_plugin.h"
+#include "plugins/shared/text_copy.h"
 
-#include <algorithm>
 #include <cstring>
 
 // The layout other hosts expect: packed, and hInfo 8-aligned in 64-bit modules.
@@ -94,11 +94,8 @@ int SUSIEAPI GetPluginInfo(int infono, LPSTR buf, int buflen) {
     if (infono < 0 || infono >= kPluginInfoCount || buf == nullptr || buflen <= 0)
         return 0;
     // The caller's buffer takes as much of the text as fits, always terminated.
-    const char* text = kPluginInfoTexts[infono];
-    const size_t length = std::min(std::strlen(text), static_cast<size_t>(buflen) - 1);
-    std::memcpy(buf, text, length);
-    buf[length] = '\0';
-    return static_cast<int>(length);
+    return static_cast<int>(
+        CopyTextCut(buf, static_cast<size_t>(buflen), kPluginInfoTexts[infono]));
 }
 
 int SUSIEAPI IsSupported(LPCSTR, ULONG_PTR dw) {
