@@ -27,16 +27,9 @@ cp "$work/big.jpg" "$work/thumbsrc.jpg"
 mkdir -p "$work/bigsrc"
 exiftool -q -q -n -Orientation=6 -o "$work/bigsrc/big6.jpg" "$work/big.jpg"
 
-cat > "$work/upright.txt" <<'SCRIPT'
-SetAutoOrient(1)
-function Main(width, height, name, index) {
-    SetSize(width, height)
-    Draw(0, 0, width, height, 0, 0, width, height)
-    SetName(Format("%s_%d.bmp", substr(name, 0, rfind(name, ".")), GetOrientation()))
-    return 1
-}
-SCRIPT
-grep -v '^SetAutoOrient' "$work/upright.txt" > "$work/stored.txt"
+# A copy named after the orientation the script sees, with and without SetAutoOrient.
+{ echo 'SetAutoOrient(1)'; cat "$scripts/copy_bmp_by_orientation.txt"; } >"$work/upright.txt"
+cp "$scripts/copy_bmp_by_orientation.txt" "$work/stored.txt"
 # A thumbnail: the reduced decode is turned too.
 cat > "$work/thumb.txt" <<'SCRIPT'
 SetAutoOrient(1)

@@ -23,16 +23,10 @@ declare -A decoder=(
 )
 expect_equal "every kind is in the table" "${#decoder[@]}" "$(ls "$src" | wc -l)"
 
-cat >"$work/upright.txt" <<'SCRIPT'
-SetAutoOrient(1)
-SetConvertToSrgb(1)
-function Main(width, height, name, index) {
-    SetSize(width, height)
-    Draw(0, 0, width, height, 0, 0, width, height)
-    SetName(Format("%s_%d.bmp", substr(name, 0, rfind(name, ".")), GetOrientation()))
-    return 1
-}
-SCRIPT
+{
+  printf 'SetAutoOrient(1)\nSetConvertToSrgb(1)\n'
+  cat "$scripts/copy_bmp_by_orientation.txt"
+} >"$work/upright.txt"
 for script in "$scripts/copy_bmp.txt" "$work/upright.txt"; do
   rm -rf "$work/gdiplus" "$work/ifpng"
   mkdir -p "$work/gdiplus" "$work/ifpng"
