@@ -1,5 +1,6 @@
 #include "plugins/ifheif/heif_decode.h"
 
+#include "metadata/byte_order.h"
 #include "metadata/exif_orientation.h"
 #include "common/pixel_limit.h"
 #include "plugins/ifheif/heif_claims.h"
@@ -22,11 +23,6 @@ bool IsHeifBrand(const unsigned char* brand) {
         if (std::memcmp(brand, known, 4) == 0)
             return true;
     return false;
-}
-
-uint32_t BigEndian32(const unsigned char* p) {
-    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 |
-           static_cast<uint32_t>(p[2]) << 8 | p[3];
 }
 
 DecodeStatus StatusOf(const heif_error& error) {
@@ -162,7 +158,7 @@ bool IsHeifHead(const unsigned char* head, size_t size) {
         return false;
     // The major brand, then the compatible brands that follow the minor version, within the
     // box and the bytes at hand.
-    const size_t box = BigEndian32(head);
+    const size_t box = Big32(head);
     const size_t end = box < size ? box : size;
     if (IsHeifBrand(head + 8))
         return true;
@@ -227,7 +223,7 @@ DecodeStatus ReadHeifExif(const unsigned char* data, size_t size, unsigned char*
             StatusOf(heif.heif_image_handle_get_metadata(primary.handle.get(), id, item.data()));
         if (read != DecodeStatus::kOk)
             return read;
-        const uint64_t start = 4ull + BigEndian32(item.data());
+        const uint64_t start = 4ull + Big32(item.data());
         if (start >= bytes)
             return DecodeStatus::kBroken;
         const size_t tiffSize = bytes - static_cast<size_t>(start);

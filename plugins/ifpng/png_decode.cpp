@@ -1,6 +1,7 @@
 #include "plugins/ifpng/png_decode.h"
 
 #include "common/pixel_limit.h"
+#include "metadata/byte_order.h"
 
 #include <cstring>
 #include <memory>
@@ -124,11 +125,6 @@ DecodeStatus Deliver(const unsigned char* rows, const DecodeTarget& target) {
         }
     }
     return DecodeStatus::kOk;
-}
-
-uint32_t Big32(const unsigned char* p) {
-    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 |
-           static_cast<uint32_t>(p[2]) << 8 | p[3];
 }
 
 } // namespace
