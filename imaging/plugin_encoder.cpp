@@ -1,5 +1,6 @@
 #include "imaging/plugin_encoder.h"
 
+#include "common/dbcs_text.h"
 #include "common/failure_note.h"
 #include "common/owners.h"
 #include "common/temporary_file.h"
@@ -11,25 +12,17 @@
 
 namespace {
 
-bool SameLetters(const char* a, const char* b, size_t length) {
-    auto fold = [](char c) {
-        return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-    };
-    for (size_t i = 0; i < length; ++i) {
-        if (fold(a[i]) != fold(b[i]))
-            return false;
-    }
-    return true;
-}
-
-// True when the ';'-separated list holds extension.
+// True when the ';'-separated list holds extension, its letters in either case.
 bool ListHolds(const char* list, const char* extension) {
-    const size_t wanted = std::strlen(extension);
     for (const char* at = list; *at != '\0';) {
         const char* end = std::strchr(at, ';');
         const size_t length = end != nullptr ? static_cast<size_t>(end - at) : std::strlen(at);
-        if (length == wanted && SameLetters(at, extension, length))
-            return true;
+        char entry[sizeof PluginExports::encodedExtensions] = {};
+        if (length < sizeof entry) {
+            std::memcpy(entry, at, length);
+            if (CompareIgnoringCase(entry, extension) == 0)
+                return true;
+        }
         if (end == nullptr)
             break;
         at = end + 1;
