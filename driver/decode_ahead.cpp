@@ -47,6 +47,10 @@ struct DecodeAhead {
     uint32_t taken = 0;        // images the main thread has taken
     bool stopping = false;
     bool paused = false;   // claimed images are left undecoded (PauseDecodingAhead)
+    // The first picture was decoded at the guessed reduction (SpeculativeDenominator), and
+    // its draw has yet to say the scale the script wants: the next images wait rather than
+    // be decoded at a guess the main thread may have to decode again.
+    bool holdForScale = true;
     Slot* slots = nullptr; // one per worker: image k waits in slot k % capacity
     uint32_t capacity = 0;
     WorkerThreads workers;
@@ -61,6 +65,8 @@ DecodeAhead g_ahead;
 // Whether the next image may be claimed now; its full path into path.
 bool MayClaimNext(DecodeAhead& a, char (&path)[kPathSize]) {
     if (a.nextToDecode >= a.count || a.nextToDecode >= a.taken + a.capacity)
+        return false;
+    if (a.holdForScale && a.nextToDecode > 0)
         return false;
     char listed[kPathSize];
     path[0] = '\0';
@@ -86,6 +92,7 @@ DWORD WINAPI DecodeWorker(void*) {
         const uint32_t k = a.nextToDecode++;
         Slot& slot = a.slots[k % a.capacity];
         if (a.paused) {
+            a.holdForScale = false; // nothing is decoded at a guess
             slot.decoded = false;
             slot.leftUndecoded = true;
             slot.done = true;
@@ -104,6 +111,8 @@ DWORD WINAPI DecodeWorker(void*) {
         AcquireSRWLockExclusive(&a.lock);
         std::snprintf(slot.note, sizeof slot.note, "%s", FailureNote());
         slot.decoded = decoded;
+        if (k == 0 && !(decoded && slot.canvas.source.denominator > 1))
+            a.holdForScale = false; // a picture held whole guessed nothing
         slot.decoding = false;
         slot.done = true;
         WakeAllConditionVariable(&a.changed);
@@ -157,6 +166,7 @@ bool StartDecodeAhead(const char* sourceDirectory, const NameSlot* names, uint32
     a.taken = 0;
     a.stopping = false;
     a.paused = paused;
+    a.holdForScale = true;
     if (StartWorkerThreads(&a.workers, workers, DecodeWorker) == 0) {
         StopDecodeAhead();
         return false;
@@ -168,6 +178,10 @@ bool TakeDecoded(uint32_t k, bool stale, bool* leftUndecoded) {
     DecodeAhead& a = g_ahead;
     Slot& slot = a.slots[k % a.capacity];
     AcquireSRWLockExclusive(&a.lock);
+    if (k > 0 && a.holdForScale) { // the first image has been drawn, or never will be
+        a.holdForScale = false;
+        WakeAllConditionVariable(&a.changed);
+    }
     while (!slot.done)
         SleepConditionVariableSRW(&a.changed, &a.lock, INFINITE, 0);
     if (stale) { // let go here, under the lock a save checks the slots' files under

@@ -24,7 +24,9 @@
 int DecodeThreadCount();
 
 // Starts `workers` threads decoding the count listed names ahead (at most one picture per
-// worker waits at any time), paused from the start when asked (PauseDecodingAhead). The
+// worker waits at any time), paused from the start when asked (PauseDecodingAhead). When the
+// first picture comes at a guessed reduction, the next are decoded only once its image is
+// done: its draw tells the scale to guess (SpeculativeDenominator). The
 // table and folder must outlive StopDecodeAhead. False when not even one thread could be
 // started: the run then decodes on the main thread.
 bool StartDecodeAhead(const char* sourceDirectory, const NameSlot* names, uint32_t count,
