@@ -14,7 +14,7 @@
 #              BENCH_NETPBM_SETS, BENCH_HEIC_FILES (corpus sizes), BENCH_DIR (work directory),
 #              BENCH_PNG_PHOTOS, BENCH_WORKLOADS (which to run, by name: thumb half small
 #              netpbm heic web by default; halfpng, workload 2 from PNG photos, when named),
-#              BENCH_CONTENDERS (which to run: tesrun tesrun1 tesrun_null bare magick gm vips).
+#              BENCH_CONTENDERS (which to run: tesrun tesrun1 tesrun_null bare magick gm vips vips1).
 set -Eeuo pipefail
 trap 'echo "run.sh: stopped by a failing command at line $LINENO" >&2' ERR
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -219,7 +219,7 @@ declare -A skipped=()
 [ -x "$wine_run" ] && [ -f "$bare_exe" ] && contenders+=(bare) || skipped[bare]="bare_loop.exe not built"
 command -v mogrify >/dev/null && contenders+=(magick) || skipped[magick]="ImageMagick not installed"
 command -v gm >/dev/null && contenders+=(gm) || skipped[gm]="GraphicsMagick (gm) not installed"
-command -v vipsthumbnail >/dev/null && contenders+=(vips) || skipped[vips]="vipsthumbnail not installed"
+command -v vipsthumbnail >/dev/null && contenders+=(vips vips1) || skipped[vips]="vipsthumbnail not installed"
 if [ -n "${BENCH_CONTENDERS:-}" ]; then
   named=()
   for c in "${contenders[@]}"; do
@@ -229,7 +229,13 @@ if [ -n "${BENCH_CONTENDERS:-}" ]; then
 fi
 
 declare -A label=([tesrun]="tesrun (Wine)" [tesrun1]="tesrun, 1 thread (Wine)" [tesrun_null]="tesrun, no plug-ins (Wine)" [bare]="bare loop (Wine)" [magick]="ImageMagick 6"
-                  [gm]="GraphicsMagick" [vips]="vipsthumbnail")
+                  [gm]="GraphicsMagick" [vips]="vipsthumbnail" [vips1]="vipsthumbnail, 1 thread")
+# The labels for the tables' awk: key=label, separated by "|".
+labels=$(for c in "${!label[@]}"; do printf '%s=%s|' "$c" "${label[$c]}"; done)
+names_from_labels='
+    function read_labels(   n, i, parts, at) { n = split(labels, parts, "|")
+      for (i = 1; i <= n; i++) if ((at = index(parts[i], "=")) > 0) name[substr(parts[i], 1, at - 1)] = substr(parts[i], at + 1) }'
+
 declare -A wl_title=([thumb]="1: ${photo_w}x$photo_h JPEG -> 256 px JPEG"
                      [half]="2: ${photo_w}x$photo_h JPEG -> half-size PNG"
                      [halfpng]="2p: ${photo_w}x$photo_h PNG -> half-size PNG"
@@ -312,13 +318,15 @@ build_command() { # workload contender src out
         *) cmd=(gm mogrify -output-directory "$out" -format "$ext") ;;
       esac
       cmd+=("${files[@]}") ;;
-    vips)
+    vips|vips1)
       case "$w" in
         thumb|ladder_*) cmd=(vipsthumbnail -s 256x256 -o "$out/%s.jpg[Q=75]") ;;
         half|halfpng) cmd=(vipsthumbnail -s "$((photo_w / 2))x$((photo_h / 2))" -o "$out/%s.png") ;;
         web) cmd=(vipsthumbnail -s '1600x1600>' -o "$out/%s.webp[Q=75]") ;;
         *) cmd=(vipsthumbnail -s '100000x100000>' -o "$out/%s.$ext") ;; # no resize, just convert
       esac
+      # vips1: one worker thread (VIPS_CONCURRENCY=1), beside tesrun's single-threaded run
+      if [ "$c" = vips1 ]; then cmd=(env VIPS_CONCURRENCY=1 "${cmd[@]}"); fi
       cmd+=("${files[@]}") ;;
   esac
 }
@@ -329,11 +337,11 @@ not_taking_part() { # workload contender
     netpbm:bare) echo "GDI+ reads neither Netpbm nor TGA: the bare loop has no plug-ins" ;;
     netpbm:tesrun_null) echo "GDI+ reads neither Netpbm nor TGA, and it loads no plug-ins" ;;
     netpbm:tesrun|netpbm:tesrun1) [ "$plugin_count" -gt 0 ] || echo "no Susie plug-ins (.sph) in the program directory" ;;
-    empty:magick|empty:gm|empty:vips) echo "native" ;;
+    empty:magick|empty:gm|empty:vips|empty:vips1) echo "native" ;;
     heic:bare|heic:tesrun_null) echo "GDI+ reads no HEIC" ;;
     web:bare|web:bare_*) echo "GDI+ writes no WebP: the bare loop has no encoder for it" ;;
     web:tesrun_null) echo "GDI+ writes no WebP, and it loads no plug-ins" ;;
-    heic:vips) echo "Debian 12's libvips is built without HEIF" ;;
+    heic:vips|heic:vips1) echo "Debian 12's libvips is built without HEIF" ;;
     heic:*) [ -d "$corpus/heic" ] || echo "no heif-enc to make the corpus (libheif-examples)" ;;
     empty:bare_*|netpbm:bare_*|small:bare_*) echo "variant" ;; # the variants run on photos only
   esac
@@ -496,8 +504,7 @@ table=$results/table.md
   awk -F'\t' -v order="${contenders[*]}" -v workloads="${workloads[*]}" \
       -v t_thumb="${wl_title[thumb]}" -v t_half="${wl_title[half]}" -v t_halfpng="${wl_title[halfpng]}" \
       -v t_small="${wl_title[small]}" -v t_netpbm="${wl_title[netpbm]}" -v t_heic="${wl_title[heic]}" -v t_web="${wl_title[web]}" \
-      -v l_tesrun="${label[tesrun]}" -v l_tesrun1="${label[tesrun1]}" -v l_tesrun_null="${label[tesrun_null]}" -v l_bare="${label[bare]}" -v l_magick="${label[magick]}" \
-      -v l_gm="${label[gm]}" -v l_vips="${label[vips]}" -v notesfile="$results/notes.tsv" '
+      -v labels="$labels" -v notesfile="$results/notes.tsv" "$names_from_labels"'
     function median(key,   n, i, j, t, v) {
       n = split(vals[key], v, " ")
       for (i = 2; i <= n; i++) { t = v[i] + 0; for (j = i - 1; j >= 1 && v[j] + 0 > t; j--) v[j + 1] = v[j]; v[j + 1] = t }
@@ -505,7 +512,7 @@ table=$results/table.md
     }
     function add(key, x) { vals[key] = (key in vals) ? vals[key] " " x : x }
     BEGIN { title["thumb"] = t_thumb; title["half"] = t_half; title["halfpng"] = t_halfpng; title["small"] = t_small; title["netpbm"] = t_netpbm; title["heic"] = t_heic; title["web"] = t_web
-            name["tesrun"] = l_tesrun; name["tesrun1"] = l_tesrun1; name["tesrun_null"] = l_tesrun_null; name["bare"] = l_bare; name["magick"] = l_magick; name["gm"] = l_gm; name["vips"] = l_vips
+            read_labels()
             while ((getline line < notesfile) > 0) { split(line, f, "\t"); note[f[1] SUBSEP f[2]] = f[3] } }
     $10 != "ok" { failed[$1 SUBSEP $2] = 1 }
     { seen[$1 SUBSEP $2] = 1; files[$1 SUBSEP $2] = $4
@@ -573,13 +580,12 @@ table=$results/table.md
     echo "Peak resident memory (MB, /usr/bin/time: the process's maximum RSS) converting one photo to a 256 px JPEG,"
     echo "and tesrun/bare loop over $small_files small PNGs against 10 of them:"
     echo
-    awk -F'\t' -v order="${contenders[*]}" -v l_tesrun="${label[tesrun]}" -v l_tesrun1="${label[tesrun1]}" -v l_tesrun_null="${label[tesrun_null]}" -v l_bare="${label[bare]}" \
-        -v l_magick="${label[magick]}" -v l_gm="${label[gm]}" -v l_vips="${label[vips]}" -v ladder="$ladder" -v small_n="$small_files" '
+    awk -F'\t' -v order="${contenders[*]}" -v labels="$labels" -v ladder="$ladder" -v small_n="$small_files" "$names_from_labels"'
       { rss[$1 SUBSEP $2] = $8; ok[$1 SUBSEP $2] = $10 }
       $1 == "empty" { if (!($2 in base) || $8 > base[$2]) base[$2] = $8 }
       $1 == "small" { if (!($2 in big) || $8 > big[$2]) big[$2] = $8 }
       END {
-        name["tesrun"] = l_tesrun; name["tesrun1"] = l_tesrun1; name["tesrun_null"] = l_tesrun_null; name["bare"] = l_bare; name["magick"] = l_magick; name["gm"] = l_gm; name["vips"] = l_vips
+        read_labels()
         nc = split(order, cs, " "); nl = split(ladder, ls, " ")
         printf "| Input |"; for (i = 1; i <= nc; i++) printf " %s |", name[cs[i]]; print ""
         printf "|---|"; for (i = 1; i <= nc; i++) printf "--:|"; print ""
