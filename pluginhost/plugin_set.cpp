@@ -40,6 +40,8 @@ PluginExports ExportsOf(HMODULE module) {
     exports.iccProfile =
         FindExport<GetPictureMetadataFunction>(module, TESSAVEL_GET_PICTURE_ICC_PROFILE);
     exports.exif = FindExport<GetPictureMetadataFunction>(module, TESSAVEL_GET_PICTURE_EXIF);
+    exports.scaledRows =
+        FindExport<GetPictureScaledRowsFunction>(module, TESSAVEL_GET_PICTURE_SCALED_ROWS);
     const auto extensions =
         FindExport<GetEncodedExtensionsFunction>(module, TESSAVEL_GET_ENCODED_EXTENSIONS);
     const auto encode = FindExport<EncodePictureFunction>(module, TESSAVEL_ENCODE_PICTURE);
@@ -57,6 +59,7 @@ PluginExports ExportsOf(HMODULE module) {
         exports.scaled = nullptr;
         exports.iccProfile = nullptr;
         exports.exif = nullptr;
+        exports.scaledRows = nullptr;
     }
     return exports;
 }

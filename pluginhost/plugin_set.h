@@ -21,8 +21,9 @@ struct PluginExports {
     // since the scaled decode is called without the plug-in lock.
     GetPictureScaledSizeFunction scaledSize = nullptr;
     GetPictureScaledFunction scaled = nullptr;
-    GetPictureMetadataFunction iccProfile = nullptr; // these two only beside the scaled pair
+    GetPictureMetadataFunction iccProfile = nullptr; // these three only beside the scaled pair
     GetPictureMetadataFunction exif = nullptr;
+    GetPictureScaledRowsFunction scaledRows = nullptr;
     bool reentrant = false; // PluginIsReentrant says so: called without the plug-in lock
     // Writing (tessavel_plugin.h), only for a reentrant module that exports both: the
     // extensions it writes, copied when loaded ("" when it writes none), and its encoder.

@@ -119,6 +119,14 @@ void ClearFourthBytes(unsigned char* row, int32_t width) {
 // The largest number of rows libjpeg returns in one call (rec_outbuf_height is 1 to 4).
 constexpr int kRowsPerCall = 8;
 
+// Tells the target's consumer that rows [first, first + count) are written.
+void HandOver(j_decompress_ptr cinfo, const DecodeTarget& target, JDIMENSION first,
+              JDIMENSION count) {
+    if (target.rowsDone != nullptr &&
+        !target.rowsDone(target.context, static_cast<int32_t>(first), static_cast<int32_t>(count)))
+        Escape(reinterpret_cast<j_common_ptr>(cinfo), DecodeStatus::kStopped);
+}
+
 void ReadRows(j_decompress_ptr cinfo, const DecodeTarget& target, bool fourChannel) {
     const int outBytes = target.format == DecodePixels::kBgrx32 ? 4 : 3;
     JSAMPARRAY inkRow = nullptr;
@@ -130,8 +138,8 @@ void ReadRows(j_decompress_ptr cinfo, const DecodeTarget& target, bool fourChann
         if (fourChannel) {
             if (jpeg_read_scanlines(cinfo, inkRow, 1) != 1)
                 Escape(reinterpret_cast<j_common_ptr>(cinfo), DecodeStatus::kBroken);
-            CmykRowToBgr(inkRow[0], target.top + static_cast<ptrdiff_t>(y) * target.stride,
-                         target.width, outBytes);
+            CmykRowToBgr(inkRow[0], target.Row(static_cast<int32_t>(y)), target.width, outBytes);
+            HandOver(cinfo, target, y, 1);
             continue;
         }
         JSAMPROW rows[kRowsPerCall];
@@ -139,13 +147,14 @@ void ReadRows(j_decompress_ptr cinfo, const DecodeTarget& target, bool fourChann
         if (wanted > kRowsPerCall)
             wanted = kRowsPerCall;
         for (JDIMENSION i = 0; i < wanted; ++i)
-            rows[i] = target.top + static_cast<ptrdiff_t>(y + i) * target.stride;
+            rows[i] = target.Row(static_cast<int32_t>(y + i));
         const JDIMENSION got = jpeg_read_scanlines(cinfo, rows, wanted);
         if (got == 0)
             Escape(reinterpret_cast<j_common_ptr>(cinfo), DecodeStatus::kBroken);
         if (outBytes == 4)
             for (JDIMENSION i = 0; i < got; ++i)
                 ClearFourthBytes(rows[i], target.width);
+        HandOver(cinfo, target, y, got);
     }
 }
 
@@ -188,7 +197,8 @@ DecodeStatus RunLibjpeg(Session* s, const unsigned char* data, size_t size, int 
         // refused at every scale alike.
         if (!PictureWithinPixelLimit(c.image_width, c.image_height))
             Escape(reinterpret_cast<j_common_ptr>(&c), DecodeStatus::kAboveLimit);
-        if (target->width != *width || target->height != *height || target->top == nullptr)
+        if (target->width != *width || target->height != *height || target->top == nullptr ||
+            (target->rowsDone != nullptr && target->band < kRowsPerCall))
             Escape(reinterpret_cast<j_common_ptr>(&c), DecodeStatus::kBadRequest);
         jpeg_start_decompress(&c);
         ReadRows(&c, *target, fourChannel);

@@ -20,7 +20,8 @@ bool IsJpegHead(const unsigned char* head, size_t size);
 DecodeStatus ReadJpegSize(const unsigned char* data, size_t size, int denominator, int32_t* width,
                           int32_t* height);
 
-// Decodes the whole picture at 1/denominator into the target. On failure the rows hold
+// Decodes the whole picture at 1/denominator into the target, handing its rows over as
+// they come when the target asks (a band of at least 8 rows). On failure the rows hold
 // nothing anyone may use.
 DecodeStatus DecodeJpeg(const unsigned char* data, size_t size, int denominator,
                         const DecodeTarget& target);

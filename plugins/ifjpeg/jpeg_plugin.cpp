@@ -13,4 +13,5 @@ const char* const kPluginInfoTexts[] = {
 const int kPluginInfoCount = 4;
 
 // The host reads a JPEG's profile itself, whichever decoder reads the picture.
-const ScaledDecoder kScaledDecoder = {IsJpegHead, ReadJpegSize, DecodeJpeg, nullptr};
+const ScaledDecoder kScaledDecoder = {
+    .isHead = IsJpegHead, .readSize = ReadJpegSize, .decode = DecodeJpeg, .deliversRows = true};

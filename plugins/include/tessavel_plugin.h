@@ -32,6 +32,22 @@ typedef int(SUSIEAPI* GetPictureScaledFunction)(const void* data, ULONG_PTR size
                                                 void* top, LONG_PTR stride, LONG width,
                                                 LONG height);
 
+/* Receives rows [first, first + count) of the picture GetPictureScaledRows decodes, in
+ * order from the top, once the plug-in has written them to the host's band. Nonzero to go
+ * on; zero stops the decode, which then answers SUSIE_ABORTED. */
+typedef int(SUSIEAPI* PictureRowsFunction)(void* context, LONG first, LONG count);
+
+/* GetPictureScaled with the rows handed over as they are decoded, for a host that consumes
+ * them in order and never holds the whole picture: the row y rows from the top is written
+ * at top + (y % band) * stride, so the band holds the last `band` rows (at least 16), and
+ * rows(context, ...) is called as each run of rows is complete; a row's place is written
+ * again only after the call that handed it over has returned. SUSIE_NOT_IMPLEMENTED from a
+ * plug-in whose decoder cannot deliver rows in order: the host uses GetPictureScaled. */
+typedef int(SUSIEAPI* GetPictureScaledRowsFunction)(const void* data, ULONG_PTR size,
+                                                    int denominator, void* top, LONG_PTR stride,
+                                                    LONG width, LONG height, LONG band,
+                                                    PictureRowsFunction rows, void* context);
+
 /* Nonzero when the plug-in may be called from several threads at once (it keeps no state of
  * its own between calls). A plug-in without this export is called from one thread at a time. */
 typedef int(SUSIEAPI* PluginIsReentrantFunction)(void);
@@ -104,6 +120,7 @@ typedef int(SUSIEAPI* GetPluginUnavailableReasonFunction)(LPSTR text, int capaci
 
 #define TESSAVEL_GET_PICTURE_SCALED_SIZE "GetPictureScaledSize"
 #define TESSAVEL_GET_PICTURE_SCALED "GetPictureScaled"
+#define TESSAVEL_GET_PICTURE_SCALED_ROWS "GetPictureScaledRows"
 #define TESSAVEL_PLUGIN_IS_REENTRANT "PluginIsReentrant"
 #define TESSAVEL_GET_PICTURE_ICC_PROFILE "GetPictureIccProfile"
 #define TESSAVEL_GET_PICTURE_EXIF "GetPictureExif"

@@ -14,6 +14,7 @@ enum class DecodeStatus {
     kAboveLimit,     // larger than the pixel limit (common/pixel_limit.h)
     kNoMemory,
     kBadRequest, // a denominator or target that does not match the picture
+    kStopped,    // the target's rowsDone asked to stop
 };
 
 enum class DecodePixels {
@@ -47,4 +48,15 @@ struct DecodeTarget {
     int32_t width = 0;
     int32_t height = 0;
     DecodePixels format = DecodePixels::kBgrx32;
+    // Rows handed over as they come (a decoder with ScaledDecoder::deliversRows): with
+    // rowsDone set, top holds `band` rows only, row y at top + (y % band) * stride, and
+    // rowsDone(context, first, count) is called as rows [first, first + count) are
+    // complete, in order; false from it stops the decode with kStopped.
+    int32_t band = 0;
+    bool (*rowsDone)(void* context, int32_t first, int32_t count) = nullptr;
+    void* context = nullptr;
+
+    unsigned char* Row(int32_t y) const {
+        return top + static_cast<ptrdiff_t>(rowsDone != nullptr ? y % band : y) * stride;
+    }
 };

@@ -25,6 +25,8 @@ int SusieResultOf(DecodeStatus status) {
     case DecodeStatus::kAboveLimit: // as CreateDibPicture answers a picture above the limit
     case DecodeStatus::kNoMemory:
         return SUSIE_NO_MEMORY;
+    case DecodeStatus::kStopped:
+        return SUSIE_ABORTED;
     default:
         return SUSIE_INTERNAL_ERROR;
     }
@@ -44,6 +46,45 @@ int HandOverMetadata(ReadMetadataFunction read, const void* data, ULONG_PTR size
     if (result == SUSIE_SUCCESS)
         *blockSize = bytes;
     return result;
+}
+
+// The host's callback behind a target's rowsDone.
+struct HostRows {
+    PictureRowsFunction rows;
+    void* context;
+};
+
+bool HandRowsToHost(void* context, int32_t first, int32_t count) {
+    const auto* host = static_cast<const HostRows*>(context);
+    return host->rows(host->context, first, count) != 0;
+}
+
+// GetPictureScaled, and with rows GetPictureScaledRows: the picture at 1/denominator into
+// the host's 32-bit rows, all of them or a band.
+int DecodeIntoHostRows(const void* data, ULONG_PTR size, int denominator, void* top,
+                       LONG_PTR stride, LONG width, LONG height, LONG band,
+                       PictureRowsFunction rows, void* context) {
+    if (data == nullptr || top == nullptr)
+        return SUSIE_INTERNAL_ERROR;
+    if (!IsDenominator(denominator))
+        return SUSIE_NOT_IMPLEMENTED;
+    // A stride shorter than a row would make rows overlap: the host got the width wrong.
+    if ((stride < 0 ? -stride : stride) < static_cast<LONG_PTR>(width) * 4)
+        return SUSIE_INTERNAL_ERROR;
+    DecodeTarget target;
+    target.top = static_cast<unsigned char*>(top);
+    target.stride = stride;
+    target.width = width;
+    target.height = height;
+    target.format = DecodePixels::kBgrx32;
+    HostRows host{rows, context};
+    if (rows != nullptr) {
+        target.band = band;
+        target.rowsDone = HandRowsToHost;
+        target.context = &host;
+    }
+    return SusieResultOf(
+        kScaledDecoder.decode(static_cast<const unsigned char*>(data), size, denominator, target));
 }
 
 const unsigned char* Rest(const ByteReader& reader) {
@@ -109,21 +150,19 @@ int SUSIEAPI GetPictureScaledSize(const void* data, ULONG_PTR size, int denomina
 
 int SUSIEAPI GetPictureScaled(const void* data, ULONG_PTR size, int denominator, void* top,
                               LONG_PTR stride, LONG width, LONG height) {
-    if (data == nullptr || top == nullptr)
-        return SUSIE_INTERNAL_ERROR;
-    if (!IsDenominator(denominator))
+    return DecodeIntoHostRows(data, size, denominator, top, stride, width, height, 0, nullptr,
+                              nullptr);
+}
+
+int SUSIEAPI GetPictureScaledRows(const void* data, ULONG_PTR size, int denominator, void* top,
+                                  LONG_PTR stride, LONG width, LONG height, LONG band,
+                                  PictureRowsFunction rows, void* context) {
+    if (!kScaledDecoder.deliversRows)
         return SUSIE_NOT_IMPLEMENTED;
-    DecodeTarget target;
-    target.top = static_cast<unsigned char*>(top);
-    target.stride = stride;
-    target.width = width;
-    target.height = height;
-    target.format = DecodePixels::kBgrx32;
-    // A stride shorter than a row would make rows overlap: the host got the width wrong.
-    if ((stride < 0 ? -stride : stride) < static_cast<LONG_PTR>(width) * 4)
+    if (rows == nullptr || band < 16)
         return SUSIE_INTERNAL_ERROR;
-    return SusieResultOf(
-        kScaledDecoder.decode(static_cast<const unsigned char*>(data), size, denominator, target));
+    return DecodeIntoHostRows(data, size, denominator, top, stride, width, height, band, rows,
+                              context);
 }
 
 int SUSIEAPI GetPictureIccProfile(const void* data, ULONG_PTR size, void* block, ULONG_PTR capacity,

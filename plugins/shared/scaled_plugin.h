@@ -26,6 +26,9 @@ struct ScaledDecoder {
     // Why no picture can be decoded at all (a library that cannot be loaded), one line;
     // empty while they can. Null for a decoder that always can.
     const char* (*unavailableReason)() = nullptr;
+    // Whether decode honours a target that takes its rows as they come (DecodeTarget's
+    // rowsDone): GetPictureScaledRows answers "not implemented" for a decoder that does not.
+    bool deliversRows = false;
 };
 
 // Defined by each plug-in over this glue.

@@ -8,5 +8,5 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    return FuzzScaledDecoder(data, size, ReadJpegSize, DecodeJpeg);
+    return FuzzScaledDecoder(data, size, ReadJpegSize, DecodeJpeg, nullptr, nullptr, true);
 }
