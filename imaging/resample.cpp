@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <new>
 
 // Our own file rather than a library: of what Debian builds from source, libvips needs GLib,
 // libswscale all of FFmpeg (LGPL, a DLL), zimg works on planes only (a deinterleaving copy
@@ -262,17 +263,16 @@ bool PlanWeights(const ResampleAxis& axis, const Kernel& kernel, bool inFours, A
     return true;
 }
 
-// The block-averaged source row r of the rectangle: the source row itself when nothing is
-// averaged, else written into `averaged` (plan x's width pixels), summing into `sums`.
-const uint8_t* AveragedRow(const PixelRows& source, const AxisPlan& x, const AxisPlan& y, int64_t r,
-                           uint32_t* sums, uint8_t* averaged) {
-    const int64_t firstRow = y.origin + r * y.block;
-    const uint8_t* row = source.top + firstRow * source.stride + x.origin * 4;
+// The block-averaged source row of the rectangle whose first source row starts at `row`
+// (at the rectangle's first column), the next `stride` bytes on: the row itself when nothing
+// is averaged, else written into `averaged` (plan x's width pixels), summing into `sums`.
+const uint8_t* AveragedRow(const uint8_t* row, std::ptrdiff_t stride, int64_t rows,
+                           const AxisPlan& x, const AxisPlan& y, uint32_t* sums,
+                           uint8_t* averaged) {
     if (x.block == 1 && y.block == 1)
         return row;
     const int64_t columns = x.end - x.origin;
-    const int64_t rows = std::min<int64_t>(y.end - firstRow, y.block);
-    SumRows(row, source.stride, rows, columns * 4, sums);
+    SumRows(row, stride, rows, columns * 4, sums);
     for (int64_t m = 0; m < x.width; ++m) {
         const int64_t from = m * x.block;
         const int64_t to = std::min(columns, from + x.block);
@@ -285,6 +285,116 @@ const uint8_t* AveragedRow(const PixelRows& source, const AxisPlan& x, const Axi
         }
     }
     return averaged;
+}
+
+} // namespace
+
+// One draw under way: its plans, the rows filtered across that the target rows in progress
+// need, and how far it has gone. The source is either the whole picture (`picture`) or rows
+// arriving one by one, of which only those the filter still needs are kept.
+struct ResampleStream {
+    PixelRows target;
+    ResampleAxis x, y;
+    AxisPlan across, down;
+    bool drawsNothing = false;
+    StorageOwner sumsOwner, averagedOwner, ringOwner, rowsOwner, pixelsOwner, keptOwner;
+    uint32_t* sums = nullptr;
+    uint8_t* averaged = nullptr;
+    int16_t* ring = nullptr; // rows filtered across, each in slot row % down.taps
+    const int16_t** rows = nullptr;
+    uint8_t* pixels = nullptr;
+    PixelRows picture;        // the whole source, when it is at hand
+    uint8_t* kept = nullptr;  // else the source rows still needed, columns origin to end:
+    int64_t keptRows = 0;     // row r in slot (r - origin) % keptRows, a multiple of the block
+    int64_t received = 0;     // source rows [0, received) have arrived
+    int64_t next = 0;         // the next block-averaged row to filter across
+    int64_t done = 0;         // target rows written
+};
+
+namespace {
+
+bool PlanStream(ResampleStream* s, int32_t sourceWidth, int32_t sourceHeight, bool streamed,
+                ResampleFilter filter) {
+    if (!PlanDrawn(s->x, sourceWidth, s->target.width, &s->across) ||
+        !PlanDrawn(s->y, sourceHeight, s->target.height, &s->down)) {
+        s->drawsNothing = true;
+        return true;
+    }
+    const Kernel kernel = KernelOf(filter);
+    if (!PlanWeights(s->x, kernel, true, &s->across) || !PlanWeights(s->y, kernel, false, &s->down))
+        return false;
+    const AxisPlan& across = s->across;
+    const AxisPlan& down = s->down;
+    if (across.block > 1 || down.block > 1) {
+        s->sums = Allocate<uint32_t>(s->sumsOwner, (across.end - across.origin) * 4);
+        s->averaged = Allocate<uint8_t>(s->averagedOwner, across.width * 4);
+        if (s->sums == nullptr || s->averaged == nullptr)
+            return false;
+    }
+    s->ring = Allocate<int16_t>(s->ringOwner, down.taps * across.count * 4);
+    s->rows = Allocate<const int16_t*>(s->rowsOwner, down.taps);
+    s->pixels = Allocate<uint8_t>(s->pixelsOwner, across.count * 4);
+    if (s->ring == nullptr || s->rows == nullptr || s->pixels == nullptr)
+        return false;
+    if (streamed) {
+        // A target row's taps span at most taps blocks of rows.
+        const int64_t span = (down.end - down.origin + down.block - 1) / down.block * down.block;
+        s->keptRows = std::min(span, down.taps * down.block);
+        s->kept = Allocate<uint8_t>(s->keptOwner, s->keptRows * (across.end - across.origin) * 4);
+        if (s->kept == nullptr)
+            return false;
+    }
+    return true;
+}
+
+// Writes every target row whose source rows have all arrived.
+void Advance(ResampleStream* s) {
+    const AxisPlan& across = s->across;
+    const AxisPlan& down = s->down;
+    const ResampleAxis& x = s->x;
+    const ResampleAxis& y = s->y;
+    const int64_t columns = across.count;
+    const int64_t capacity = down.taps;
+    const AxisWeights weightsAcross = across.Weights();
+    for (; s->done < down.count; ++s->done) {
+        const int64_t k = s->done;
+        const int64_t start = down.starts[k];
+        const int64_t end = start + down.lengths[k];
+        if (std::min(down.end, down.origin + end * down.block) > s->received)
+            return; // its last rows are still to come
+        // Rows [start, next) are in the ring still: start rose no less than end did.
+        s->next = std::max(s->next, start);
+        for (; s->next < end; ++s->next) {
+            const int64_t firstRow = down.origin + s->next * down.block;
+            const int64_t rows = std::min<int64_t>(down.end - firstRow, down.block);
+            const uint8_t* row = nullptr;
+            std::ptrdiff_t stride = 0;
+            if (s->kept == nullptr) {
+                row = s->picture.top + firstRow * s->picture.stride + across.origin * 4;
+                stride = s->picture.stride;
+            } else {
+                stride = (across.end - across.origin) * 4;
+                row = s->kept + (firstRow - down.origin) % s->keptRows * stride;
+            }
+            FilterRowAcross(AveragedRow(row, stride, rows, across, down, s->sums, s->averaged),
+                            weightsAcross, s->ring + (s->next % capacity) * columns * 4);
+        }
+        for (int64_t t = 0; t < down.lengths[k]; ++t)
+            s->rows[t] = s->ring + ((start + t) % capacity) * columns * 4;
+        FilterRowsDown(s->rows, down.weights + k * down.stride, down.lengths[k], columns * 4,
+                       s->pixels);
+        const int64_t drawn = down.first + k;
+        const int64_t row = y.mirrored ? y.start + y.extent - 1 - drawn : y.start + drawn;
+        uint8_t* out = s->target.top + row * s->target.stride;
+        if (!x.mirrored) {
+            std::memcpy(out + (x.start + across.first) * 4, s->pixels,
+                        static_cast<std::size_t>(columns * 4));
+        } else {
+            for (int64_t i = 0; i < columns; ++i)
+                std::memcpy(out + (x.start + x.extent - 1 - across.first - i) * 4,
+                            s->pixels + i * 4, 4);
+        }
+    }
 }
 
 } // namespace
@@ -309,62 +419,64 @@ bool NormaliseExtent(int64_t start, int64_t extent, int64_t* first, int64_t* siz
 
 bool Resample(const PixelRows& source, const PixelRows& target, const ResampleAxis& x,
               const ResampleAxis& y, ResampleFilter filter) {
-    AxisPlan across;
-    AxisPlan down;
-    if (!PlanDrawn(x, source.width, target.width, &across) ||
-        !PlanDrawn(y, source.height, target.height, &down))
+    ResampleStream s;
+    s.target = target;
+    s.x = x;
+    s.y = y;
+    if (!PlanStream(&s, source.width, source.height, false, filter))
+        return false;
+    if (s.drawsNothing)
         return true; // nothing of the destination is drawn
-    const Kernel kernel = KernelOf(filter);
-    if (!PlanWeights(x, kernel, true, &across) || !PlanWeights(y, kernel, false, &down))
-        return false;
-
-    const int64_t columns = across.count;
-    StorageOwner sumsOwner;
-    StorageOwner averagedOwner;
-    uint32_t* sums = nullptr;
-    uint8_t* averaged = nullptr;
-    if (across.block > 1 || down.block > 1) {
-        sums = Allocate<uint32_t>(sumsOwner, (across.end - across.origin) * 4);
-        averaged = Allocate<uint8_t>(averagedOwner, across.width * 4);
-        if (sums == nullptr || averaged == nullptr)
-            return false;
-    }
-    // The rows filtered across that the target rows in progress need, each in slot
-    // row % capacity.
-    const int64_t capacity = down.taps;
-    StorageOwner ringOwner;
-    StorageOwner rowsOwner;
-    StorageOwner pixelsOwner;
-    int16_t* ring = Allocate<int16_t>(ringOwner, capacity * columns * 4);
-    const int16_t** rows = Allocate<const int16_t*>(rowsOwner, capacity);
-    uint8_t* pixels = Allocate<uint8_t>(pixelsOwner, columns * 4);
-    if (ring == nullptr || rows == nullptr || pixels == nullptr)
-        return false;
-
-    const AxisWeights weightsAcross = across.Weights();
-    int64_t next = 0; // the next block-averaged row to filter across
-    for (int64_t k = 0; k < down.count; ++k) {
-        const int64_t start = down.starts[k];
-        const int64_t end = start + down.lengths[k];
-        // Rows [start, next) are in the ring still: start rose no less than end did.
-        next = std::max(next, start);
-        for (; next < end; ++next)
-            FilterRowAcross(AveragedRow(source, across, down, next, sums, averaged), weightsAcross,
-                            ring + (next % capacity) * columns * 4);
-        for (int64_t t = 0; t < down.lengths[k]; ++t)
-            rows[t] = ring + ((start + t) % capacity) * columns * 4;
-        FilterRowsDown(rows, down.weights + k * down.stride, down.lengths[k], columns * 4, pixels);
-        const int64_t drawn = down.first + k;
-        const int64_t row = y.mirrored ? y.start + y.extent - 1 - drawn : y.start + drawn;
-        uint8_t* out = target.top + row * target.stride;
-        if (!x.mirrored) {
-            std::memcpy(out + (x.start + across.first) * 4, pixels,
-                        static_cast<std::size_t>(columns * 4));
-        } else {
-            for (int64_t i = 0; i < columns; ++i)
-                std::memcpy(out + (x.start + x.extent - 1 - across.first - i) * 4, pixels + i * 4,
-                            4);
-        }
-    }
+    s.picture = source;
+    s.received = source.height;
+    Advance(&s);
     return true;
+}
+
+ResampleStream* StartResampleStream(int32_t sourceWidth, int32_t sourceHeight,
+                                    const PixelRows& target, const ResampleAxis& x,
+                                    const ResampleAxis& y, ResampleFilter filter) {
+    auto* s = new (std::nothrow) ResampleStream;
+    if (s == nullptr)
+        return nullptr;
+    s->target = target;
+    s->x = x;
+    s->y = y;
+    if (!PlanStream(s, sourceWidth, sourceHeight, true, filter)) {
+        delete s;
+        return nullptr;
+    }
+    return s;
+}
+
+bool TakeSourceRow(ResampleStream* s, int64_t y, const uint8_t* row) {
+    if (y != s->received)
+        return false;
+    s->received = y + 1;
+    if (s->drawsNothing)
+        return true;
+    const AxisPlan& down = s->down;
+    if (y >= down.origin && y < down.end) {
+        const std::ptrdiff_t bytes = (s->across.end - s->across.origin) * 4;
+        std::memcpy(s->kept + (y - down.origin) % s->keptRows * bytes, row + s->across.origin * 4,
+                    static_cast<std::size_t>(bytes));
+    }
+    Advance(s);
+    return true;
+}
+
+bool ResampleStreamDone(const ResampleStream* s) {
+    return s->drawsNothing || s->done == s->down.count;
+}
+
+bool ResampleStreamCoversTarget(const ResampleStream* s) {
+    const auto covers = [](const ResampleAxis& axis, const AxisPlan& plan, int32_t size) {
+        return !axis.mirrored && axis.start == 0 && plan.first == 0 && plan.count == size;
+    };
+    return !s->drawsNothing && covers(s->x, s->across, s->target.width) &&
+           covers(s->y, s->down, s->target.height);
+}
+
+void EndResampleStream(ResampleStream* s) {
+    delete s;
 }

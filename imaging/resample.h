@@ -44,3 +44,26 @@ bool NormaliseExtent(int64_t start, int64_t extent, int64_t* first, int64_t* siz
 // and rows could not be had (nothing was written).
 bool Resample(const PixelRows& source, const PixelRows& target, const ResampleAxis& x,
               const ResampleAxis& y, ResampleFilter filter);
+
+// The same draw with the source's rows arriving one by one from the top, as a decoder
+// delivers them: only the rows the filter still needs are kept, never the whole picture.
+// The pixels are those Resample gives. Null when memory is short.
+struct ResampleStream;
+ResampleStream* StartResampleStream(int32_t sourceWidth, int32_t sourceHeight,
+                                    const PixelRows& target, const ResampleAxis& x,
+                                    const ResampleAxis& y, ResampleFilter filter);
+// Source row y (sourceWidth pixels); the rows must come in order, 0 first: false otherwise.
+bool TakeSourceRow(ResampleStream* stream, int64_t y, const uint8_t* row);
+// Whether every target row has been written: every source row it needs has arrived.
+bool ResampleStreamDone(const ResampleStream* stream);
+// Whether the draw writes every pixel of the target, unmirrored.
+bool ResampleStreamCoversTarget(const ResampleStream* stream);
+void EndResampleStream(ResampleStream* stream);
+
+struct ResampleStreamOwner {
+    ResampleStream* stream = nullptr;
+    explicit ResampleStreamOwner(ResampleStream* s) : stream(s) {}
+    ResampleStreamOwner(const ResampleStreamOwner&) = delete;
+    ResampleStreamOwner& operator=(const ResampleStreamOwner&) = delete;
+    ~ResampleStreamOwner() { EndResampleStream(stream); }
+};

@@ -2,7 +2,8 @@
 // script gives them (negative extents mirror, anything within GDI's coordinates), the scale
 // the picture is held at and the filter. Every read and write stays inside the two pixel
 // buffers (AddressSanitizer), no pixel outside the destination rectangle changes, and the
-// plain C++ loops, SSE2 alone and the best the processor has draw the same pixels.
+// plain C++ loops, SSE2 alone and the best the processor has draw the same pixels, as does
+// the draw fed one source row at a time.
 #include "imaging/resample.h"
 #include "imaging/resample_rows.h"
 
@@ -94,6 +95,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             resampled[0], resampled[1], filter);
         UseRowLoops(RowLoops::Best);
         if (!drawn || again != target)
+            std::abort();
+    }
+
+    // Fed row by row from the top, as a decoder hands them over: the same pixels.
+    {
+        std::vector<uint8_t> again(target.size(), kUntouched);
+        const PixelRows into{again.data() + (to.top - target.data()), to.stride, targetWidth,
+                             targetHeight};
+        ResampleStreamOwner stream(StartResampleStream(sourceWidth, sourceHeight, into,
+                                                       resampled[0], resampled[1], filter));
+        if (stream.stream == nullptr)
+            return 0; // memory short for the rows kept
+        for (int32_t y = 0; y < sourceHeight; ++y) {
+            if (!TakeSourceRow(stream.stream, y, from.top + y * from.stride))
+                std::abort();
+        }
+        if (!ResampleStreamDone(stream.stream) || again != target ||
+            TakeSourceRow(stream.stream, 0, from.top))
             std::abort();
     }
 
