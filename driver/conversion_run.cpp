@@ -11,6 +11,7 @@
 #include "driver/save_behind.h"
 #include "driver/source_tree.h"
 #include "driver/written_files.h"
+#include "imaging/draw_ahead.h"
 #include "imaging/gdiplus_session.h"
 #include "imaging/picture_orientation.h"
 #include "imaging/source_metadata.h"
@@ -184,6 +185,7 @@ int RunConversion(const char* scriptPath, const char* sourceDirectory,
         if (!gdiplus.started)
             return 0;
         ForgetWrittenFiles();
+        ForgetDrawsForeseen();
         ResetRunTally();
         {
             const int workers = DecodeThreadCount();

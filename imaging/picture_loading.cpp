@@ -4,6 +4,7 @@
 #include "common/allocator.h"
 #include "common/failure_note.h"
 #include "common/owners.h"
+#include "imaging/draw_ahead.h"
 #include "imaging/file_read_at.h"
 #include "imaging/gdiplus_decoder.h"
 #include "imaging/picture_orientation.h"
@@ -23,6 +24,7 @@ int DecodeSourceAtScale(Canvas* canvas, int denominator) {
     if (result == SUSIE_SUCCESS) {
         if (!canvas->Obtain(width, height, 32))
             return SUSIE_NO_MEMORY;
+        source.drawnAhead.held = false; // the section holds the picture from here on
         // The Canvas is bottom-up: its top row is the last in memory.
         const LONG_PTR stride = static_cast<LONG_PTR>(width) * 4;
         auto* top = static_cast<unsigned char*>(canvas->bits) + (height - 1) * stride;
@@ -61,12 +63,16 @@ int LoadScaledPicture(Canvas* canvas, const PluginExports& plugin) {
         source.scaled = plugin.scaled;
         source.iccProfile = plugin.iccProfile;
         source.exif = plugin.exif;
-        const int guess = ShrinkOnLoadEnabled() ? SpeculativeDenominator.load() : 1;
-        result = DecodeSourceAtScale(canvas, guess);
-        // Only a scale the plug-in does not offer is worth another try: a decode that
-        // failed has let the picture go (Canvas::Release).
-        if (result == SUSIE_NOT_IMPLEMENTED && guess != 1 && source.scaledSize != nullptr)
-            result = DecodeSourceAtScale(canvas, 1);
+        source.scaledRows = plugin.scaledRows;
+        result = DecodeDrawingAhead(canvas, plugin);
+        if (result == SUSIE_NOT_IMPLEMENTED) {
+            const int guess = ShrinkOnLoadEnabled() ? SpeculativeDenominator.load() : 1;
+            result = DecodeSourceAtScale(canvas, guess);
+            // Only a scale the plug-in does not offer is worth another try: a decode that
+            // failed has let the picture go (Canvas::Release).
+            if (result == SUSIE_NOT_IMPLEMENTED && guess != 1 && source.scaledSize != nullptr)
+                result = DecodeSourceAtScale(canvas, 1);
+        }
     }
     // "Unknown format" from a plug-in that can decode: it leaves this kind of its format to
     // GDI+ (ifpng does so with the PNGs GDI+ would give other pixels of), so GDI+'s reason
@@ -139,7 +145,7 @@ int Canvas::LoadFile(const char* path) {
         const int loaded = plugin->scaled != nullptr ? LoadScaledPicture(this, *plugin)
                                                      : LoadPluginPicture(this, *plugin);
         if (loaded) {
-            if (SourceMetadataWanted)
+            if (SourceMetadataWanted && !source.metadataRead)
                 ReadPluginSourceMetadata(&source);
             return 1;
         }

@@ -2,6 +2,7 @@
 
 #include "common/allocator.h"
 #include "common/owners.h"
+#include "imaging/draw_ahead.h"
 #include "imaging/source_metadata.h"
 
 #include <cstring>
@@ -74,7 +75,7 @@ int TurnUpright(Canvas* canvas) {
     const int orientation = PictureOrientation(canvas);
     if (orientation == 1 || source.turned != 1)
         return 1;
-    if (!TurnPixels(canvas, orientation))
+    if (!HoldPictureInsteadOfDraw(canvas) || !TurnPixels(canvas, orientation))
         return 0;
     source.turned = orientation;
     if (TurnSwapsSides(orientation))

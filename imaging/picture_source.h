@@ -5,6 +5,7 @@
 #pragma once
 
 #include "common/paths.h"
+#include "imaging/resample.h"
 #include "metadata/photo_metadata.h"
 #include "pluginhost/file_image.h"
 #include "plugins/include/tessavel_plugin.h"
@@ -12,13 +13,25 @@
 #include <atomic>
 #include <cstdint>
 
+// A draw made while the picture decoded (draw_ahead.h): the Canvas then holds that draw's
+// output, not the picture.
+struct DrawnAhead {
+    bool held = false;
+    int32_t v[8] = {}; // Draw's arguments
+    ResampleFilter filter = ResampleFilter::None;
+    int denominator = 1; // of the decode it was drawn from
+};
+
 struct PictureSource {
     int32_t width = 0; // the picture's full size: what Main receives
     int32_t height = 0;
-    int denominator = 1; // the Canvas holds the picture at 1/denominator
+    int denominator = 1; // the Canvas holds the picture at 1/denominator; 0: a draw made ahead
+    DrawnAhead drawnAhead;
+    int draws = 0; // the Draws made from this picture
     // Set only for a picture whose plug-in decodes at reduced scale.
     GetPictureScaledSizeFunction scaledSize = nullptr;
     GetPictureScaledFunction scaled = nullptr;
+    GetPictureScaledRowsFunction scaledRows = nullptr; // when it hands rows over as they come
     GetPictureMetadataFunction iccProfile = nullptr; // when the plug-in reads profiles
     GetPictureMetadataFunction exif = nullptr;       // when it reads Exif
     // The file's bytes as its plug-in reads them, mapped until the image is done (moved

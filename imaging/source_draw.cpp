@@ -4,6 +4,7 @@
 #include "imaging/picture_loading.h"
 #include "imaging/picture_orientation.h"
 #include "pluginhost/plugin_decoder.h"
+#include "imaging/draw_ahead.h"
 #include "imaging/resample.h"
 
 #include <cstdlib>
@@ -61,9 +62,14 @@ namespace {
 bool HoldAtScale(int wanted) {
     PictureSource& source = SourceCanvas.source;
     if (wanted != source.denominator) {
-        const int result = DecodeSourceAtScale(&SourceCanvas, wanted);
+        int result = DecodeSourceAtScale(&SourceCanvas, wanted);
         // A picture its plug-in decodes at fewer scales (an animation's first frame) is
-        // drawn from the decode at hand; nothing was released.
+        // drawn from the decode at hand; nothing was released. A Canvas that holds a draw
+        // made ahead holds no decode: the picture is decoded whole.
+        if (result == SUSIE_NOT_IMPLEMENTED && wanted != 1 && source.denominator == 0) {
+            wanted = 1;
+            result = DecodeSourceAtScale(&SourceCanvas, wanted);
+        }
         if (result == SUSIE_NOT_IMPLEMENTED && wanted != 1)
             wanted = source.denominator;
         else if (result != SUSIE_SUCCESS) {
@@ -82,20 +88,19 @@ bool HoldAtScale(int wanted) {
     return true;
 }
 
-// A Canvas's 32-bit pixels, top row first (the section is bottom-up).
-PixelRows RowsOf(const Canvas& canvas) {
-    const int32_t width = canvas.info.bmiHeader.biWidth;
-    const int32_t height = canvas.info.bmiHeader.biHeight;
-    const std::ptrdiff_t stride = static_cast<std::ptrdiff_t>(width) * 4;
-    return {static_cast<uint8_t*>(canvas.bits) + (height - 1) * stride, -stride, width, height};
-}
-
 bool HoldsPixels(const Canvas& canvas) {
     return canvas.bits != nullptr && canvas.info.bmiHeader.biBitCount == 32 &&
            canvas.info.bmiHeader.biWidth > 0 && canvas.info.bmiHeader.biHeight > 0;
 }
 
 } // namespace
+
+PixelRows RowsOf(const Canvas& canvas) {
+    const int32_t width = canvas.info.bmiHeader.biWidth;
+    const int32_t height = canvas.info.bmiHeader.biHeight;
+    const std::ptrdiff_t stride = static_cast<std::ptrdiff_t>(width) * 4;
+    return {static_cast<uint8_t*>(canvas.bits) + (height - 1) * stride, -stride, width, height};
+}
 
 int DrawSource(const int32_t v[8]) {
     Canvas& from = SourceCanvas;
@@ -125,36 +130,66 @@ int DrawSource(const int32_t v[8]) {
                       right > left ? right - left : 1, bottom > top ? bottom - top : 1, SRCCOPY);
 }
 
+namespace {
+
+// v's two rectangles with positive extents; false when either is empty.
+struct DrawRectangles {
+    int64_t left = 0, width = 0, top = 0, height = 0; // on the picture's full size
+    int64_t x = 0, w = 0, y = 0, h = 0;               // on the target
+};
+
+bool Normalise(const int32_t v[8], DrawRectangles* r) {
+    return NormaliseExtent(v[0], v[2], &r->left, &r->width) &&
+           NormaliseExtent(v[1], v[3], &r->top, &r->height) &&
+           NormaliseExtent(v[4], v[6], &r->x, &r->w) && NormaliseExtent(v[5], v[7], &r->y, &r->h);
+}
+
+} // namespace
+
+bool FilteredDrawAxes(const PictureSource& source, int32_t heldWidth, int32_t heldHeight,
+                      const int32_t v[8], ResampleAxis* horizontal, ResampleAxis* vertical) {
+    DrawRectangles r;
+    if (!Normalise(v, &r) || source.width <= 0 || source.height <= 0)
+        return false;
+    // The rectangle on the picture as held, in fractions of its pixels.
+    const double across = static_cast<double>(heldWidth) / source.width;
+    const double down = static_cast<double>(heldHeight) / source.height;
+    const auto real = [](int64_t value) { return static_cast<double>(value); }; // below 2^28
+    *horizontal = {real(r.left) * across, real(r.width) * across, r.x, r.w,
+                   (v[2] < 0) != (v[6] < 0)};
+    *vertical = {real(r.top) * down, real(r.height) * down, r.y, r.h, (v[3] < 0) != (v[7] < 0)};
+    return true;
+}
+
+int FilteredDrawDenominator(const PictureSource& source, const int32_t v[8]) {
+    DrawRectangles r;
+    if (source.scaledSize == nullptr || !ShrinkOnLoadEnabled() || !Normalise(v, &r) ||
+        r.left < 0 || r.top < 0 || r.left + r.width > source.width ||
+        r.top + r.height > source.height)
+        return 1;
+    // The filter is left about twice the destination's pixels, as vips leaves its Lanczos.
+    return CoarsestDenominator(source, r.width, r.height, 2 * r.w, 2 * r.h);
+}
+
 int DrawSourceFiltered(const int32_t v[8], ResampleFilter filter) {
     Canvas& from = SourceCanvas;
     PictureSource& source = from.source;
-    int64_t left = 0, width = 0, top = 0, height = 0;
-    int64_t x = 0, w = 0, y = 0, h = 0;
-    if (!NormaliseExtent(v[0], v[2], &left, &width) ||
-        !NormaliseExtent(v[1], v[3], &top, &height) || !NormaliseExtent(v[4], v[6], &x, &w) ||
-        !NormaliseExtent(v[5], v[7], &y, &h))
+    ResampleAxis horizontal;
+    ResampleAxis vertical;
+    if (v[2] == 0 || v[3] == 0 || v[6] == 0 || v[7] == 0)
         return StretchBlt(TargetCanvas.dc, v[4], v[5], v[6], v[7], from.dc, v[0], v[1], v[2], v[3],
                           SRCCOPY); // nothing to draw: the platform's answer
     if (source.scaled != nullptr) {
-        // The filter is left about twice the destination's pixels, as vips leaves its Lanczos.
-        int wanted = 1;
-        if (ShrinkOnLoadEnabled() && left >= 0 && top >= 0 && left + width <= source.width &&
-            top + height <= source.height)
-            wanted = CoarsestDenominator(source, width, height, 2 * w, 2 * h);
+        const int wanted = FilteredDrawDenominator(source, v);
+        if (TakeDrawnAhead(v, filter, wanted))
+            return 1;
         if (!HoldAtScale(wanted))
             return 0;
     }
     if (!HoldsPixels(from) || !HoldsPixels(TargetCanvas) || source.width <= 0 || source.height <= 0)
         return 0;
-    // The rectangle on the picture as held, in fractions of its pixels.
     const PixelRows rows = RowsOf(from);
-    const double across = static_cast<double>(rows.width) / source.width;
-    const double down = static_cast<double>(rows.height) / source.height;
-    const auto real = [](int64_t value) { return static_cast<double>(value); }; // below 2^28
-    const ResampleAxis horizontal{real(left) * across, real(width) * across, x, w,
-                                  (v[2] < 0) != (v[6] < 0)};
-    const ResampleAxis vertical{real(top) * down, real(height) * down, y, h,
-                                (v[3] < 0) != (v[7] < 0)};
+    FilteredDrawAxes(source, rows.width, rows.height, v, &horizontal, &vertical);
     GdiFlush(); // what GDI has still to draw on either section lands before we read or write it
     if (!Resample(rows, RowsOf(TargetCanvas), horizontal, vertical, filter)) {
         NoteFailure("no memory to resample the picture");

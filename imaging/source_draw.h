@@ -27,3 +27,15 @@ int DrawSource(const int32_t v[8]);
 // of it lies on either Canvas), StretchBlt's result for an empty rectangle, 0 when a decode
 // again failed (the source is then lost), memory was short or either Canvas holds no pixels.
 int DrawSourceFiltered(const int32_t v[8], ResampleFilter filter);
+
+// The axes of a filtered draw of v on a picture held at heldWidth x heldHeight (the
+// source's full size scaled); false when a rectangle is empty.
+bool FilteredDrawAxes(const PictureSource& source, int32_t heldWidth, int32_t heldHeight,
+                      const int32_t v[8], ResampleAxis* horizontal, ResampleAxis* vertical);
+
+// The denominator a filtered draw of v is served from: the coarsest that keeps about twice
+// the destination's pixels, for a rectangle inside a picture that can be scaled; else 1.
+int FilteredDrawDenominator(const PictureSource& source, const int32_t v[8]);
+
+// A Canvas's 32-bit pixels, top row first (its section is bottom-up).
+PixelRows RowsOf(const Canvas& canvas);

@@ -1,6 +1,7 @@
 #include "imaging/source_metadata.h"
 
 #include "common/owners.h"
+#include "imaging/draw_ahead.h"
 #include "imaging/file_read_at.h"
 #include "metadata/photo_metadata.h"
 #include "metadata/srgb_conversion.h"
@@ -84,6 +85,10 @@ void ConvertSourceToSrgb(Canvas* canvas, const char** reason) {
         return;
     switch (PrepareSrgbTransform(m.profile.data(), m.profile.size)) {
     case SrgbTransform::kReady:
+        if (!HoldPictureInsteadOfDraw(canvas)) {
+            *reason = "it cannot be decoded again to convert its colours";
+            return;
+        }
         ConvertPixels(canvas);
         canvas->source.inSrgb = true;
         break;

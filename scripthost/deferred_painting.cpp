@@ -3,6 +3,7 @@
 #include "common/allocator.h"
 #include "imaging/canvas.h"
 #include "imaging/dib_header.h"
+#include "imaging/draw_ahead.h"
 #include "imaging/resample.h"
 #include "imaging/source_draw.h"
 #include "scripthost/conversion_settings.h"
@@ -65,9 +66,14 @@ int32_t PaintNow(PaintKind kind, const int32_t* v, ResampleFilter filter) {
             return 0;
         SetStretchBltMode(TargetCanvas.dc, v[0] == 0 ? COLORONCOLOR : HALFTONE);
         return 1;
-    case kPaintDraw:
+    case kPaintDraw: {
         // sx, sy, sw, sh from the SourceCanvas to dx, dy, dw, dh of the TargetCanvas.
-        return filter == ResampleFilter::None ? DrawSource(v) : DrawSourceFiltered(v, filter);
+        const int32_t drawn =
+            filter == ResampleFilter::None ? DrawSource(v) : DrawSourceFiltered(v, filter);
+        NoteDrawForNextPictures(&SourceCanvas.source, v,
+                                drawn != 0 ? filter : ResampleFilter::None);
+        return drawn;
+    }
     }
     return 0;
 }

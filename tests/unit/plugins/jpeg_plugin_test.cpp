@@ -2,7 +2,10 @@
 // djpeg's pixels, through our own exports and through the Susie set as tesrun loads them;
 // truncated, garbage and oversized files are refused alike at every scale, never read past
 // the memory they are given.
+#include "imaging/canvas.h"
+#include "imaging/draw_ahead.h"
 #include "imaging/picture_source.h"
+#include "imaging/source_draw.h"
 #include "pluginhost/plugin_decoder.h"
 #include "pluginhost/plugin_set.h"
 #include "plugin_test_support.h"
@@ -72,10 +75,12 @@ Reference DjpegReference(const std::string& name, int denominator) {
 struct JpegPlugin : ShippedPlugin {
     GetPictureScaledSizeFunction scaledSize;
     GetPictureScaledFunction scaled;
+    GetPictureScaledRowsFunction scaledRows;
     PluginIsReentrantFunction isReentrant;
     JpegPlugin() : ShippedPlugin(kJpegPlugin) {
         scaledSize = Find<GetPictureScaledSizeFunction>(TESSAVEL_GET_PICTURE_SCALED_SIZE);
         scaled = Find<GetPictureScaledFunction>(TESSAVEL_GET_PICTURE_SCALED);
+        scaledRows = Find<GetPictureScaledRowsFunction>(TESSAVEL_GET_PICTURE_SCALED_ROWS);
         isReentrant = Find<PluginIsReentrantFunction>(TESSAVEL_PLUGIN_IS_REENTRANT);
     }
 };
@@ -181,6 +186,64 @@ TEST(JpegPlugin, EveryScaleGivesDjpegsPixels) {
     }
 }
 
+// The rows handed over through a band of 16 as they are decoded, gathered in order.
+struct HandedOver {
+    const uint32_t* band = nullptr;
+    LONG width = 0;
+    LONG next = 0;
+    LONG stopAfter = -1; // the rows after which the hand-over answers 0
+    bool inOrder = true;
+    std::vector<uint32_t> pixels;
+};
+
+int SUSIEAPI GatherRows(void* context, LONG first, LONG count) {
+    auto* h = static_cast<HandedOver*>(context);
+    h->inOrder = h->inOrder && first == h->next && count > 0;
+    for (LONG y = first; y < first + count; ++y)
+        for (LONG x = 0; x < h->width; ++x)
+            h->pixels.push_back(h->band[(y % 16) * h->width + x] & 0xFFFFFF);
+    h->next = first + count;
+    return h->stopAfter < 0 || h->next < h->stopAfter;
+}
+
+TEST(JpegPlugin, RowsHandedOverAsTheyComeAreDjpegsAndTheHostMayStopThem) {
+    JpegPlugin plugin;
+    ASSERT_NE(plugin.scaledRows, nullptr);
+    for (const JpegFile& file : JpegManifest()) {
+        const std::string bytes = ReadFileBytes(JpegImages() + "\\" + file.name);
+        GuardedBytes image(bytes);
+        for (int denominator : kDenominators) {
+            SCOPED_TRACE(file.name + " at 1/" + std::to_string(denominator));
+            LONG width = 0;
+            LONG height = 0;
+            ASSERT_EQ(plugin.scaledSize(image.data, bytes.size(), denominator, &width, &height),
+                      SUSIE_SUCCESS);
+            std::vector<uint32_t> band(static_cast<size_t>(width) * 16);
+            for (LONG stopAfter : {LONG{-1}, height / 2 + 1}) {
+                if (stopAfter >= height)
+                    continue;
+                HandedOver h{band.data(), width, 0, stopAfter, true, {}};
+                const int result =
+                    plugin.scaledRows(image.data, bytes.size(), denominator, band.data(),
+                                      width * 4, width, height, 16, GatherRows, &h);
+                EXPECT_TRUE(h.inOrder);
+                if (stopAfter < 0) {
+                    EXPECT_EQ(result, SUSIE_SUCCESS);
+                    EXPECT_EQ(h.next, height);
+                    EXPECT_EQ(CountDifferences(h.pixels, DjpegReference(file.name, denominator)),
+                              0u);
+                } else {
+                    EXPECT_EQ(result, SUSIE_ABORTED);
+                }
+            }
+            EXPECT_EQ(plugin.scaledRows(image.data, bytes.size(), denominator, band.data(),
+                                        width * 4, width, height, 15, GatherRows, nullptr),
+                      SUSIE_INTERNAL_ERROR)
+                << "a band of fewer than 16 rows";
+        }
+    }
+}
+
 // PluginIsReentrant says 1: four threads decoding at once each get djpeg's pixels.
 TEST(JpegPlugin, ThreadsDecodingAtOnceEachGetDjpegsPixels) {
     JpegPlugin plugin;
@@ -242,6 +305,42 @@ TEST(JpegPlugin, TheHostDecodesEachToDjpegsPixels) {
         EXPECT_EQ(info.colorDepth, 24);
     }
     SpeculativeDenominator = guess;
+    UnloadPlugins();
+}
+
+// The SourceCanvas's draw onto a fresh target of its size, as 0xRRGGBB, bottom row first.
+std::vector<uint32_t> DrawnPixels(const int32_t v[8], ResampleFilter filter) {
+    if (!TargetCanvas.Create(v[6], v[7], 32) || DrawSourceFiltered(v, filter) != 1)
+        return {};
+    const auto* bits = static_cast<const uint32_t*>(TargetCanvas.bits);
+    return std::vector<uint32_t>(bits, bits + static_cast<size_t>(v[6]) * v[7]);
+}
+
+// A picture of the size the last one was drawn at is decoded straight into that draw, and
+// every draw of it, that one or another, gives the pixels it gives decoded as usual.
+TEST(JpegPlugin, APictureDrawnAheadGivesEveryDrawsOwnPixels) {
+    LoadPlugins(ProgramBinDirectory().c_str());
+    const std::string path = JpegImages() + "\\cj-444.jpg"; // 203 x 150
+    const int32_t half[8] = {0, 0, 203, 150, 0, 0, 101, 75};
+    const int32_t crop[8] = {50, 40, 100, 80, 0, 0, 40, 32};
+    ForgetDrawsForeseen();
+    for (const auto* other : {half, crop}) {
+        ASSERT_TRUE(SourceCanvas.LoadFile(path.c_str()));
+        const auto usual = DrawnPixels(other, ResampleFilter::Lanczos3);
+        ASSERT_FALSE(usual.empty());
+        ASSERT_TRUE(SourceCanvas.LoadFile(path.c_str()));
+        EXPECT_FALSE(SourceCanvas.source.drawnAhead.held) << "nothing foreseen yet";
+        ASSERT_FALSE(DrawnPixels(half, ResampleFilter::Lanczos3).empty());
+        NoteDrawForNextPictures(&SourceCanvas.source, half, ResampleFilter::Lanczos3);
+
+        ASSERT_TRUE(SourceCanvas.LoadFile(path.c_str()));
+        EXPECT_TRUE(SourceCanvas.source.drawnAhead.held);
+        EXPECT_EQ(SourceCanvas.info.bmiHeader.biWidth, 101) << "the draw's output, not the picture";
+        EXPECT_EQ(DrawnPixels(other, ResampleFilter::Lanczos3), usual);
+        ForgetDrawsForeseen();
+    }
+    SourceCanvas.Release();
+    TargetCanvas.Release();
     UnloadPlugins();
 }
 
