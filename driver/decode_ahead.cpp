@@ -46,7 +46,7 @@ struct DecodeAhead {
     uint32_t nextToDecode = 0; // the next image a worker claims
     uint32_t taken = 0;        // images the main thread has taken
     bool stopping = false;
-    bool paused = false;   // claimed images are left undecoded (PauseDecodingAhead)
+    bool paused = false; // claimed images are left undecoded (PauseDecodingAhead)
     // The first picture was decoded at the guessed reduction (SpeculativeDenominator), and
     // its draw has yet to say the scale the script wants: the next images wait rather than
     // be decoded at a guess the main thread may have to decode again.

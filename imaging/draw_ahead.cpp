@@ -129,17 +129,17 @@ int DecodeDrawingAhead(Canvas* canvas, const PluginExports& plugin) {
     if (!FilteredDrawAxes(source, width, height, draw.v, &horizontal, &vertical) ||
         !canvas->Obtain(draw.v[6], draw.v[7], 32))
         return SUSIE_NOT_IMPLEMENTED;
-    ResampleStreamOwner stream(StartResampleStream(width, height, RowsOf(*canvas), horizontal,
-                                                   vertical, draw.filter));
+    ResampleStreamOwner stream(
+        StartResampleStream(width, height, RowsOf(*canvas), horizontal, vertical, draw.filter));
     const LONG_PTR stride = static_cast<LONG_PTR>(width) * 4;
     StorageOwner band(AllocateStorage(static_cast<size_t>(stride) * kBandRows));
     if (stream.stream == nullptr || !ResampleStreamCoversTarget(stream.stream) ||
         band.block == nullptr)
         return SUSIE_NOT_IMPLEMENTED;
     RowsIntoDraw into{stream.stream, band.as<uint8_t>(), stride};
-    const int result = plugin.scaledRows(source.file.data(), source.file.size, draw.denominator,
-                                         band.block, stride, width, height, kBandRows, TakeRows,
-                                         &into);
+    const int result =
+        plugin.scaledRows(source.file.data(), source.file.size, draw.denominator, band.block,
+                          stride, width, height, kBandRows, TakeRows, &into);
     if (result == SUSIE_SUCCESS && !ResampleStreamDone(stream.stream))
         return SUSIE_NOT_IMPLEMENTED; // rows missing: decoded again the usual way
     if (result != SUSIE_SUCCESS) {

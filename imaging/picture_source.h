@@ -32,8 +32,8 @@ struct PictureSource {
     GetPictureScaledSizeFunction scaledSize = nullptr;
     GetPictureScaledFunction scaled = nullptr;
     GetPictureScaledRowsFunction scaledRows = nullptr; // when it hands rows over as they come
-    GetPictureMetadataFunction iccProfile = nullptr; // when the plug-in reads profiles
-    GetPictureMetadataFunction exif = nullptr;       // when it reads Exif
+    GetPictureMetadataFunction iccProfile = nullptr;   // when the plug-in reads profiles
+    GetPictureMetadataFunction exif = nullptr;         // when it reads Exif
     // The file's bytes as its plug-in reads them, mapped until the image is done (moved
     // with the record); none for a picture GDI+ decoded.
     FileImage file;

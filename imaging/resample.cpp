@@ -303,12 +303,12 @@ struct ResampleStream {
     int16_t* ring = nullptr; // rows filtered across, each in slot row % down.taps
     const int16_t** rows = nullptr;
     uint8_t* pixels = nullptr;
-    PixelRows picture;        // the whole source, when it is at hand
-    uint8_t* kept = nullptr;  // else the source rows still needed, columns origin to end:
-    int64_t keptRows = 0;     // row r in slot (r - origin) % keptRows, a multiple of the block
-    int64_t received = 0;     // source rows [0, received) have arrived
-    int64_t next = 0;         // the next block-averaged row to filter across
-    int64_t done = 0;         // target rows written
+    PixelRows picture;       // the whole source, when it is at hand
+    uint8_t* kept = nullptr; // else the source rows still needed, columns origin to end:
+    int64_t keptRows = 0;    // row r in slot (r - origin) % keptRows, a multiple of the block
+    int64_t received = 0;    // source rows [0, received) have arrived
+    int64_t next = 0;        // the next block-averaged row to filter across
+    int64_t done = 0;        // target rows written
 };
 
 namespace {

@@ -163,9 +163,8 @@ bool FilteredDrawAxes(const PictureSource& source, int32_t heldWidth, int32_t he
 
 int FilteredDrawDenominator(const PictureSource& source, const int32_t v[8]) {
     DrawRectangles r;
-    if (source.scaledSize == nullptr || !ShrinkOnLoadEnabled() || !Normalise(v, &r) ||
-        r.left < 0 || r.top < 0 || r.left + r.width > source.width ||
-        r.top + r.height > source.height)
+    if (source.scaledSize == nullptr || !ShrinkOnLoadEnabled() || !Normalise(v, &r) || r.left < 0 ||
+        r.top < 0 || r.left + r.width > source.width || r.top + r.height > source.height)
         return 1;
     // The filter is left about twice the destination's pixels, as vips leaves its Lanczos.
     return CoarsestDenominator(source, r.width, r.height, 2 * r.w, 2 * r.h);

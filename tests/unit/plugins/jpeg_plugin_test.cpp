@@ -224,8 +224,8 @@ TEST(JpegPlugin, RowsHandedOverAsTheyComeAreDjpegsAndTheHostMayStopThem) {
                     continue;
                 HandedOver h{band.data(), width, 0, stopAfter, true, {}};
                 const int result =
-                    plugin.scaledRows(image.data, bytes.size(), denominator, band.data(),
-                                      width * 4, width, height, 16, GatherRows, &h);
+                    plugin.scaledRows(image.data, bytes.size(), denominator, band.data(), width * 4,
+                                      width, height, 16, GatherRows, &h);
                 EXPECT_TRUE(h.inOrder);
                 if (stopAfter < 0) {
                     EXPECT_EQ(result, SUSIE_SUCCESS);
