@@ -126,9 +126,12 @@ int DecodeDrawingAhead(Canvas* canvas, const PluginExports& plugin) {
         return SUSIE_NOT_IMPLEMENTED;
     ResampleAxis horizontal;
     ResampleAxis vertical;
-    if (!FilteredDrawAxes(source, width, height, draw.v, &horizontal, &vertical) ||
-        !canvas->Obtain(draw.v[6], draw.v[7], 32))
+    if (!FilteredDrawAxes(source, width, height, draw.v, &horizontal, &vertical))
         return SUSIE_NOT_IMPLEMENTED;
+    // A Canvas that cannot be had has let its picture go (Canvas::Release): no decode may
+    // follow, so this is the picture's failure.
+    if (!canvas->Obtain(draw.v[6], draw.v[7], 32))
+        return SUSIE_NO_MEMORY;
     ResampleStreamOwner stream(
         StartResampleStream(width, height, RowsOf(*canvas), horizontal, vertical, draw.filter));
     const LONG_PTR stride = static_cast<LONG_PTR>(width) * 4;
@@ -140,8 +143,12 @@ int DecodeDrawingAhead(Canvas* canvas, const PluginExports& plugin) {
     const int result =
         plugin.scaledRows(source.file.data(), source.file.size, draw.denominator, band.block,
                           stride, width, height, kBandRows, TakeRows, &into);
-    if (result == SUSIE_SUCCESS && !ResampleStreamDone(stream.stream))
-        return SUSIE_NOT_IMPLEMENTED; // rows missing: decoded again the usual way
+    // A plug-in that cannot hand rows over says so (the rows export is every scaled
+    // plug-in's), and a decode that left rows missing is made again: the usual way, from a
+    // Canvas that still knows its picture.
+    if (result == SUSIE_NOT_IMPLEMENTED ||
+        (result == SUSIE_SUCCESS && !ResampleStreamDone(stream.stream)))
+        return SUSIE_NOT_IMPLEMENTED;
     if (result != SUSIE_SUCCESS) {
         canvas->Release();
         return result;
