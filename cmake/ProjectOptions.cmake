@@ -13,6 +13,15 @@ if(WIN32)
   target_link_options(tessavel_options INTERFACE -static -static-libgcc -static-libstdc++)
 endif()
 
+# A configure that once ran without its compiler (before the MinGW packages were installed)
+# leaves the build type's flags cached empty, and everything builds unoptimised, silently.
+string(TOUPPER "${CMAKE_BUILD_TYPE}" build_type)
+if(build_type MATCHES "^(RELEASE|RELWITHDEBINFO|MINSIZEREL)$" AND
+   NOT CMAKE_CXX_FLAGS_${build_type} MATCHES "-O")
+  message(WARNING "CMAKE_CXX_FLAGS_${build_type} is \"${CMAKE_CXX_FLAGS_${build_type}}\": "
+    "the build is not optimised. Delete ${CMAKE_BINARY_DIR}/CMakeCache.txt and configure again.")
+endif()
+
 option(TESSAVEL_SANITIZE "Build with AddressSanitizer and UBSan (native only)" OFF)
 if(TESSAVEL_SANITIZE AND NOT WIN32)
   target_compile_options(tessavel_options INTERFACE
