@@ -373,7 +373,7 @@ void Advance(ResampleStream* s) {
                 row = s->picture.top + firstRow * s->picture.stride + across.origin * 4;
                 stride = s->picture.stride;
             } else {
-                stride = (across.end - across.origin) * 4;
+                stride = static_cast<std::ptrdiff_t>((across.end - across.origin) * 4);
                 row = s->kept + (firstRow - down.origin) % s->keptRows * stride;
             }
             FilterRowAcross(AveragedRow(row, stride, rows, across, down, s->sums, s->averaged),
@@ -457,7 +457,7 @@ bool TakeSourceRow(ResampleStream* s, int64_t y, const uint8_t* row) {
         return true;
     const AxisPlan& down = s->down;
     if (y >= down.origin && y < down.end) {
-        const std::ptrdiff_t bytes = (s->across.end - s->across.origin) * 4;
+        const auto bytes = static_cast<std::ptrdiff_t>((s->across.end - s->across.origin) * 4);
         std::memcpy(s->kept + (y - down.origin) % s->keptRows * bytes, row + s->across.origin * 4,
                     static_cast<std::size_t>(bytes));
     }
