@@ -61,6 +61,12 @@ PluginExports ExportsOf(HMODULE module) {
         exports.exif = nullptr;
         exports.scaledRows = nullptr;
     }
+    // Asked once, with no picture: a plug-in whose decoder cannot hand rows over says so
+    // (tessavel_plugin.h), and no draw is planned ahead for its pictures.
+    if (exports.scaledRows != nullptr &&
+        exports.scaledRows(nullptr, 0, 1, nullptr, 0, 0, 0, 0, nullptr, nullptr) ==
+            SUSIE_NOT_IMPLEMENTED)
+        exports.scaledRows = nullptr;
     return exports;
 }
 

@@ -42,7 +42,8 @@ typedef int(SUSIEAPI* PictureRowsFunction)(void* context, LONG first, LONG count
  * at top + (y % band) * stride, so the band holds the last `band` rows (at least 16), and
  * rows(context, ...) is called as each run of rows is complete; a row's place is written
  * again only after the call that handed it over has returned. SUSIE_NOT_IMPLEMENTED from a
- * plug-in whose decoder cannot deliver rows in order: the host uses GetPictureScaled. */
+ * plug-in whose decoder cannot deliver rows in order, whatever the arguments (a host may ask
+ * once with all of them zero): the host uses GetPictureScaled. */
 typedef int(SUSIEAPI* GetPictureScaledRowsFunction)(const void* data, ULONG_PTR size,
                                                     int denominator, void* top, LONG_PTR stride,
                                                     LONG width, LONG height, LONG band,

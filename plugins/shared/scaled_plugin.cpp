@@ -158,7 +158,7 @@ int SUSIEAPI GetPictureScaledRows(const void* data, ULONG_PTR size, int denomina
                                   LONG_PTR stride, LONG width, LONG height, LONG band,
                                   PictureRowsFunction rows, void* context) {
     if (!kScaledDecoder.deliversRows)
-        return SUSIE_NOT_IMPLEMENTED;
+        return SUSIE_NOT_IMPLEMENTED; // before any argument is looked at: the host's question
     if (rows == nullptr || band < 16)
         return SUSIE_INTERNAL_ERROR;
     return DecodeIntoHostRows(data, size, denominator, top, stride, width, height, band, rows,

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -227,6 +228,28 @@ TEST_F(ShippedPluginsTest, PluginInfoAndHeadsOfOtherFormats) {
         EXPECT_EQ(netpbm.isSupported(nullptr, reinterpret_cast<ULONG_PTR>(buffer)), 0) << head;
         EXPECT_EQ(tga.isSupported(nullptr, reinterpret_cast<ULONG_PTR>(buffer)), 0) << head;
     }
+}
+
+TEST_F(ShippedPluginsTest, OnlyAPluginThatHandsRowsOverIsTakenForThem) {
+    int bound = 0;
+    for (int32_t i = 0; i < PluginSet.count; ++i) {
+        char path[MAX_PATH] = {};
+        if (PluginSet.modules[i] == nullptr ||
+            GetModuleFileNameA(PluginSet.modules[i], path, sizeof path) == 0)
+            continue;
+        const std::string name = std::strrchr(path, '\\') + 1;
+        const PluginExports& plugin = PluginSet.exports[i];
+        if (name == "ifjpeg" SUSIE_PLUGIN_EXTENSION) {
+            EXPECT_NE(plugin.scaledRows, nullptr);
+            ++bound;
+        } else if (name == "ifpng" SUSIE_PLUGIN_EXTENSION ||
+                   name == "ifwebp" SUSIE_PLUGIN_EXTENSION) {
+            EXPECT_NE(plugin.scaled, nullptr) << name;
+            EXPECT_EQ(plugin.scaledRows, nullptr) << name << " decodes its pictures whole";
+            ++bound;
+        }
+    }
+    EXPECT_EQ(bound, 3);
 }
 
 TEST_F(ShippedPluginsTest, OlderHostsFileHandleIsReadForTheHead) {
