@@ -313,8 +313,13 @@ struct ResampleStream {
 
 namespace {
 
-bool PlanStream(ResampleStream* s, int32_t sourceWidth, int32_t sourceHeight, bool streamed,
-                ResampleFilter filter) {
+// The draw of a sourceWidth x sourceHeight source onto target, planned into s.
+bool PlanStream(ResampleStream* s, int32_t sourceWidth, int32_t sourceHeight,
+                const PixelRows& target, const ResampleAxis& x, const ResampleAxis& y,
+                bool streamed, ResampleFilter filter) {
+    s->target = target;
+    s->x = x;
+    s->y = y;
     if (!PlanDrawn(s->x, sourceWidth, s->target.width, &s->across) ||
         !PlanDrawn(s->y, sourceHeight, s->target.height, &s->down)) {
         s->drawsNothing = true;
@@ -420,10 +425,7 @@ bool NormaliseExtent(int64_t start, int64_t extent, int64_t* first, int64_t* siz
 bool Resample(const PixelRows& source, const PixelRows& target, const ResampleAxis& x,
               const ResampleAxis& y, ResampleFilter filter) {
     ResampleStream s;
-    s.target = target;
-    s.x = x;
-    s.y = y;
-    if (!PlanStream(&s, source.width, source.height, false, filter))
+    if (!PlanStream(&s, source.width, source.height, target, x, y, false, filter))
         return false;
     if (s.drawsNothing)
         return true; // nothing of the destination is drawn
@@ -439,10 +441,7 @@ ResampleStream* StartResampleStream(int32_t sourceWidth, int32_t sourceHeight,
     auto* s = new (std::nothrow) ResampleStream;
     if (s == nullptr)
         return nullptr;
-    s->target = target;
-    s->x = x;
-    s->y = y;
-    if (!PlanStream(s, sourceWidth, sourceHeight, true, filter)) {
+    if (!PlanStream(s, sourceWidth, sourceHeight, target, x, y, true, filter)) {
         delete s;
         return nullptr;
     }
