@@ -1,6 +1,7 @@
 #include "imaging/draw_ahead.h"
 
 #include "common/allocator.h"
+#include "common/environment_switch.h"
 #include "imaging/picture_loading.h"
 #include "imaging/picture_orientation.h"
 #include "imaging/source_draw.h"
@@ -8,16 +9,12 @@
 
 #include <windows.h>
 
-#include <cstdlib>
 #include <cstring>
 
 namespace {
 
 bool DrawAheadEnabled() {
-    static const bool enabled = [] {
-        const char* value = std::getenv("TESSAVEL_DRAW_AHEAD");
-        return value == nullptr || std::strcmp(value, "0") != 0;
-    }();
+    static const bool enabled = SwitchedOnByEnvironment("TESSAVEL_DRAW_AHEAD");
     return enabled;
 }
 

@@ -1,7 +1,6 @@
 #include "imaging/picture_source.h"
 
-#include <cstdlib>
-#include <cstring>
+#include "common/environment_switch.h"
 
 std::atomic<int> SpeculativeDenominator{8};
 
@@ -10,9 +9,6 @@ void ResetPictureSource(PictureSource* source) {
 }
 
 bool ShrinkOnLoadEnabled() {
-    static const bool enabled = [] {
-        const char* value = std::getenv("TESSAVEL_SHRINK_ON_LOAD");
-        return value == nullptr || std::strcmp(value, "0") != 0;
-    }();
+    static const bool enabled = SwitchedOnByEnvironment("TESSAVEL_SHRINK_ON_LOAD");
     return enabled;
 }
