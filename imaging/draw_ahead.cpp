@@ -92,11 +92,10 @@ void NoteDrawForNextPictures(PictureSource* source, const int32_t v[8], Resample
         next.valid = true;
         next.width = source->width;
         next.height = source->height;
-        next.draw.held = true;
         std::memcpy(next.draw.v, v, sizeof next.draw.v);
         next.draw.filter = filter;
         next.draw.denominator =
-            source->drawnAhead.held ? source->drawnAhead.denominator : source->denominator;
+            HoldsDrawMadeAhead(*source) ? source->drawnAhead.denominator : source->denominator;
     }
     if (next.valid || Foreseen().valid)
         Foresee(next);
@@ -160,7 +159,7 @@ bool TakeDrawnAhead(const int32_t v[8], ResampleFilter filter, int wanted) {
     const DrawnAhead& draw = source.drawnAhead;
     const BITMAPINFOHEADER& held = SourceCanvas.info.bmiHeader;
     const BITMAPINFOHEADER& target = TargetCanvas.info.bmiHeader;
-    if (!draw.held || draw.filter != filter || draw.denominator != wanted ||
+    if (!HoldsDrawMadeAhead(source) || draw.filter != filter || draw.denominator != wanted ||
         std::memcmp(draw.v, v, sizeof draw.v) != 0 || SourceCanvas.bits == nullptr ||
         TargetCanvas.bits == nullptr || target.biBitCount != 32 || held.biBitCount != 32 ||
         target.biWidth != held.biWidth || target.biHeight != held.biHeight)
@@ -175,7 +174,7 @@ bool TakeDrawnAhead(const int32_t v[8], ResampleFilter filter, int wanted) {
 
 bool HoldPictureInsteadOfDraw(Canvas* canvas) {
     PictureSource& source = canvas->source;
-    if (!source.drawnAhead.held)
+    if (!HoldsDrawMadeAhead(source))
         return true;
     return DecodeSourceAtScale(canvas, source.drawnAhead.denominator) == SUSIE_SUCCESS;
 }

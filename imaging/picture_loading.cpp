@@ -24,7 +24,6 @@ int DecodeSourceAtScale(Canvas* canvas, int denominator) {
     if (result == SUSIE_SUCCESS) {
         if (!canvas->Obtain(width, height, 32))
             return SUSIE_NO_MEMORY;
-        source.drawnAhead.held = false; // the section holds the picture from here on
         // The Canvas is bottom-up: its top row is the last in memory.
         const LONG_PTR stride = static_cast<LONG_PTR>(width) * 4;
         auto* top = static_cast<unsigned char*>(canvas->bits) + (height - 1) * stride;

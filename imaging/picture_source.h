@@ -13,10 +13,9 @@
 #include <atomic>
 #include <cstdint>
 
-// A draw made while the picture decoded (draw_ahead.h): the Canvas then holds that draw's
-// output, not the picture.
+// A draw made while the picture decoded (draw_ahead.h): with the source's denominator 0
+// the Canvas holds that draw's output, not the picture (HoldsDrawMadeAhead).
 struct DrawnAhead {
-    bool held = false;
     int32_t v[8] = {}; // Draw's arguments
     ResampleFilter filter = ResampleFilter::None;
     int denominator = 1; // of the decode it was drawn from
@@ -50,6 +49,11 @@ struct PictureSource {
     bool inSrgb = false;
     char path[kPathSize] = {}; // the file, for reading its orientation when asked
 };
+
+// The Canvas holds a draw made ahead (draw_ahead.h), not the picture.
+inline bool HoldsDrawMadeAhead(const PictureSource& source) {
+    return source.denominator == 0;
+}
 
 // Whether shrink-on-load is on (TESSAVEL_SHRINK_ON_LOAD=0 turns it off), read once.
 bool ShrinkOnLoadEnabled();

@@ -66,7 +66,7 @@ bool HoldAtScale(int wanted) {
         // A picture its plug-in decodes at fewer scales (an animation's first frame) is
         // drawn from the decode at hand; nothing was released. A Canvas that holds a draw
         // made ahead holds no decode: the picture is decoded whole.
-        if (result == SUSIE_NOT_IMPLEMENTED && wanted != 1 && source.denominator == 0) {
+        if (result == SUSIE_NOT_IMPLEMENTED && wanted != 1 && HoldsDrawMadeAhead(source)) {
             wanted = 1;
             result = DecodeSourceAtScale(&SourceCanvas, wanted);
         }

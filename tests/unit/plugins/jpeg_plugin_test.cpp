@@ -329,12 +329,12 @@ TEST(JpegPlugin, APictureDrawnAheadGivesEveryDrawsOwnPixels) {
         const auto usual = DrawnPixels(other, ResampleFilter::Lanczos3);
         ASSERT_FALSE(usual.empty());
         ASSERT_TRUE(SourceCanvas.LoadFile(path.c_str()));
-        EXPECT_FALSE(SourceCanvas.source.drawnAhead.held) << "nothing foreseen yet";
+        EXPECT_FALSE(HoldsDrawMadeAhead(SourceCanvas.source)) << "nothing foreseen yet";
         ASSERT_FALSE(DrawnPixels(half, ResampleFilter::Lanczos3).empty());
         NoteDrawForNextPictures(&SourceCanvas.source, half, ResampleFilter::Lanczos3);
 
         ASSERT_TRUE(SourceCanvas.LoadFile(path.c_str()));
-        EXPECT_TRUE(SourceCanvas.source.drawnAhead.held);
+        EXPECT_TRUE(HoldsDrawMadeAhead(SourceCanvas.source));
         EXPECT_EQ(SourceCanvas.info.bmiHeader.biWidth, 101) << "the draw's output, not the picture";
         EXPECT_EQ(DrawnPixels(other, ResampleFilter::Lanczos3), usual);
         ForgetDrawsForeseen();
