@@ -156,6 +156,7 @@ int RunConversion(const char* scriptPath, const char* sourceDirectory,
     ConvertToSrgb = false;
     ConversionSettings.drawFilter = ResampleFilter::None;
     ConversionSettings.encodeEffort = 0;
+    ConversionSettings.pngCompression = 0;
     SkipExisting = false;
     IncludeSubfolders = false;
     if (!RunScript(scriptPath))
@@ -164,6 +165,7 @@ int RunConversion(const char* scriptPath, const char* sourceDirectory,
     SourceMetadataWanted = AutoOrient || KeepMetadata != kKeepNothing || ConvertToSrgb;
     RunDrawFilter = ConversionSettings.drawFilter; // what the top-level lines chose
     RunEncodeEffort = ConversionSettings.encodeEffort;
+    RunPngCompression = ConversionSettings.pngCompression;
 
     Print("Source\t\t%s\n", sourceDirectory);
     Print("Destination\t%s\n", destinationDirectory);

@@ -330,6 +330,7 @@ void FillOutputSave(OutputSave* save, const char* scriptDirectory, const char* f
     save->quality = ConversionSettings.quality;
     save->lossless = ConversionSettings.lossless;
     save->encodeEffort = ConversionSettings.encodeEffort;
+    save->pngCompression = ConversionSettings.pngCompression;
     save->headerPath[0] = '\0';
     save->headerFits = true;
     if (withHeader)
@@ -410,6 +411,7 @@ int SaveThroughPlugin(EncodePictureFunction encoder, const OutputSave& save, con
     encoding.quality = save.quality;
     encoding.lossless = save.lossless;
     encoding.effort = save.encodeEffort;
+    encoding.compression = save.pngCompression;
     if (save.carryMetadata) {
         encoding.exif = save.exif.data();
         encoding.exifSize = save.exif.size;
@@ -425,7 +427,7 @@ void RunOutputSave(OutputSave* save, const Canvas& canvas) {
     ClearFailureNote();
     save->written = false;
     save->saved = false;
-    const EncodePictureFunction plugin = FindPluginEncoder(save->path);
+    const EncodePictureFunction plugin = FindPluginEncoder(save->path, save->pngCompression);
     // Until the header or metadata is in, too: each step replaces the file.
     WritingScope writing(save->path);
     if (plugin != nullptr)
@@ -437,8 +439,9 @@ void RunOutputSave(OutputSave* save, const Canvas& canvas) {
             NoteFailure("the Exif header path is longer than %u bytes",
                         static_cast<unsigned>(kPathSize - 1));
         else if (save->headerPath[0] != '\0' && plugin != nullptr)
-            // A WebP, AVIF or JPEG XL file with other bytes in front is no such file any more:
-            // it stays as encoded, and the image fails as for a header that cannot be read.
+            // A WebP, AVIF, JPEG XL or (our writer's) PNG file with other bytes in front is no
+            // such file any more: it stays as encoded, and the image fails as for a header
+            // that cannot be read.
             NoteFailure("an Exif header file cannot go in front of a %s file",
                         PathFindExtensionA(save->path));
         else if (save->headerPath[0] != '\0')

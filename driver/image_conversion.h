@@ -24,8 +24,9 @@ struct OutputSave {
     char headerPath[kPathSize] = {}; // the Exif header put first; empty when none
     bool headerFits = true;          // false: its path was too long, and the save fails
     int32_t quality = 0;
-    bool lossless = false;    // SetLossless, for the formats our plug-ins write
-    int32_t encodeEffort = 0; // SetEncodeEffort, for them too; 0: each encoder's default
+    bool lossless = false;      // SetLossless, for the formats our plug-ins write
+    int32_t encodeEffort = 0;   // SetEncodeEffort, for them too; 0: each encoder's default
+    int32_t pngCompression = 0; // SetPngCompression: our PNG writer's 1 to 9; 0: GDI+'s
     // The source's metadata the saved JPEG carries (SetKeepMetadata): its Exif written anew
     // for the output, and its profile; why either is left out, for the reason line.
     bool carryMetadata = false;

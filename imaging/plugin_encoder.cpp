@@ -54,9 +54,11 @@ int SUSIEAPI WriteToFile(void* context, const void* bytes, ULONG_PTR size) {
 
 } // namespace
 
-EncodePictureFunction FindPluginEncoder(const char* path) {
+EncodePictureFunction FindPluginEncoder(const char* path, int32_t pngCompression) {
     const char* extension = PathFindExtensionA(path);
     if (extension[0] == '\0')
+        return nullptr;
+    if (pngCompression == 0 && CompareIgnoringCase(extension, ".png") == 0)
         return nullptr;
     for (int32_t i = 0; i < PluginSet.count; ++i) {
         const PluginExports& exports = PluginSet.exports[i];
@@ -95,6 +97,7 @@ int SaveBitmapThroughPlugin(EncodePictureFunction encoder, HBITMAP bitmap, const
     request.icc = encoding.icc;
     request.iccSize = encoding.iccSize;
     request.effort = encoding.effort;
+    request.compression = encoding.compression;
 
     TemporaryFile temporary;
     if (!temporary.CreateBeside(path)) {

@@ -1,9 +1,10 @@
 #include "scripthost/conversion_settings.h"
 
-ConversionSettingsRecord ConversionSettings = {{}, kDefaultQuality, {}, ResampleFilter::None, false,
-                                               0};
+ConversionSettingsRecord ConversionSettings = {
+    {}, kDefaultQuality, {}, ResampleFilter::None, false, 0, 0};
 ResampleFilter RunDrawFilter = ResampleFilter::None;
 int32_t RunEncodeEffort = 0;
+int32_t RunPngCompression = 0;
 SaveCopyFunction SaveCopyHandler = nullptr;
 
 KeepMetadataLevel KeepMetadata = kKeepNothing;
@@ -19,4 +20,5 @@ void ResetConversionSettings(const char* fileName) {
     ConversionSettings.drawFilter = RunDrawFilter;
     ConversionSettings.lossless = false;
     ConversionSettings.encodeEffort = RunEncodeEffort;
+    ConversionSettings.pngCompression = RunPngCompression;
 }

@@ -14,11 +14,13 @@ struct ConversionSettingsRecord {
     ResampleFilter drawFilter;      // SetDrawFilter's; None: Draw is StretchBlt
     bool lossless;                  // SetLossless: WebP, AVIF and JPEG XL keep every pixel
     int32_t encodeEffort;           // SetEncodeEffort's 1 to 9; 0: each encoder's default
+    int32_t pngCompression;         // SetPngCompression's 1 to 9; 0: GDI+ writes PNG
 };
 
 constexpr int32_t kDefaultQuality = 75;
 constexpr int32_t kFastestEncodeEffort = 1;
 constexpr int32_t kSlowestEncodeEffort = 9;
+constexpr int32_t kSmallestPngCompression = 9;
 
 extern ConversionSettingsRecord ConversionSettings;
 
@@ -41,6 +43,8 @@ extern bool ConvertToSrgb;
 extern ResampleFilter RunDrawFilter;
 // The run's encoder effort, taken the same way (SetEncodeEffort on a top-level line).
 extern int32_t RunEncodeEffort;
+// The run's PNG writer and level, taken the same way (SetPngCompression).
+extern int32_t RunPngCompression;
 
 // Run-wide, like KeepMetadata (SetSkipExisting): an image whose output exists and is not
 // older than its source is neither encoded nor written again.
@@ -57,5 +61,5 @@ using SaveCopyFunction = bool (*)(const char* name);
 extern SaveCopyFunction SaveCopyHandler;
 
 // Resets the settings for an image: output name = the file's name, quality 75, no Exif
-// header file, the run's draw filter and encoder effort, lossy.
+// header file, the run's draw filter, encoder effort and PNG compression, lossy.
 void ResetConversionSettings(const char* fileName);

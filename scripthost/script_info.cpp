@@ -53,6 +53,7 @@ int RunScriptWithReturnInfo(const char* scriptPath) {
     engine.SetUserFunction("SetSkipExisting", IgnoredRunSetting);
     engine.SetUserFunction("SetIncludeSubfolders", IgnoredRunSetting);
     engine.SetUserFunction("SetEncodeEffort", IgnoredRunSetting);
+    engine.SetUserFunction("SetPngCompression", IgnoredRunSetting);
     while (engine.GetNextLine())
         engine.LineExec();
     return 1;

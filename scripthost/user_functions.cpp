@@ -223,6 +223,18 @@ int32_t SCRIPTAPI SetEncodeEffort(ScriptElement* arguments) {
     return ReturnInteger(1);
 }
 
+// SetPngCompression(level): this image's PNG output is written by our own writer (ifpng) at
+// level 1 (fastest) to 9 (smallest), or by GDI+ for 0, as without the call (per image and
+// run-wide as SetEncodeEffort). Another value changes nothing (result 0).
+int32_t SCRIPTAPI SetPngCompression(ScriptElement* arguments) {
+    int32_t level = -1;
+    DecodeInteger(&arguments[0], &level);
+    if (level < 0 || level > kSmallestPngCompression)
+        return ReturnInteger(0);
+    ConversionSettings.pngCompression = level;
+    return ReturnInteger(1);
+}
+
 const NamedUserFunction UserFunctions[kUserFunctionCount] = {
     {"Format", Format},
     {"DoSubroutine", DoSubroutine},
@@ -246,4 +258,5 @@ const NamedUserFunction UserFunctions[kUserFunctionCount] = {
     {"SetLossless", SetLossless},
     {"SaveCopy", SaveCopy},
     {"SetEncodeEffort", SetEncodeEffort},
+    {"SetPngCompression", SetPngCompression},
 };

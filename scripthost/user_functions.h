@@ -1,6 +1,7 @@
 // The functions that tesrun's scripts can call, in the order they are registered: the ten,
 // then SetAutoOrient, GetOrientation, SetKeepMetadata, SetConvertToSrgb, SetDrawFilter,
-// SetSkipExisting, SetIncludeSubfolders, SetLossless, SaveCopy and SetEncodeEffort.
+// SetSkipExisting, SetIncludeSubfolders, SetLossless, SaveCopy, SetEncodeEffort and
+// SetPngCompression.
 #pragma once
 
 #include "script_api.h"
@@ -32,6 +33,7 @@ struct NamedUserFunction {
 
 // Format, DoSubroutine, ReturnInfo, SetSize, SetBackGround, SetDrawMode, Draw, SetName,
 // SetQuality, SetExifHeaderFile, SetAutoOrient, GetOrientation, SetKeepMetadata, SetConvertToSrgb,
-// SetDrawFilter, SetSkipExisting, SetIncludeSubfolders, SetLossless, SaveCopy, SetEncodeEffort.
-constexpr std::size_t kUserFunctionCount = 20;
+// SetDrawFilter, SetSkipExisting, SetIncludeSubfolders, SetLossless, SaveCopy, SetEncodeEffort,
+// SetPngCompression.
+constexpr std::size_t kUserFunctionCount = 21;
 extern const NamedUserFunction UserFunctions[kUserFunctionCount];

@@ -102,6 +102,9 @@ typedef struct TessavelEncodeRequest {
     /* 1 (fastest) to 9 (smallest files) on the scale common to our encoders, 7 being each
      * one's own default (docs/plugins.md); 0 or another value: the encoder's default. */
     int effort;
+    /* PNG: 1 (fastest) to 9 (smallest files), the script's SetPngCompression; 0 or another
+     * value: the writer's default (docs/plugins.md). */
+    int compression;
 } TessavelEncodeRequest;
 
 /* Encodes the picture and hands the file's bytes to write(context, ...). A Susie result;

@@ -76,6 +76,10 @@ int SUSIEAPI EncodePicture(const TessavelEncodeRequest* request, EncodedBytesFun
     options.effort = known.effort >= kFastestEffort && known.effort <= kSlowestEffort
                          ? known.effort
                          : kDefaultEffort;
+    options.compression =
+        known.compression >= kFastestCompression && known.compression <= kSmallestCompression
+            ? known.compression
+            : kDefaultCompression;
     HostSink host{write, context};
     const EncodeSink sink{WriteToHost, &host};
     try {

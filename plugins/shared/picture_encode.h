@@ -31,6 +31,12 @@ constexpr int kFastestEffort = 1;
 constexpr int kDefaultEffort = 7;
 constexpr int kSlowestEffort = 9;
 
+// The compression scale of our PNG writer (SetPngCompression): 1 is the fastest, 9 gives
+// the smallest files; a request without one is written at 6, zlib's own default.
+constexpr int kFastestCompression = 1;
+constexpr int kDefaultCompression = 6;
+constexpr int kSmallestCompression = 9;
+
 struct EncodeOptions {
     int quality = 75; // 0 to 100
     bool lossless = false;
@@ -38,7 +44,8 @@ struct EncodeOptions {
     size_t exifSize = 0;
     const unsigned char* icc = nullptr; // ICC profile; iccSize 0: none (sRGB)
     size_t iccSize = 0;
-    int effort = kDefaultEffort; // kFastestEffort to kSlowestEffort
+    int effort = kDefaultEffort;           // kFastestEffort to kSlowestEffort
+    int compression = kDefaultCompression; // kFastestCompression to kSmallestCompression
 };
 
 // The encoder's own setting for effort: atDefault at kDefaultEffort, direction (+1 or -1)

@@ -1,11 +1,16 @@
-// The writing glue of our plug-ins (plugins/shared/picture_encode.h) and the WebP encoder
-// over it: sizes and strides from the input, odd and extreme alike. A request the check
-// accepts is read within its rows only (AddressSanitizer sees the buffer's exact end); the
-// smaller ones are encoded through libwebp, with metadata from the input's tail.
+// The writing glue of our plug-ins (plugins/shared/picture_encode.h) and the WebP and PNG
+// encoders over it: sizes and strides from the input, odd and extreme alike. A request the
+// check accepts is read within its rows only (AddressSanitizer sees the buffer's exact end);
+// the smaller ones are encoded through libwebp, with metadata from the input's tail, and
+// through libspng at a level from the input, whose file must decode to the same pixels.
+#include "plugins/ifpng/png_encode.h"
 #include "plugins/ifwebp/webp_encode.h"
 #include "plugins/shared/picture_encode.h"
 
+#include <spng.h>
+
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -27,6 +32,31 @@ int32_t Side(uint8_t a, uint8_t b) {
 
 bool Discard(void*, const unsigned char*, size_t) {
     return true;
+}
+
+bool Keep(void* context, const unsigned char* bytes, size_t size) {
+    auto* file = static_cast<std::vector<unsigned char>*>(context);
+    file->insert(file->end(), bytes, bytes + size);
+    return true;
+}
+
+// The PNG written at level, read back by libspng: it must hold rgb exactly.
+void RoundTripPng(const EncodeSource& source, int level, const std::vector<unsigned char>& rgb) {
+    EncodeOptions options;
+    options.compression = level;
+    std::vector<unsigned char> file;
+    char text[64];
+    if (EncodePng(source, options, EncodeSink{Keep, &file}, EncodeReason{text, sizeof text}) !=
+        EncodeStatus::kOk)
+        std::abort();
+    spng_ctx* context = spng_ctx_new(0);
+    std::vector<unsigned char> back(rgb.size());
+    const bool read = context != nullptr &&
+                      spng_set_png_buffer(context, file.data(), file.size()) == 0 &&
+                      spng_decode_image(context, back.data(), back.size(), SPNG_FMT_RGB8, 0) == 0;
+    spng_ctx_free(context);
+    if (!read || back != rgb)
+        std::abort();
 }
 
 } // namespace
@@ -77,5 +107,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const EncodeReason reason{text, sizeof text};
     const EncodeSink sink{Discard, nullptr};
     EncodeWebp(source, options, sink, reason);
+    RoundTripPng(source, 1 + data[5] % 9, rgb);
     return 0;
 }
