@@ -56,10 +56,7 @@ EncodeStatus EncodePng(const EncodeSource& source, const EncodeOptions& options,
     header.bit_depth = 8;
     header.color_type = SPNG_COLOR_TYPE_TRUECOLOR;
     spng_phys resolution{kPixelsPerMetre, kPixelsPerMetre, 1};
-    const int level =
-        options.compression >= kFastestCompression && options.compression <= kSmallestCompression
-            ? options.compression
-            : kDefaultCompression;
+    const int level = options.compression; // held to its scale by the writing glue
     const bool fastest = level == kFastestCompression;
     int error = spng_set_png_stream(context, WriteToSink, &output);
     if (error == 0)
