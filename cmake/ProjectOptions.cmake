@@ -11,6 +11,10 @@ if(WIN32)
     WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
   # No MinGW runtime DLL: the program directory runs on a bare Windows.
   target_link_options(tessavel_options INTERFACE -static -static-libgcc -static-libstdc++)
+  # Sections aligned to pages in the file too: Wine maps such a module from its file, and
+  # only the pages used become memory; a module aligned to 512 bytes is read whole into
+  # memory of its own (its debugging sections included), in every process.
+  target_link_options(tessavel_options INTERFACE -Wl,--file-alignment=4096)
 endif()
 
 # A configure that once ran without its compiler (before the MinGW packages were installed)
