@@ -122,6 +122,12 @@ void ConvertListed(const char* sourceDirectory, const char* destinationDirectory
     }
     // Done with the picture's file, whatever the outcome: a later image may save over it.
     ReleaseFileImage(&SourceCanvas.source.file);
+    // The first picture was decoded before any draw was known (whole, or at a guess): it
+    // goes with its image, and only then are the next decoded, knowing its draw.
+    if (decodingAhead && index == 0) {
+        SourceCanvas.Release();
+        FirstImageDone();
+    }
     if (outcome == kConversionFailed)
         ReportFailedFile(slot.name, FailureNote()); // a save behind reports its own
 }

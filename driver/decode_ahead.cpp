@@ -47,10 +47,10 @@ struct DecodeAhead {
     uint32_t taken = 0;        // images the main thread has taken
     bool stopping = false;
     bool paused = false; // claimed images are left undecoded (PauseDecodingAhead)
-    // The first picture was decoded at the guessed reduction (SpeculativeDenominator), and
-    // its draw has yet to say the scale the script wants: the next images wait rather than
-    // be decoded at a guess the main thread may have to decode again.
-    bool holdForScale = true;
+    // The first image is not done yet: until its draw is known, the next images wait rather
+    // than be decoded whole beside it (not knowing the draw to make ahead) or at a guessed
+    // reduction the main thread may have to decode again (SpeculativeDenominator).
+    bool holdForFirstImage = true;
     Slot* slots = nullptr; // one per worker: image k waits in slot k % capacity
     uint32_t capacity = 0;
     WorkerThreads workers;
@@ -66,7 +66,7 @@ DecodeAhead g_ahead;
 bool MayClaimNext(DecodeAhead& a, char (&path)[kPathSize]) {
     if (a.nextToDecode >= a.count || a.nextToDecode >= a.taken + a.capacity)
         return false;
-    if (a.holdForScale && a.nextToDecode > 0)
+    if (a.holdForFirstImage && a.nextToDecode > 0)
         return false;
     char listed[kPathSize];
     path[0] = '\0';
@@ -92,7 +92,7 @@ DWORD WINAPI DecodeWorker(void*) {
         const uint32_t k = a.nextToDecode++;
         Slot& slot = a.slots[k % a.capacity];
         if (a.paused) {
-            a.holdForScale = false; // nothing is decoded at a guess
+            a.holdForFirstImage = false; // nothing is decoded at a guess
             slot.decoded = false;
             slot.leftUndecoded = true;
             slot.done = true;
@@ -111,8 +111,6 @@ DWORD WINAPI DecodeWorker(void*) {
         AcquireSRWLockExclusive(&a.lock);
         std::snprintf(slot.note, sizeof slot.note, "%s", FailureNote());
         slot.decoded = decoded;
-        if (k == 0 && !(decoded && slot.canvas.source.denominator > 1))
-            a.holdForScale = false; // a picture held whole guessed nothing
         slot.decoding = false;
         slot.done = true;
         WakeAllConditionVariable(&a.changed);
@@ -166,7 +164,7 @@ bool StartDecodeAhead(const char* sourceDirectory, const NameSlot* names, uint32
     a.taken = 0;
     a.stopping = false;
     a.paused = paused;
-    a.holdForScale = true;
+    a.holdForFirstImage = true;
     if (StartWorkerThreads(&a.workers, workers, DecodeWorker) == 0) {
         StopDecodeAhead();
         return false;
@@ -178,8 +176,8 @@ bool TakeDecoded(uint32_t k, bool stale, bool* leftUndecoded) {
     DecodeAhead& a = g_ahead;
     Slot& slot = a.slots[k % a.capacity];
     AcquireSRWLockExclusive(&a.lock);
-    if (k > 0 && a.holdForScale) { // the first image has been drawn, or never will be
-        a.holdForScale = false;
+    if (k > 0 && a.holdForFirstImage) { // the first image has been drawn, or never will be
+        a.holdForFirstImage = false;
         WakeAllConditionVariable(&a.changed);
     }
     while (!slot.done)
@@ -206,6 +204,16 @@ bool TakeDecoded(uint32_t k, bool stale, bool* leftUndecoded) {
     if (note[0] != '\0')
         NoteFailure("%s", note);
     return decoded;
+}
+
+void FirstImageDone() {
+    DecodeAhead& a = g_ahead;
+    AcquireSRWLockExclusive(&a.lock);
+    if (a.holdForFirstImage) {
+        a.holdForFirstImage = false;
+        WakeAllConditionVariable(&a.changed);
+    }
+    ReleaseSRWLockExclusive(&a.lock);
 }
 
 void PauseDecodingAhead() {

@@ -24,11 +24,12 @@
 int DecodeThreadCount();
 
 // Starts `workers` threads decoding the count listed names ahead (at most one picture per
-// worker waits at any time), paused from the start when asked (PauseDecodingAhead). When the
-// first picture comes at a guessed reduction, the next are decoded only once its image is
-// done: its draw tells the scale to guess (SpeculativeDenominator). The
-// table and folder must outlive StopDecodeAhead. False when not even one thread could be
-// started: the run then decodes on the main thread.
+// worker waits at any time), paused from the start when asked (PauseDecodingAhead). The
+// images after the first are decoded only once the first is done (FirstImageDone): its draw
+// tells the scale to guess (SpeculativeDenominator) and the draw to make ahead
+// (draw_ahead.h), so that no picture is held whole beside it. The table and folder must
+// outlive StopDecodeAhead. False when not even one thread could be started: the run then
+// decodes on the main thread.
 bool StartDecodeAhead(const char* sourceDirectory, const NameSlot* names, uint32_t count,
                       int workers, bool paused);
 
@@ -38,6 +39,9 @@ bool StartDecodeAhead(const char* sourceDirectory, const NameSlot* names, uint32
 // stale picture (its file may have been written since) is dropped instead, and its file
 // let go: false without a note.
 bool TakeDecoded(uint32_t k, bool stale, bool* leftUndecoded = nullptr);
+
+// Main thread, once the first image is done and the SourceCanvas has let its picture go.
+void FirstImageDone();
 
 // With SkipExisting, while the images are skipped decoding ahead would be wasted: from
 // PauseDecodingAhead on, the images claimed are left undecoded, until ResumeDecodingAhead.
