@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -15,7 +16,8 @@ constexpr int kMostSaves = WorkerThreads::kMost;
 
 struct SaveSlot {
     OutputSave save;
-    Canvas canvas{true};       // the output being saved; swapped with the TargetCanvas
+    Canvas canvas{true};       // the output being saved; swapped with the TargetCanvas,
+                               // empty once its save is settled
     char full[kPathSize] = {}; // the output's full path, to keep two saves of it apart
     bool done = false;         // under the lock
 };
@@ -79,6 +81,9 @@ void SettleOldest() {
         if (!ReportOutputSave(&slot.save))
             ReportFailedFile(slot.save.fileName, slot.save.note);
     }
+    // The next output's SetSize takes this one's memory back, unless it has already been
+    // made: then the memory goes, rather than waiting here for this slot's next save.
+    TakeAsSpare(&TargetCanvas, &slot.canvas);
     WriteOldestHeld();
 }
 
@@ -133,6 +138,7 @@ bool SaveBehind(OutputSave* save) {
     }
     GdiFlush(); // what GDI drew into the section is in its pixels before another thread reads them
     SwapCanvases(&TargetCanvas, &slot.canvas);
+    std::swap(TargetCanvas.spare, slot.canvas.spare); // the spare stays for the next output
     AcquireSRWLockExclusive(&b.lock);
     ++b.handed;
     WakeAllConditionVariable(&b.changed);

@@ -127,6 +127,51 @@ struct Selection {
 };
 } // namespace
 
+void ExchangeSections(Canvas* into, Canvas* from) {
+    DeleteDC(from->dc); // a section is selected into one DC at a time
+    from->dc = nullptr;
+    const DibSection had{into->bitmap, into->info, into->bits};
+    DibSection gets{from->bitmap, from->info, from->bits};
+    if (SelectObject(into->dc, from->bitmap) != nullptr) {
+        into->bitmap = from->bitmap;
+        into->info = from->info;
+        into->bits = from->bits;
+        into->imageSize = from->imageSize;
+        into->blank = false;
+        gets = had;
+    } else { // GDI would not: the pixels are copied instead
+        std::memcpy(into->bits, from->bits, static_cast<size_t>(from->imageSize));
+    }
+    DcOwner memory(CreateCompatibleDC(nullptr));
+    if (!memory || SelectObject(memory.get(), gets.bitmap) == nullptr) {
+        DeleteSection(&gets); // from holds no section, a draw from it decodes again
+        from->bitmap = nullptr;
+        from->bits = nullptr;
+        std::memset(&from->info, 0, sizeof from->info);
+        from->imageSize = 0;
+        return;
+    }
+    from->dc = memory.release();
+    from->bitmap = gets.bitmap;
+    from->info = gets.info;
+    from->bits = gets.bits;
+    from->imageSize = static_cast<int32_t>(gets.info.bmiHeader.biSizeImage);
+    from->blank = false;
+}
+
+void TakeAsSpare(Canvas* into, Canvas* from) {
+    if (from->dc != nullptr) { // the section is selected into it
+        DeleteDC(from->dc);
+        from->dc = nullptr;
+    }
+    if (from->bitmap != nullptr) {
+        DeleteSection(&into->spare);
+        into->spare = DibSection{from->bitmap, from->info, from->bits};
+        from->bitmap = nullptr;
+    }
+    from->Release();
+}
+
 void SwapCanvases(Canvas* a, Canvas* b) {
     std::swap(a->bitmap, b->bitmap);
     std::swap(a->info, b->info);

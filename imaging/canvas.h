@@ -64,5 +64,15 @@ struct Canvas {
 // old memory goes back to the decoder.
 void SwapCanvases(Canvas* a, Canvas* b);
 
+// Exchanges the two Canvases' sections (of the same layout), each keeping its picture's
+// description, and into its DC and drawing modes: how a draw made ahead becomes the output
+// without a copy, the output's memory going to the next decode.
+void ExchangeSections(Canvas* into, Canvas* from);
+
+// Leaves from empty, its section kept as into's spare (replacing the one into had, and
+// reused by into's next Create of that size): how a saved output's memory goes back to the
+// TargetCanvas instead of waiting, idle, in its save's slot.
+void TakeAsSpare(Canvas* into, Canvas* from);
+
 extern Canvas SourceCanvas; // the decoded input image
 extern Canvas TargetCanvas; // the output the script draws

@@ -164,9 +164,11 @@ bool TakeDrawnAhead(const int32_t v[8], ResampleFilter filter, int wanted) {
         TargetCanvas.bits == nullptr || target.biBitCount != 32 || held.biBitCount != 32 ||
         target.biWidth != held.biWidth || target.biHeight != held.biHeight)
         return false;
-    GdiFlush(); // what GDI has still to draw on the target lands before it is overwritten
-    std::memcpy(TargetCanvas.bits, SourceCanvas.bits,
-                static_cast<size_t>(held.biWidth) * 4 * static_cast<size_t>(held.biHeight));
+    // The draw covers the whole target: its section becomes the target's, and a later draw
+    // that needs the picture decodes it again.
+    GdiFlush(); // what GDI has still to draw on the target lands before its section goes
+    ExchangeSections(&TargetCanvas, &SourceCanvas);
+    SourceCanvas.source.drawnAhead.filter = ResampleFilter::None; // it holds the draw no more
     if (ShrinkOnLoadEnabled())
         SpeculativeDenominator = wanted;
     return true;

@@ -32,7 +32,8 @@ function Main(width, height, name, index) {
     SetName(name + ".bmp")
 }
 SCRIPT
-# By index: two draws, a mirrored one, another filter, a crop, a part of the target, none.
+# By index: the same draw twice, two draws, a mirrored one, another filter, a crop, a part of
+# the target, none.
 cat >"$work/varied.txt" <<'SCRIPT'
 SetDrawFilter("lanczos3")
 function Info() { ReturnInfo("Varied", "E2E", 1, 0, 0, 0) }
@@ -47,6 +48,7 @@ function Main(width, height, name, index) {
             }
         }
     }
+    if index == 1 { Draw(0, 0, width, height, 0, 0, 160, 120) }
     if index == 3 { Draw(0, 0, width / 2, height / 2, 0, 0, 80, 60) }
     SetName(name + ".bmp")
 }
