@@ -51,6 +51,10 @@ struct DecodeAhead {
     // than be decoded whole beside it (not knowing the draw to make ahead) or at a guessed
     // reduction the main thread may have to decode again (SpeculativeDenominator).
     bool holdForFirstImage = true;
+    // Outputs being saved behind (save_behind.h): while any is, only the next image is
+    // decoded ahead, so that a save and a decode share the processors rather than a save
+    // and two decodes, and one picture fewer waits in memory.
+    uint32_t savesBehind = 0;
     Slot* slots = nullptr; // one per worker: image k waits in slot k % capacity
     uint32_t capacity = 0;
     WorkerThreads workers;
@@ -64,7 +68,8 @@ DecodeAhead g_ahead;
 
 // Whether the next image may be claimed now; its full path into path.
 bool MayClaimNext(DecodeAhead& a, char (&path)[kPathSize]) {
-    if (a.nextToDecode >= a.count || a.nextToDecode >= a.taken + a.capacity)
+    const uint32_t ahead = a.savesBehind > 0 ? 1 : a.capacity;
+    if (a.nextToDecode >= a.count || a.nextToDecode >= a.taken + ahead)
         return false;
     if (a.holdForFirstImage && a.nextToDecode > 0)
         return false;
@@ -165,6 +170,7 @@ bool StartDecodeAhead(const char* sourceDirectory, const NameSlot* names, uint32
     a.stopping = false;
     a.paused = paused;
     a.holdForFirstImage = true;
+    a.savesBehind = 0;
     if (StartWorkerThreads(&a.workers, workers, DecodeWorker) == 0) {
         StopDecodeAhead();
         return false;
@@ -213,6 +219,18 @@ void FirstImageDone() {
         a.holdForFirstImage = false;
         WakeAllConditionVariable(&a.changed);
     }
+    ReleaseSRWLockExclusive(&a.lock);
+}
+
+void CountSaveBehind(bool started) {
+    DecodeAhead& a = g_ahead;
+    if (a.workers.count == 0)
+        return;
+    AcquireSRWLockExclusive(&a.lock);
+    if (started)
+        ++a.savesBehind;
+    else if (a.savesBehind > 0 && --a.savesBehind == 0)
+        WakeAllConditionVariable(&a.changed);
     ReleaseSRWLockExclusive(&a.lock);
 }
 

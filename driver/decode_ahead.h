@@ -43,6 +43,10 @@ bool TakeDecoded(uint32_t k, bool stale, bool* leftUndecoded = nullptr);
 // Main thread, once the first image is done and the SourceCanvas has let its picture go.
 void FirstImageDone();
 
+// A save behind has been handed over (started) or has ended: while any runs, one image
+// is decoded ahead instead of one per worker.
+void CountSaveBehind(bool started);
+
 // With SkipExisting, while the images are skipped decoding ahead would be wasted: from
 // PauseDecodingAhead on, the images claimed are left undecoded, until ResumeDecodingAhead.
 // The output does not depend on it: an image left undecoded is decoded when it is needed.

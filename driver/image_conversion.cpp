@@ -379,6 +379,9 @@ ConversionOutcome ConvertDecodedImage(const char* destinationDirectory, const ch
         TellWaitingSize(fileName);
     else if (!PreparePicture(fileName, true))
         return kConversionFailed;
+    // A save that ended while this picture was awaited gives its output's memory to the
+    // TargetCanvas now, for Main's SetSize, rather than one more being made.
+    SettleEndedSavesBehind();
     if (!RunMain(destinationDirectory, scriptDirectory, fileName, index))
         return kConversionFailed;
     char path[kPathSize];

@@ -1,6 +1,7 @@
 #include "driver/save_behind.h"
 
 #include "driver/console.h"
+#include "driver/decode_ahead.h"
 #include "driver/full_path.h"
 #include "driver/worker_threads.h"
 #include "imaging/canvas.h"
@@ -50,6 +51,7 @@ DWORD WINAPI SaveThread(void*) {
         SaveSlot& slot = b.slots[b.nextToRun++ % static_cast<uint32_t>(b.slotCount)];
         ReleaseSRWLockExclusive(&b.lock);
         RunOutputSave(&slot.save, slot.canvas);
+        CountSaveBehind(false);
         AcquireSRWLockExclusive(&b.lock);
         slot.done = true;
         WakeAllConditionVariable(&b.changed);
@@ -137,6 +139,7 @@ bool SaveBehind(OutputSave* save) {
         }
     }
     GdiFlush(); // what GDI drew into the section is in its pixels before another thread reads them
+    CountSaveBehind(true);
     SwapCanvases(&TargetCanvas, &slot.canvas);
     std::swap(TargetCanvas.spare, slot.canvas.spare); // the spare stays for the next output
     AcquireSRWLockExclusive(&b.lock);
