@@ -182,10 +182,6 @@ bool TakeDecoded(uint32_t k, bool stale, bool* leftUndecoded) {
     DecodeAhead& a = g_ahead;
     Slot& slot = a.slots[k % a.capacity];
     AcquireSRWLockExclusive(&a.lock);
-    if (k > 0 && a.holdForFirstImage) { // the first image has been drawn, or never will be
-        a.holdForFirstImage = false;
-        WakeAllConditionVariable(&a.changed);
-    }
     while (!slot.done)
         SleepConditionVariableSRW(&a.changed, &a.lock, INFINITE, 0);
     if (stale) { // let go here, under the lock a save checks the slots' files under

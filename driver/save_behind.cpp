@@ -9,7 +9,6 @@
 #include <windows.h>
 
 #include <new>
-#include <utility>
 
 namespace {
 
@@ -140,8 +139,7 @@ bool SaveBehind(OutputSave* save) {
     }
     GdiFlush(); // what GDI drew into the section is in its pixels before another thread reads them
     CountSaveBehind(true);
-    SwapCanvases(&TargetCanvas, &slot.canvas);
-    std::swap(TargetCanvas.spare, slot.canvas.spare); // the spare stays for the next output
+    SwapCanvases(&TargetCanvas, &slot.canvas); // the target's spare stays, for the next output
     AcquireSRWLockExclusive(&b.lock);
     ++b.handed;
     WakeAllConditionVariable(&b.changed);

@@ -160,11 +160,7 @@ void ExchangeSections(Canvas* into, Canvas* from) {
 }
 
 void TakeAsSpare(Canvas* into, Canvas* from) {
-    if (from->dc != nullptr) { // the section is selected into it
-        DeleteDC(from->dc);
-        from->dc = nullptr;
-    }
-    if (from->bitmap != nullptr) {
+    if (from->bitmap != nullptr) { // its DC goes with Release, the section selected or not
         DeleteSection(&into->spare);
         into->spare = DibSection{from->bitmap, from->info, from->bits};
         from->bitmap = nullptr;
@@ -178,7 +174,6 @@ void SwapCanvases(Canvas* a, Canvas* b) {
     std::swap(a->bits, b->bits);
     std::swap(a->imageSize, b->imageSize);
     std::swap(a->dc, b->dc);
-    std::swap(a->spare, b->spare);
     std::swap(a->blank, b->blank);
     std::swap(a->source, b->source);
 }

@@ -60,8 +60,8 @@ struct Canvas {
 };
 
 // Exchanges what two Canvases hold (sections, DCs, pictures and their byte buffers); each
-// keeps its own keepsSpare. How a picture decoded ahead becomes the SourceCanvas, and its
-// old memory goes back to the decoder.
+// keeps its own keepsSpare and spare section. How a picture decoded ahead becomes the SourceCanvas,
+// and its old memory goes back to the decoder.
 void SwapCanvases(Canvas* a, Canvas* b);
 
 // Exchanges the two Canvases' sections (of the same layout), each keeping its picture's
