@@ -19,7 +19,10 @@ wineserver=/usr/lib/wine/wineserver
 work=$(mktemp -d)
 xvfb_pid=
 cleanup() {
+    # -k only asks the server to end; the next test's Wine must not reach it while it is
+    # still saving the prefix's registry, so wait until it has gone.
     "$wineserver" -k 2>/dev/null || true
+    "$wineserver" -w 2>/dev/null || true
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
     rm -rf "$work"
 }
@@ -65,9 +68,13 @@ if [ -d /usr/share/wine/fonts ]; then
     done
 fi
 
+status=0
 if [ "${1:-}" = --host ]; then
     shift
-    "$@" # a host command; it starts its Wine programs itself, with LC_ALL=ja_JP.UTF-8
+    "$@" || status=$? # a host command; it starts its Wine programs itself, with LC_ALL=ja_JP.UTF-8
 else
-    env LC_ALL=ja_JP.UTF-8 /usr/lib/wine/wine64 "$@"
+    env LC_ALL=ja_JP.UTF-8 /usr/lib/wine/wine64 "$@" || status=$?
 fi
+# A program that dies before it flushes its output leaves nothing else to go on.
+[ "$status" -eq 0 ] || echo "run-with-display.sh: $1 ended with exit code $status" >&2
+exit "$status"
