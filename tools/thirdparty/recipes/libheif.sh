@@ -8,7 +8,7 @@
 # its work over (under Wine through the wineserver, which made a 3-megapixel HEIC take
 # 1.3 s instead of 0.76 s), and the host already decodes ahead on its own threads.
 package=libheif
-revision=2 # 1: without the AV1 encoder
+revision=3 # 1: without the AV1 encoder; 2: libde265 locking through winpthreads, 512-byte alignment
 
 build_library() {
   local source=$1 prefix=$2 target=$3 de265 dav1d aom
@@ -31,7 +31,7 @@ build_library() {
   PKG_CONFIG_LIBDIR=/nonexistent PKG_CONFIG_PATH="" cmake -S "$source" -B "$source/build-$target" -G Ninja \
     "${cross_cmake[@]}" \
     -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=ON \
-    -DCMAKE_SHARED_LINKER_FLAGS="-static -static-libgcc -static-libstdc++ -Wl,--exclude-libs,ALL" \
+    -DCMAKE_SHARED_LINKER_FLAGS="-static -static-libgcc -static-libstdc++ -Wl,--exclude-libs,ALL -Wl,--file-alignment=4096" \
     -DCMAKE_FIND_ROOT_PATH="$de265;$dav1d;$aom" -DCMAKE_FIND_ROOT_PATH_MODE_LIBRARY=ONLY \
     -DCMAKE_FIND_ROOT_PATH_MODE_INCLUDE=ONLY -DCMAKE_FIND_ROOT_PATH_MODE_PACKAGE=ONLY \
     -DLIBDE265_INCLUDE_DIR="$de265/include" -DLIBDE265_LIBRARY="$de265/lib/libde265.dll.a" \
