@@ -115,10 +115,13 @@ DecodeStatus DecodePrimary(const HeifLibrary* heif, const Primary& primary,
     if (options == nullptr)
         return DecodeStatus::kNoMemory;
     options->convert_hdr_to_8bit = 1;
+    // An opaque picture is asked for without the alpha libheif would fill in: 3 MB less
+    // memory written for every 3 megapixels, and the same colours.
+    const bool alpha = heif->heif_image_handle_has_alpha_channel(primary.handle.get()) != 0;
     heif_image* decoded = nullptr;
-    const DecodeStatus status =
-        StatusOf(heif->heif_decode_image(primary.handle.get(), &decoded, heif_colorspace_RGB,
-                                         heif_chroma_interleaved_RGBA, options.get()));
+    const DecodeStatus status = StatusOf(heif->heif_decode_image(
+        primary.handle.get(), &decoded, heif_colorspace_RGB,
+        alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, options.get()));
     const std::unique_ptr<heif_image, ImageReleaser> image(decoded, ImageReleaser{heif});
     if (status != DecodeStatus::kOk)
         return status;
@@ -129,10 +132,11 @@ DecodeStatus DecodePrimary(const HeifLibrary* heif, const Primary& primary,
     int stride = 0;
     const uint8_t* rows =
         heif->heif_image_get_plane_readonly(decoded, heif_channel_interleaved, &stride);
-    if (rows == nullptr || stride < target.width * 4)
+    if (rows == nullptr || stride < target.width * (alpha ? 4 : 3))
         return DecodeStatus::kBroken;
     const bool premultiplied = heif->heif_image_handle_is_premultiplied_alpha(primary.handle.get());
-    DeliverOverBlack(rows, static_cast<size_t>(stride), ColourOrder::kRgba, premultiplied, target);
+    DeliverOverBlack(rows, static_cast<size_t>(stride),
+                     alpha ? ColourOrder::kRgba : ColourOrder::kRgb, premultiplied, target);
     return DecodeStatus::kOk;
 }
 

@@ -14,6 +14,7 @@
     X(heif_image_handle_release)                                                                   \
     X(heif_image_handle_get_width)                                                                 \
     X(heif_image_handle_get_height)                                                                \
+    X(heif_image_handle_has_alpha_channel)                                                         \
     X(heif_image_handle_is_premultiplied_alpha)                                                    \
     X(heif_image_handle_get_raw_color_profile_size)                                                \
     X(heif_image_handle_get_raw_color_profile)                                                     \
