@@ -122,7 +122,7 @@ else()
     INTERFACE_INCLUDE_DIRECTORIES ${TESSAVEL_WEBP_INCLUDE})
 endif()
 
-tessavel_thirdparty_dir(libheif heif_dir REVISION 3)
+tessavel_thirdparty_dir(libheif heif_dir REVISION 4)
 add_library(ThirdParty::heif INTERFACE IMPORTED GLOBAL)
 if(heif_dir)
   # Headers only: ifheif binds libheif.dll at run time, from its own folder. The two LGPL

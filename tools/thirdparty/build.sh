@@ -14,7 +14,8 @@
 # version: the stamp records it, and a build of another revision is made again), and defines
 # `build_library SOURCE_DIR PREFIX TARGET`, which builds the unpacked source and installs
 # headers, static libraries and licence texts below PREFIX; a CMake build passes
-# "${cross_cmake[@]}" for the cross-compiling arguments.
+# "${cross_cmake[@]}" for the cross-compiling arguments. A DLL's recipe may link
+# keep_large_blocks.c into it (keep_large_blocks_object, then allocates_on_its_own).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 recipe=${1:?recipe name, e.g. libjpeg-turbo}
@@ -32,6 +33,30 @@ esac
 cross_cmake=(-DCMAKE_SYSTEM_NAME=Windows -DCMAKE_SYSTEM_PROCESSOR=$processor
   -DCMAKE_C_COMPILER="$target-gcc-posix" -DCMAKE_CXX_COMPILER="$target-g++-posix"
   -DCMAKE_RC_COMPILER="$target-windres" -DCMAKE_BUILD_TYPE=Release)
+# The allocator that keeps freed large blocks (keep_large_blocks.c), for a recipe to link into
+# a DLL: compiled for the target into FOLDER; prints the linker arguments that add it, its
+# functions kept out of a DLL that exports all its symbols.
+keep_large_blocks_object() { # FOLDER
+  "$target-gcc-posix" -O2 -fno-builtin -Wall -Wextra -Werror -c "$here/keep_large_blocks.c" \
+    -o "$1/keep_large_blocks.o" || return 1 # errexit does not reach into $(...)
+  echo "$1/keep_large_blocks.o -Xlinker --exclude-symbols -Xlinker malloc,calloc,realloc,free,_strdup,__imp__strdup,strdup"
+}
+# Fails unless DLL allocates through that allocator alone: it must take no allocation
+# function from the C runtime, nor one that returns the runtime's memory to be freed.
+allocates_on_its_own() { # DLL
+  local taken
+  taken=$("$target-objdump" -p "$1" | awk '/DLL Name:/ { crt = tolower($3) ~ /^(msvcrt|ucrtbase|api-ms-win-crt-)/ }
+    crt && NF == 3 && $3 ~ /^_?(malloc|calloc|realloc|free|_msize|_expand|_recalloc|strdup|wcsdup|strndup|tempnam|getcwd|wgetcwd|fullpath|wfullpath)$/ { print $3 }')
+  if [ -n "$taken" ]; then
+    echo "build.sh: $(basename "$1") takes from the C runtime:" $taken >&2
+    return 1
+  fi
+  if "$target-objdump" -p "$1" | sed -n '/Ordinal\/Name Pointer/,$p' |
+    grep -qE '\] (malloc|calloc|realloc|free|_strdup)$'; then
+    echo "build.sh: $(basename "$1") exports the allocator" >&2
+    return 1
+  fi
+}
 # shellcheck source=/dev/null
 revision=""
 source "$here/recipes/$recipe.sh"

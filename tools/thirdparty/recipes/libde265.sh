@@ -3,7 +3,7 @@
 # linked into it (and kept out of its exports), so it needs nothing else. No programs, no
 # encoder.
 package=libde265
-revision=1 # 0: locks from winpthreads, modules aligned to 512 bytes
+revision=2 # 0: locks from winpthreads, 512-byte alignment; 1: the C runtime's allocator
 
 build_library() {
   local source=$1 prefix=$2 target=$3
@@ -40,13 +40,17 @@ build_library() {
     echo "libde265.sh: the POSIX locks were not where this recipe expects them" >&2
     return 1
   fi
+  # Freed large blocks are kept for the next picture (keep_large_blocks.c).
+  local allocator
+  allocator=$(keep_large_blocks_object "$source")
   cmake -S "$source" -B "$source/build-$target" -G Ninja \
     "${cross_cmake[@]}" \
     -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=ON \
-    -DCMAKE_SHARED_LINKER_FLAGS="-static -static-libgcc -static-libstdc++ -Wl,--exclude-libs,ALL -Wl,--file-alignment=4096" \
+    -DCMAKE_SHARED_LINKER_FLAGS="-static -static-libgcc -static-libstdc++ -Wl,--exclude-libs,ALL -Wl,--file-alignment=4096 $allocator" \
     -DENABLE_SDL=OFF -DENABLE_DECODER=OFF -DENABLE_ENCODER=OFF
   cmake --build "$source/build-$target" -j2
   cmake --install "$source/build-$target" --strip
+  allocates_on_its_own "$prefix/bin/libde265.dll"
   rm -rf "$prefix/lib/pkgconfig" "$prefix/lib/cmake"
   mkdir -p "$prefix/licences/libde265"
   cp "$source/COPYING" "$prefix/licences/libde265/"

@@ -8,7 +8,8 @@
 # its work over (under Wine through the wineserver, which made a 3-megapixel HEIC take
 # 1.3 s instead of 0.76 s), and the host already decodes ahead on its own threads.
 package=libheif
-revision=3 # 1: without the AV1 encoder; 2: libde265 locking through winpthreads, 512-byte alignment
+revision=4 # 1: without the AV1 encoder; 2: libde265 locking through winpthreads, 512-byte
+# alignment; 3: the C runtime's allocator
 
 build_library() {
   local source=$1 prefix=$2 target=$3 de265 dav1d aom
@@ -26,12 +27,15 @@ build_library() {
     return 1
   fi
 
+  # Freed large blocks are kept for the next picture (keep_large_blocks.c).
+  local allocator
+  allocator=$(keep_large_blocks_object "$source")
   # pkg-config must not offer the machine's own libraries (gdk-pixbuf, libde265) to a Windows
   # build; the two decoders and the encoder are named below.
   PKG_CONFIG_LIBDIR=/nonexistent PKG_CONFIG_PATH="" cmake -S "$source" -B "$source/build-$target" -G Ninja \
     "${cross_cmake[@]}" \
     -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=ON \
-    -DCMAKE_SHARED_LINKER_FLAGS="-static -static-libgcc -static-libstdc++ -Wl,--exclude-libs,ALL -Wl,--file-alignment=4096" \
+    -DCMAKE_SHARED_LINKER_FLAGS="-static -static-libgcc -static-libstdc++ -Wl,--exclude-libs,ALL -Wl,--file-alignment=4096 $allocator" \
     -DCMAKE_FIND_ROOT_PATH="$de265;$dav1d;$aom" -DCMAKE_FIND_ROOT_PATH_MODE_LIBRARY=ONLY \
     -DCMAKE_FIND_ROOT_PATH_MODE_INCLUDE=ONLY -DCMAKE_FIND_ROOT_PATH_MODE_PACKAGE=ONLY \
     -DLIBDE265_INCLUDE_DIR="$de265/include" -DLIBDE265_LIBRARY="$de265/lib/libde265.dll.a" \
@@ -46,6 +50,7 @@ build_library() {
   grep -q 'HAVE_AOM_ENCODER=1' "$source/build-$target/build.ninja"
   cmake --build "$source/build-$target" -j2 --target heif
   cmake --install "$source/build-$target" --strip
+  allocates_on_its_own "$prefix/bin/libheif.dll"
   rm -rf "$prefix/lib/pkgconfig" "$prefix/lib/cmake" "$prefix/share"
   # libde265.dll travels with the libheif.dll linked against it.
   cp "$de265/bin/libde265.dll" "$prefix/bin/"
