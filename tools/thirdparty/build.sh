@@ -44,15 +44,15 @@ keep_large_blocks_object() { # FOLDER
 # Fails unless DLL allocates through that allocator alone: it must take no allocation
 # function from the C runtime, nor one that returns the runtime's memory to be freed.
 allocates_on_its_own() { # DLL
-  local taken
-  taken=$("$target-objdump" -p "$1" | awk '/DLL Name:/ { crt = tolower($3) ~ /^(msvcrt|ucrtbase|api-ms-win-crt-)/ }
-    crt && NF == 3 && $3 ~ /^_?(malloc|calloc|realloc|free|_msize|_expand|_recalloc|strdup|wcsdup|strndup|tempnam|getcwd|wgetcwd|fullpath|wfullpath)$/ { print $3 }')
+  local dump taken
+  dump=$("$target-objdump" -p "$1") || return 1
+  taken=$(awk '/DLL Name:/ { crt = tolower($3) ~ /^(msvcrt|ucrtbase|api-ms-win-crt-)/ }
+    crt && NF == 3 && $3 ~ /^_?(malloc|calloc|realloc|free|_msize|_expand|_recalloc|strdup|wcsdup|mbsdup|strndup|tempnam|wtempnam|getcwd|wgetcwd|getdcwd|wgetdcwd|fullpath|wfullpath|dupenv_s|wdupenv_s)$/ { print $3 }' <<<"$dump")
   if [ -n "$taken" ]; then
     echo "build.sh: $(basename "$1") takes from the C runtime:" $taken >&2
     return 1
   fi
-  if "$target-objdump" -p "$1" | sed -n '/Ordinal\/Name Pointer/,$p' |
-    grep -qE '\] (malloc|calloc|realloc|free|_strdup)$'; then
+  if sed -n '/Ordinal\/Name Pointer/,$p' <<<"$dump" | grep -qE '\] (malloc|calloc|realloc|free|_strdup)$'; then
     echo "build.sh: $(basename "$1") exports the allocator" >&2
     return 1
   fi
