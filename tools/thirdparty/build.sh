@@ -14,8 +14,8 @@
 # version: the stamp records it, and a build of another revision is made again), and defines
 # `build_library SOURCE_DIR PREFIX TARGET`, which builds the unpacked source and installs
 # headers, static libraries and licence texts below PREFIX; a CMake build passes
-# "${cross_cmake[@]}" for the cross-compiling arguments. A DLL's recipe may link
-# keep_large_blocks.c into it (keep_large_blocks_object, then allocates_on_its_own).
+# "${cross_cmake[@]}" for the cross-compiling arguments; a DLL's recipe links with
+# dll_linker_flags and checks the DLL with allocates_on_its_own.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 recipe=${1:?recipe name, e.g. libjpeg-turbo}
@@ -33,13 +33,17 @@ esac
 cross_cmake=(-DCMAKE_SYSTEM_NAME=Windows -DCMAKE_SYSTEM_PROCESSOR=$processor
   -DCMAKE_C_COMPILER="$target-gcc-posix" -DCMAKE_CXX_COMPILER="$target-g++-posix"
   -DCMAKE_RC_COMPILER="$target-windres" -DCMAKE_BUILD_TYPE=Release)
-# The allocator that keeps freed large blocks (keep_large_blocks.c), for a recipe to link into
-# a DLL: compiled for the target into FOLDER; prints the linker arguments that add it, its
-# functions kept out of a DLL that exports all its symbols.
-keep_large_blocks_object() { # FOLDER
-  "$target-gcc-posix" -O2 -fno-builtin -Wall -Wextra -Werror -c "$here/keep_large_blocks.c" \
-    -o "$1/keep_large_blocks.o" || return 1 # errexit does not reach into $(...)
-  echo "$1/keep_large_blocks.o -Xlinker --exclude-symbols -Xlinker malloc,calloc,realloc,free,_strdup,__imp__strdup,strdup"
+# How a recipe links its DLL (-DCMAKE_SHARED_LINKER_FLAGS): the C and C++ runtimes linked in
+# and kept out of its exports, aligned to pages in its file as our modules are (Wine maps
+# it instead of reading it whole), with our allocator that keeps freed large blocks
+# (tools/allocator/keep_large_blocks.c, compiled for the target into FOLDER), its functions
+# kept out of a DLL that exports all its symbols. Check the DLL with allocates_on_its_own.
+dll_linker_flags() { # FOLDER
+  "$target-gcc-posix" -O2 -fno-builtin -Wall -Wextra -Werror \
+    -c "$here/../allocator/keep_large_blocks.c" -o "$1/keep_large_blocks.o" ||
+    return 1 # errexit does not reach into $(...)
+  echo "-static -static-libgcc -static-libstdc++ -Wl,--exclude-libs,ALL -Wl,--file-alignment=4096" \
+    "$1/keep_large_blocks.o -Xlinker --exclude-symbols -Xlinker malloc,calloc,realloc,free,_strdup,__imp__strdup,strdup"
 }
 # Fails unless DLL allocates through that allocator alone: it must take no allocation
 # function from the C runtime, nor one that returns the runtime's memory to be freed.

@@ -40,13 +40,12 @@ build_library() {
     echo "libde265.sh: the POSIX locks were not where this recipe expects them" >&2
     return 1
   fi
-  # Freed large blocks are kept for the next picture (keep_large_blocks.c).
-  local allocator
-  allocator=$(keep_large_blocks_object "$source")
+  local linking
+  linking=$(dll_linker_flags "$source") # our allocator keeps freed large blocks for the next picture
   cmake -S "$source" -B "$source/build-$target" -G Ninja \
     "${cross_cmake[@]}" \
     -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=ON \
-    -DCMAKE_SHARED_LINKER_FLAGS="-static -static-libgcc -static-libstdc++ -Wl,--exclude-libs,ALL -Wl,--file-alignment=4096 $allocator" \
+    -DCMAKE_SHARED_LINKER_FLAGS="$linking" \
     -DENABLE_SDL=OFF -DENABLE_DECODER=OFF -DENABLE_ENCODER=OFF
   cmake --build "$source/build-$target" -j2
   cmake --install "$source/build-$target" --strip

@@ -27,15 +27,14 @@ build_library() {
     return 1
   fi
 
-  # Freed large blocks are kept for the next picture (keep_large_blocks.c).
-  local allocator
-  allocator=$(keep_large_blocks_object "$source")
+  local linking
+  linking=$(dll_linker_flags "$source") # our allocator keeps freed large blocks for the next picture
   # pkg-config must not offer the machine's own libraries (gdk-pixbuf, libde265) to a Windows
   # build; the two decoders and the encoder are named below.
   PKG_CONFIG_LIBDIR=/nonexistent PKG_CONFIG_PATH="" cmake -S "$source" -B "$source/build-$target" -G Ninja \
     "${cross_cmake[@]}" \
     -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=ON \
-    -DCMAKE_SHARED_LINKER_FLAGS="-static -static-libgcc -static-libstdc++ -Wl,--exclude-libs,ALL -Wl,--file-alignment=4096 $allocator" \
+    -DCMAKE_SHARED_LINKER_FLAGS="$linking" \
     -DCMAKE_FIND_ROOT_PATH="$de265;$dav1d;$aom" -DCMAKE_FIND_ROOT_PATH_MODE_LIBRARY=ONLY \
     -DCMAKE_FIND_ROOT_PATH_MODE_INCLUDE=ONLY -DCMAKE_FIND_ROOT_PATH_MODE_PACKAGE=ONLY \
     -DLIBDE265_INCLUDE_DIR="$de265/include" -DLIBDE265_LIBRARY="$de265/lib/libde265.dll.a" \

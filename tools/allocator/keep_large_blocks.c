@@ -1,5 +1,7 @@
-/* The C allocator linked into libheif.dll and libde265.dll by their recipes: malloc, calloc,
+/* Tessavel's own allocator, written for this project (no package's code), which the recipes
+ * of libheif.dll and libde265.dll (tools/thirdparty) link into those DLLs: malloc, calloc,
  * realloc and free on the process heap, keeping a few freed large blocks for the next file.
+ * The DLLs stay the libraries as Debian ships their source, and replaceable.
  *
  * Why: decoding one 3-megapixel HEIC allocates about 55 MB in blocks of a megabyte and more
  * (the picture, its coding tables, libheif's copy, its RGB planes). Windows' heap, and Wine's,
